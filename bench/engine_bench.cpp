@@ -1,0 +1,54 @@
+// Cost of one typed key through CheckKeyPress, on an empty tape and on a full
+// one: the tape must cost the same per key whatever its length.
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "engine/calculator.h"
+
+namespace {
+
+class NullHost final : public tally::CalculatorHost {
+ public:
+  void ShowMessageBox(const tally::MessageBoxRequest&) override {}
+  void AppendErrorLog(const tally::ErrorInfo&) override {}
+  void FocusSink() override {}
+  void PrintTape() override {}
+  void CloseWindow() override {}
+  void StoreDecimalPlaces(int) override {}
+};
+
+void Type(tally::Calculator& calc, std::string_view keys) {
+  for (const char c : keys) {
+    int code = static_cast<unsigned char>(c);
+    calc.CheckKeyPress(code);
+  }
+}
+
+// A cycle of keys that writes operand, total and separator lines.
+constexpr std::string_view kCycle = "12.5+3*2-1=7/4==";
+
+void TypedKey(benchmark::State& state) {
+  NullHost host;
+  tally::Calculator calc(host, ",");
+  calc.cboDecPlace_Click(2);
+  const bool full = state.range(0) != 0;
+  while (full && calc.GetTape().Count() < tally::Tape::kMaxLines) {
+    Type(calc, kCycle);
+  }
+  std::size_t k = 0;
+  for (auto _ : state) {
+    int code = static_cast<unsigned char>(kCycle[k]);
+    calc.CheckKeyPress(code);
+    benchmark::DoNotOptimize(code);
+    k = (k + 1) % kCycle.size();
+  }
+  state.counters["tape_lines"] = calc.GetTape().Count();
+}
+BENCHMARK(TypedKey)->Arg(0)->ArgName("full_tape");
+BENCHMARK(TypedKey)->Arg(1)->ArgName("full_tape");
+
+}  // namespace
+
+BENCHMARK_MAIN();

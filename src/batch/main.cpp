@@ -1,0 +1,110 @@
+// tallyroller-batch: runs a script of keys and clicks through the calculator
+// without a window and prints its state as JSON lines.
+
+#include <QLocale>
+#include <QString>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <variant>
+
+#include "batch/script.h"
+#include "batch/session.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+int Fail(const std::string& message) {
+  std::cerr << "tallyroller-batch: " << message << '\n';
+  return kUsageError;
+}
+
+std::filesystem::path ExecutableFolder() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path{} : exe.parent_path();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  std::string localeName;
+  std::string printTo;
+  std::string errorLog;
+  std::string scriptPath = "-";
+  bool haveScript = false;
+
+  for (int k = 1; k < argc; ++k) {
+    const std::string arg = argv[k];
+    const auto value = [&](const std::string& option, std::string& target) {
+      if (arg == option) {
+        if (k + 1 >= argc) return false;
+        target = argv[++k];
+        return true;
+      }
+      target = arg.substr(option.size() + 1);
+      return true;
+    };
+    const auto is = [&](const std::string& option) {
+      return arg == option || arg.rfind(option + "=", 0) == 0;
+    };
+    if (is("--locale")) {
+      if (!value("--locale", localeName)) return Fail("--locale needs a value");
+    } else if (is("--print-to")) {
+      if (!value("--print-to", printTo)) return Fail("--print-to needs a value");
+    } else if (is("--error-log")) {
+      if (!value("--error-log", errorLog)) return Fail("--error-log needs a value");
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return Fail("unknown option " + arg);
+    } else if (haveScript) {
+      return Fail("more than one script given");
+    } else {
+      scriptPath = arg;
+      haveScript = true;
+    }
+  }
+
+  std::string text;
+  if (scriptPath == "-") {
+    text.assign(std::istreambuf_iterator<char>(std::cin), {});
+  } else {
+    std::error_code ec;
+    std::ifstream in(scriptPath, std::ios::binary);
+    if (!in || std::filesystem::is_directory(scriptPath, ec)) {
+      return Fail(scriptPath + ":1:1: cannot read the script file");
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+  }
+
+  const auto parsed = tally::batch::ParseScript(text);
+  if (const auto* error = std::get_if<tally::batch::ScriptError>(&parsed)) {
+    const std::string name = scriptPath == "-" ? "<stdin>" : scriptPath;
+    return Fail(name + ":" + std::to_string(error->line) + ":" +
+                std::to_string(error->column) + ": " + error->message);
+  }
+
+  const QLocale locale = localeName.empty()
+                             ? QLocale::system()
+                             : QLocale(QString::fromStdString(localeName));
+  tally::batch::Session::Options options;
+  options.decimalSeparator = locale.decimalPoint().toStdString();
+  options.errorLog.userName = tally::LoginNameFromEnvironment();
+  options.errorLog.computerName = tally::MachineHostName();
+  if (!errorLog.empty()) {
+    options.errorLog.candidates = {errorLog};
+  } else {
+    options.errorLog.candidates =
+        tally::DefaultErrorLogCandidates(ExecutableFolder());
+  }
+
+  tally::batch::Session session(std::move(options));
+  session.Run(std::get<std::vector<tally::batch::Command>>(parsed), std::cout);
+  return 0;
+}

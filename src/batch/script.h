@@ -1,0 +1,47 @@
+#pragma once
+// The script language of tallyroller-batch: typed keys and brace commands.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace tally::batch {
+
+struct Command {
+  enum class Kind {
+    Key,       // a typed key; `number` is its Windows-1252 code
+    Click,     // a button; `text` is its caption without "&"
+    Decimals,  // `number` 0..6
+    Select,    // `number` the line index
+    DblClick,
+    New,       // `text` the number field
+    Op,        // `text` the operation
+    Save,
+    Cancel,
+    Start,     // `value` in ten-thousandths
+    Dump,
+  };
+  Kind kind = Kind::Key;
+  std::int64_t number = 0;
+  std::string text;
+  int line = 0;
+  int column = 0;
+};
+
+struct ScriptError {
+  int line = 0;
+  int column = 0;
+  std::string message;
+};
+
+using ParseResult = std::variant<std::vector<Command>, ScriptError>;
+
+// Parses the whole script; a malformed script yields the first error.
+ParseResult ParseScript(std::string_view utf8);
+
+// The captions that {click NAME} knows.
+bool IsKnownButton(std::string_view name);
+
+}  // namespace tally::batch

@@ -1,0 +1,203 @@
+#include "batch/session.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace tally::batch {
+
+Session::Session(Options options)
+    : options_(std::move(options)),
+      errorLog_(options_.errorLog),
+      calc_(*this, options_.decimalSeparator) {}
+
+void Session::ShowMessageBox(const MessageBoxRequest& request) {
+  messages_.push_back(request);
+}
+
+void Session::AppendErrorLog(const ErrorInfo& error) { errorLog_.Append(error); }
+
+void Session::PrintTape() {
+  if (options_.print) options_.print(calc_.GetTape());
+}
+
+void Session::Run(const std::vector<Command>& commands, std::ostream& out) {
+  for (const auto& command : commands) {
+    if (closed_) break;
+    if (command.kind == Command::Kind::Dump) {
+      out << Snapshot() << '\n';
+    } else {
+      Execute(command);
+    }
+  }
+  out << Snapshot() << '\n';
+  out.flush();
+}
+
+void Session::Execute(const Command& command) {
+  using K = Command::Kind;
+  switch (command.kind) {
+    case K::Key: {
+      int code = static_cast<int>(command.number);
+      calc_.CheckKeyPress(code);
+      break;
+    }
+    case K::Click:
+      Click(command.text);
+      break;
+    case K::Decimals:
+      calc_.cboDecPlace_Click(static_cast<int>(command.number));
+      break;
+    case K::Select:
+      if (command.number < calc_.GetTape().Count()) {
+        calc_.lstTape_Click(static_cast<std::int32_t>(command.number));
+      }
+      break;
+    case K::Start:
+      calc_.SetStartValue(command.number);
+      break;
+    case K::DblClick:
+    case K::New:
+    case K::Op:
+    case K::Save:
+    case K::Cancel:
+    case K::Dump:
+      break;
+  }
+}
+
+void Session::Click(const std::string& caption) {
+  if (caption.size() == 1 && caption[0] >= '0' && caption[0] <= '9') {
+    calc_.cmdNumber_Click(caption[0] - '0');
+  } else if (caption == ".") {
+    calc_.cmdDecimal_Click();
+  } else if (caption == "Backspace") {
+    calc_.cmdBackspace_Click();
+  } else if (caption == "CE") {
+    calc_.cmdCancelEntry_Click();
+  } else if (caption == "C") {
+    calc_.cmdCancel_Click();
+  } else if (caption == "/") {
+    calc_.cmdOperator_Click(kDivide);
+  } else if (caption == "+") {
+    calc_.cmdOperator_Click(kAdd);
+  } else if (caption == "x") {
+    calc_.cmdOperator_Click(kMultiply);
+  } else if (caption == "-") {
+    calc_.cmdOperator_Click(kSubtract);
+  } else if (caption == "=") {
+    calc_.cmdOperator_Click(kEquals);
+  } else if (caption == "sqrt") {
+    calc_.cmdFunction_Click(kSqrt);
+  } else if (caption == "%") {
+    calc_.cmdFunction_Click(kPercent);
+  } else if (caption == "1/x") {
+    calc_.cmdFunction_Click(kReciprocal);
+  } else if (caption == "+/-") {
+    calc_.cmdNegitive_Click();
+  } else if (caption == "M+") {
+    calc_.cmdMemory_Click(kMemoryAdd);
+  } else if (caption == "M-") {
+    calc_.cmdMemory_Click(kMemorySubtract);
+  } else if (caption == "MR") {
+    calc_.cmdMemory_Click(kMemoryRecall);
+  } else if (caption == "MC") {
+    calc_.cmdMemory_Click(kMemoryClear);
+  } else if (caption == "Grande Total") {
+    calc_.cmdGrandTotal_Click();
+  } else if (caption == "Limpar") {
+    calc_.cmdClear_Click();
+  } else if (caption == "Imprimir") {
+    calc_.cmdPrint_Click();
+  } else if (caption == "Sair") {
+    calc_.cmdClose_Click();
+  }
+}
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      default:
+        if (c < 0x20 || c == 0x7F) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += ch;
+        }
+    }
+  }
+  out += '"';
+  return out;
+}
+
+std::string JsonNumber(double value) {
+  if (std::isnan(value)) return "\"nan\"";
+  if (std::isinf(value)) return value < 0 ? "\"-inf\"" : "\"inf\"";
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, res.ptr);
+}
+
+std::string Session::Snapshot() {
+  const auto& s = calc_.State();
+  const auto& l = calc_.Labels();
+  const auto& tape = calc_.GetTape();
+  const auto boolText = [](bool b) { return b ? "true" : "false"; };
+
+  std::string j = "{\"display\": " + JsonString(l.lblResult);
+  j += ", \"operator\": " + JsonString(l.lblOperator);
+  j += ", \"grandTotal\": " + JsonString(l.lblGrandTotal);
+  j += ", \"memory\": ";
+  j += boolText(l.lblMemoryVisible);
+  j += ", \"tape\": [";
+  bool first = true;
+  for (const auto& line : tape.Lines()) {
+    if (!first) j += ", ";
+    first = false;
+    j += JsonString(line);
+  }
+  j += "], \"selected\": " + std::to_string(tape.Selected());
+  j += ", \"panel\": null";
+  j += ", \"messages\": [";
+  first = true;
+  for (const auto& m : messages_) {
+    if (!first) j += ", ";
+    first = false;
+    j += "{\"title\": " + JsonString(m.title) + ", \"text\": " + JsonString(m.text) + "}";
+  }
+  messages_.clear();
+  j += "], \"closed\": ";
+  j += boolText(closed_);
+  j += ", \"state\": {\"Accumulator\": " + JsonNumber(s.Accumulator);
+  j += ", \"Operand\": " + JsonNumber(s.Operand);
+  j += ", \"LastEntry\": " + JsonNumber(s.LastEntry);
+  j += ", \"MemoryValue\": " + JsonNumber(s.MemoryValue);
+  j += ", \"EntryStarted\": ";
+  j += boolText(s.EntryStarted);
+  j += ", \"OperandCount\": " + std::to_string(s.OperandCount);
+  j += ", \"LastInputKind\": " + JsonString(s.LastInputKind);
+  j += ", \"PendingOperator\": " + JsonString(s.PendingOperator);
+  j += ", \"NegativeEntry\": ";
+  j += boolText(s.NegativeEntry);
+  j += ", \"TotalPending\": ";
+  j += boolText(s.TotalPending);
+  j += ", \"CancelPressed\": ";
+  j += boolText(s.CancelPressed);
+  j += ", \"GrandTotal\": " + JsonNumber(s.GrandTotal);
+  j += ", \"NumberFormat\": " + JsonString(s.NumberFormat);
+  j += ", \"EntryValue\": " + JsonNumber(s.EntryValue);
+  j += "}}";
+  return j;
+}
+
+}  // namespace tally::batch

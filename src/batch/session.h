@@ -1,0 +1,57 @@
+#pragma once
+// Runs a parsed script against the calculator, as the window would run the
+// same clicks and keys, and writes the snapshots as JSON lines.
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "batch/script.h"
+#include "engine/calculator.h"
+#include "engine/error_report.h"
+
+namespace tally::batch {
+
+class Session final : public CalculatorHost {
+ public:
+  struct Options {
+    std::string decimalSeparator = ",";
+    ErrorLogFile::Environment errorLog;
+    // Prints the tape; empty means there is no printer (nothing happens).
+    std::function<void(const Tape&)> print;
+  };
+
+  explicit Session(Options options);
+
+  // Runs every command, then prints the final snapshot.
+  void Run(const std::vector<Command>& commands, std::ostream& out);
+
+  const Calculator& GetCalculator() const { return calc_; }
+  bool Closed() const { return closed_; }
+  std::string Snapshot();
+
+  // CalculatorHost
+  void ShowMessageBox(const MessageBoxRequest& request) override;
+  void AppendErrorLog(const ErrorInfo& error) override;
+  void FocusSink() override {}
+  void PrintTape() override;
+  void CloseWindow() override { closed_ = true; }
+  void StoreDecimalPlaces(int) override {}
+
+ private:
+  void Execute(const Command& command);
+  void Click(const std::string& caption);
+
+  Options options_;
+  ErrorLogFile errorLog_;
+  Calculator calc_;
+  std::vector<MessageBoxRequest> messages_;
+  bool closed_ = false;
+};
+
+// JSON helpers, shared with the tests.
+std::string JsonString(std::string_view utf8);
+std::string JsonNumber(double value);
+
+}  // namespace tally::batch

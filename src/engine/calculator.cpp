@@ -1,0 +1,487 @@
+#include "engine/calculator.h"
+
+#include <cmath>
+#include <exception>
+#include <new>
+#include <utility>
+
+#include "engine/error_report.h"
+#include "tape/number_text.h"
+#include "tape/text_utils.h"
+
+namespace tally {
+namespace {
+
+constexpr std::string_view kNum = "NUM";
+constexpr std::string_view kOps = "OPS";
+constexpr std::string_view kNone = "NONE";
+constexpr std::string_view kCe = "CE";
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// Operator stored by each cmdOperator index, and the prefix WriteTotalLine
+// writes for it.
+std::string_view OperatorSymbol(int index) {
+  switch (index) {
+    case kDivide: return kOpDivide;
+    case kAdd: return kOpAdd;
+    case kMultiply: return kOpMultiply;
+    case kSubtract: return kEnDash;
+    case kEquals: return kOpEquals;
+    default: return {};
+  }
+}
+
+}  // namespace
+
+Calculator::Calculator(CalculatorHost& host, std::string decimalSeparator)
+    : host_(host), sep_(std::move(decimalSeparator)) {}
+
+std::string Calculator::Format(double value) const {
+  return FormatNumber(value, s_.NumberFormat, sep_);
+}
+
+bool Calculator::ReadEntry(double& value) const {
+  const double parsed = ParseLeadingNumber(labels_.lblResult);
+  if (!std::isfinite(parsed)) return false;
+  value = parsed;
+  return true;
+}
+
+// ---------------------------------------------------------------- state
+
+void Calculator::StartNewTotal(bool AddToGrandTotal) {
+  [&] {
+    if (AddToGrandTotal) {
+      const double sum = s_.EntryValue + s_.GrandTotal;
+      if (!std::isfinite(sum)) {
+        ReportError(true, "6", "Overflow", kModuleName, "StartNewTotal");
+        return;
+      }
+      s_.GrandTotal = sum;
+      labels_.lblGrandTotal = sum == 0 ? "" : Format(sum) + " ";
+    }
+    labels_.lblResult = ".";
+    s_.EntryValue = 0;
+    if (!tape_.Empty() && tape_.LastLine() != kSeparatorLine) {
+      tape_.AddTapeLine(std::string(kSeparatorLine));
+    }
+    s_.Accumulator = 0;
+    s_.Operand = 0;
+    s_.LastEntry = 0;
+    s_.EntryStarted = false;
+    s_.OperandCount = 0;
+    s_.LastInputKind = kNum;
+    s_.PendingOperator = kOpAdd;
+    labels_.lblOperator = s_.PendingOperator;
+  }();
+  host_.FocusSink();
+}
+
+void Calculator::SetStartValue(std::int64_t tenThousandths) {
+  if (tenThousandths > 0) {
+    s_.EntryValue = static_cast<double>(tenThousandths) / 10000.0;
+    labels_.lblResult = Format(s_.EntryValue);
+    s_.EntryStarted = true;
+    s_.OperandCount = 1;
+  } else {
+    labels_.lblResult = ".";
+    s_.EntryValue = 0;
+    s_.EntryStarted = false;
+    s_.OperandCount = 0;
+  }
+  s_.Accumulator = 0;
+  s_.Operand = 0;
+  s_.LastEntry = 0;
+  s_.LastInputKind = kNum;
+  s_.PendingOperator = kOpAdd;
+  labels_.lblOperator = "+";
+}
+
+// ---------------------------------------------------------------- entry
+
+void Calculator::cmdNumber_Click(int Index) {
+  if (Index < 0 || Index > 9) return;
+  const char digit = static_cast<char>('0' + Index);
+  if (s_.PendingOperator == kOpEquals) StartNewTotal(s_.Accumulator != 0);
+  if (s_.LastInputKind != kNum) {
+    labels_.lblResult = ".";
+    s_.EntryStarted = false;
+  }
+  std::string& display = labels_.lblResult;
+  if (s_.EntryStarted) {
+    display += digit;
+  } else if (const auto point = display.find('.'); point != std::string::npos) {
+    display.resize(point);
+    display += digit;
+    display += '.';
+  }
+  // An entry beyond the range of a double keeps the last value that fitted.
+  ReadEntry(s_.EntryValue);
+  s_.LastInputKind = kNum;
+  s_.CancelPressed = false;
+  host_.FocusSink();
+}
+
+void Calculator::cmdDecimal_Click() {
+  if (s_.LastInputKind != kNum) labels_.lblResult = ".";
+  s_.EntryStarted = true;
+  s_.LastInputKind = kNum;
+  ReadEntry(s_.EntryValue);
+  host_.FocusSink();
+}
+
+void Calculator::cmdBackspace_Click() {
+  std::string& display = labels_.lblResult;
+  const std::size_t n = Utf8Length(display);
+  if (n == 2) {
+    display = ".";
+    s_.EntryStarted = false;
+  } else if (n > 2 && display.back() != '.') {
+    DropLastChars(display, 1);
+  } else if (n > 2) {
+    DropLastChars(display, 2);
+    display += '.';
+    s_.EntryStarted = false;
+  }
+  ReadEntry(s_.EntryValue);
+  host_.FocusSink();
+}
+
+void Calculator::cmdNegitive_Click() {
+  s_.EntryValue = -s_.EntryValue;
+  s_.NegativeEntry = !s_.NegativeEntry;
+  labels_.lblResult = Format(s_.EntryValue);
+  host_.FocusSink();
+}
+
+void Calculator::cmdCancelEntry_Click() {
+  labels_.lblResult = "0";
+  s_.EntryValue = 0;
+  s_.EntryStarted = false;
+  s_.LastInputKind = kCe;
+  host_.FocusSink();
+}
+
+// ---------------------------------------------------------------- operators
+
+void Calculator::cmdOperator_Click(int Index) {
+  host_.FocusSink();
+  if (Index < 0 || Index > 4) return;
+  s_.Operand = s_.EntryValue;
+  const double SavedAccumulator = s_.Accumulator;
+
+  // Guard after a closed calculation.
+  if (Index != kEquals && s_.LastInputKind != kNum &&
+      StartsWith(tape_.LastLine(), "*")) {
+    return;
+  }
+  // Zero operand: nothing, except that minus on an empty entry begins "-.".
+  if (s_.Operand == 0) {
+    if (Index == kSubtract && labels_.lblResult == ".") {
+      labels_.lblResult = "-.";
+      s_.CancelPressed = false;
+      labels_.lblOperator = s_.PendingOperator;
+    }
+    return;
+  }
+  // Take-over of the value in the display into a calculation that has taken
+  // no value yet. Mid-calculation a running result of 0 is an ordinary value.
+  if (s_.Accumulator == 0 && !tape_.Empty() && s_.OperandCount == 0) {
+    s_.Accumulator = s_.Operand;
+    // A pending total writes the taken value itself (WriteTotalLine below);
+    // otherwise the operand line must still show it.
+    if (s_.TotalPending) s_.Operand = 0;
+  }
+  // Closing "=".
+  if (Index == kEquals && s_.TotalPending) {
+    StartNewTotal(true);
+    return;
+  }
+  // Going on after a total.
+  if (s_.TotalPending) {
+    WriteTotalLine(kAdd, s_.Accumulator);
+    s_.TotalPending = false;
+  }
+  // Operands.
+  bool keepAccumulator = false;
+  if (s_.LastInputKind == kNum) {
+    if (s_.OperandCount < 2) ++s_.OperandCount;
+    s_.LastEntry = s_.EntryValue;
+  } else if (s_.LastEntry != 0 && s_.LastInputKind == kOps &&
+             s_.PendingOperator != kOpEquals) {
+    // An operator key right after another one repeats the pending operation
+    // with the last number keyed (negative numbers too); "=" does not.
+    s_.OperandCount = 2;
+    s_.Accumulator = SavedAccumulator;
+    s_.Operand = s_.LastEntry;
+    if (Index == kEquals) {
+      s_.Operand = 0;
+      keepAccumulator = true;
+    }
+  }
+  // Apply.
+  if (s_.OperandCount == 1) {
+    s_.Accumulator = s_.EntryValue;
+    if (Index == kEquals) {
+      s_.PendingOperator = kOpEquals;
+      s_.TotalPending = true;
+    }
+  } else if (s_.OperandCount == 2) {
+    double result = s_.Accumulator;
+    const std::string& op = s_.PendingOperator;
+    if (keepAccumulator) {
+      // "=" right after an operator key leaves the result as it is.
+    } else if (op == kOpAdd) {
+      result = s_.Accumulator + s_.Operand;
+    } else if (op == kEnDash) {
+      result = s_.Accumulator - s_.Operand;
+    } else if (op == kOpMultiply) {
+      result = s_.Accumulator * s_.Operand;
+    } else if (op == kOpDivide) {
+      if (s_.Operand == 0) {
+        host_.ShowMessageBox(
+            {kProgramTitle, kDivisionByZeroText, MessageIcon::Exclamation});
+      } else {
+        result = s_.Accumulator / s_.Operand;
+      }
+    } else if (op == kOpEquals) {
+      result = s_.Operand;
+      s_.TotalPending = true;
+    }
+    // An overflow leaves the accumulator as it was; the key goes on.
+    if (std::isfinite(result)) s_.Accumulator = result;
+    labels_.lblResult = Format(s_.Accumulator);
+    s_.EntryValue = s_.Accumulator;
+    s_.OperandCount = 1;
+  }
+  s_.LastInputKind = kOps;
+
+  // Operand line.
+  if (s_.PendingOperator != kOpEquals && s_.Operand != 0) {
+    if (s_.NegativeEntry) {
+      tape_.AppendDirect(std::string(kSeparatorLine));
+      tape_.AppendDirect("+ " + Format(SavedAccumulator));
+      s_.NegativeEntry = false;
+    }
+    // The very first operand line after the window opens carries "+", as
+    // after a new total.
+    if (s_.PendingOperator.empty()) s_.PendingOperator = kOpAdd;
+    tape_.AddTapeLine(s_.PendingOperator + " " + Format(s_.Operand));
+  }
+
+  if (Index == kEquals) {
+    if (tape_.LastLine() != "= " + labels_.lblResult && s_.Accumulator != 0) {
+      tape_.AddTapeLine("= " + Format(s_.Accumulator));
+    }
+    s_.PendingOperator = kOpEquals;
+    s_.LastInputKind = kNone;
+    s_.TotalPending = true;
+  } else {
+    s_.PendingOperator = OperatorSymbol(Index);
+  }
+  s_.CancelPressed = false;
+  labels_.lblOperator = s_.PendingOperator;
+}
+
+void Calculator::WriteTotalLine(int OperationIndex, double TotalValue) {
+  if (TotalValue == 0) return;
+  std::string prefix;
+  if (OperationIndex >= 0 && OperationIndex < kEquals) {
+    prefix = std::string(OperatorSymbol(OperationIndex)) + " ";
+  }
+  if (StartsWith(tape_.LastLine(), "=")) {
+    tape_.SetLine(tape_.Count() - 1,
+                  tape_.LastLine() + std::string(kSubtotalSuffix));
+  } else {
+    tape_.AddTapeLine(prefix + Format(TotalValue));
+  }
+}
+
+void Calculator::cmdCancel_Click() {
+  StartNewTotal(false);
+  if (s_.CancelPressed && s_.GrandTotal != 0) {
+    tape_.AppendDirect("G " + Format(s_.GrandTotal));
+    tape_.AddTapeLine(std::string(kSeparatorLine));
+    s_.GrandTotal = 0;
+    labels_.lblGrandTotal.clear();
+  }
+  s_.CancelPressed = true;
+}
+
+void Calculator::cmdGrandTotal_Click() {
+  if (s_.GrandTotal == 0 && StartsWith(tape_.LastLine(), "=")) {
+    s_.GrandTotal = s_.EntryValue;
+    s_.Operand = 0;
+    s_.Accumulator = 0;
+    labels_.lblResult = ".";
+    s_.EntryValue = 0;
+  }
+  if (!StartsWith(tape_.Line(tape_.Count() - 2), "G")) {
+    cmdOperator_Click(kEquals);
+  }
+  if (s_.GrandTotal != 0) {
+    s_.PendingOperator = kOpEquals;
+    s_.Operand = s_.GrandTotal;
+    s_.EntryValue = s_.GrandTotal;
+    labels_.lblResult = Format(s_.GrandTotal);
+    tape_.AppendDirect("GT " + Format(s_.GrandTotal));
+    tape_.AddTapeLine(std::string(kSeparatorLine));
+    s_.GrandTotal = 0;
+    labels_.lblGrandTotal.clear();
+  }
+}
+
+// ---------------------------------------------------------------- functions
+
+void Calculator::cmdFunction_Click(int Index) {
+  const std::string procedure = "cmdFunction_Click" + std::to_string(Index);
+  double value = s_.EntryValue;
+  const char* errorNumber = nullptr;
+  const char* description = nullptr;
+  switch (Index) {
+    case kSqrt:
+      if (value < 0) {
+        errorNumber = "5";
+        description = "Invalid procedure call or argument";
+      } else {
+        value = std::sqrt(value);
+      }
+      break;
+    case kPercent:
+      value = (value / 100) * s_.Accumulator;
+      break;
+    case kReciprocal:
+      if (value == 0) {
+        errorNumber = "11";
+        description = "Division by zero";
+      } else {
+        value = 1 / value;
+      }
+      break;
+    default:
+      break;
+  }
+  if (!errorNumber && !std::isfinite(value)) {
+    errorNumber = "6";
+    description = "Overflow";
+  }
+  if (errorNumber) {
+    ReportError(true, errorNumber, description, kModuleName, procedure);
+  } else {
+    s_.EntryValue = value;
+    labels_.lblResult = Format(value);
+    s_.LastInputKind = kNum;
+    s_.OperandCount = 1;
+    labels_.lblOperator = s_.PendingOperator;
+    s_.EntryStarted = true;
+  }
+  host_.FocusSink();
+}
+
+void Calculator::cmdMemory_Click(int Index) {
+  switch (Index) {
+    case kMemoryAdd:
+    case kMemorySubtract: {
+      const double sum = Index == kMemoryAdd ? s_.EntryValue + s_.MemoryValue
+                                             : s_.MemoryValue - s_.EntryValue;
+      // The memory keeps its value rather than hold an overflow.
+      if (std::isfinite(sum)) s_.MemoryValue = sum;
+      break;
+    }
+    case kMemoryRecall:
+      s_.EntryValue = s_.MemoryValue;
+      labels_.lblResult = Format(s_.EntryValue);
+      break;
+    default:
+      s_.MemoryValue = 0;
+      break;
+  }
+  labels_.lblMemoryVisible = s_.MemoryValue != 0;
+  s_.LastInputKind = kNum;
+  host_.FocusSink();
+}
+
+// ---------------------------------------------------------------- window
+
+void Calculator::cmdClear_Click() {
+  tape_.Clear();
+  host_.FocusSink();
+}
+
+void Calculator::lstTape_Click(std::int32_t index) {
+  tape_.Select(index);
+  host_.FocusSink();
+}
+
+void Calculator::cmdPrint_Click() {
+  if (!tape_.Empty()) host_.PrintTape();
+  host_.FocusSink();
+}
+
+void Calculator::cmdClose_Click() { host_.CloseWindow(); }
+
+void Calculator::cboDecPlace_Click(int places) {
+  if (places < 0 || places > 6) return;
+  s_.NumberFormat = PictureForPlaces(places);
+  host_.StoreDecimalPlaces(places);
+  host_.FocusSink();
+}
+
+// ---------------------------------------------------------------- keyboard
+
+void Calculator::RunKey(int keyCode) {
+  if (keyCode >= '0' && keyCode <= '9') {
+    cmdNumber_Click(keyCode - '0');
+    return;
+  }
+  switch (keyCode) {
+    case '.': cmdDecimal_Click(); break;
+    case 8: cmdBackspace_Click(); break;
+    case 'E': case 'e': cmdCancelEntry_Click(); break;
+    case '+': cmdOperator_Click(kAdd); break;
+    case '-': cmdOperator_Click(kSubtract); break;
+    case '*': cmdOperator_Click(kMultiply); break;
+    case '/': cmdOperator_Click(kDivide); break;
+    case 13: case '=': cmdOperator_Click(kEquals); break;
+    case '%': cmdFunction_Click(kPercent); break;
+    case 'C': case 'c': case 27: cmdCancel_Click(); break;
+    case 'G': case 'g': cmdGrandTotal_Click(); break;
+    case 'L': case 'l': cmdClear_Click(); break;
+    case 'P': case 'p': cmdPrint_Click(); break;
+    case 'S': case 's': case 'X': case 'x': cmdClose_Click(); break;
+    default: break;
+  }
+}
+
+void Calculator::CheckKeyPress(int& keyCode) {
+  try {
+    RunKey(keyCode);
+  } catch (const std::bad_alloc&) {
+    ReportError(true, "7", "Out of memory", kModuleName, "CheckKeyPress");
+    return;
+  } catch (const std::exception& e) {
+    ReportError(true, "5", e.what(), kModuleName, "CheckKeyPress");
+    return;
+  }
+  keyCode = 0;
+}
+
+// ---------------------------------------------------------------- errors
+
+void Calculator::ReportError(bool ShowMessage, const std::string& ErrorNumber,
+                             const std::string& ErrorDescription,
+                             const std::string& ModuleName,
+                             const std::string& ProcedureName) {
+  const ErrorInfo error{ErrorNumber, ErrorDescription, ModuleName,
+                        ProcedureName};
+  if (ShowMessage) {
+    host_.ShowMessageBox(
+        {kErrorBoxTitle, BuildErrorMessage(error), MessageIcon::Critical});
+  }
+  host_.AppendErrorLog(error);
+}
+
+}  // namespace tally

@@ -1,0 +1,73 @@
+#include "tape/tape.h"
+
+#include <utility>
+
+namespace tally {
+namespace {
+const std::string kNoLine;
+}
+
+const std::string& Tape::Line(std::int32_t index) const {
+  if (index < 0 || index >= Count()) return kNoLine;
+  return lines_[static_cast<std::size_t>(index)];
+}
+
+void Tape::Select(std::int32_t index) {
+  if (index < -1 || index >= Count()) return;
+  SetSelected(index);
+}
+
+void Tape::SetSelected(std::int32_t index) {
+  if (index == selected_) return;
+  selected_ = index;
+  if (observer_) observer_->SelectionChanged(index);
+}
+
+void Tape::Append(std::string text) {
+  if (observer_) observer_->BeforeAppend(Count());
+  lines_.push_back(std::move(text));
+  if (observer_) observer_->AfterAppend();
+}
+
+void Tape::AddTapeLine(std::string text) {
+  Append(std::move(text));
+  SetSelected(Count() - 1);
+  if (Count() > kMaxLines) {
+    if (observer_) observer_->BeforeRemoveOldest();
+    lines_.pop_front();
+    // The selection follows its line, which is now one index higher up.
+    selected_ = selected_ > 0 ? selected_ - 1 : -1;
+    if (observer_) {
+      observer_->AfterRemoveOldest();
+      observer_->SelectionChanged(selected_);
+    }
+  }
+}
+
+void Tape::AppendDirect(std::string text) { Append(std::move(text)); }
+
+void Tape::SetLine(std::int32_t index, std::string text) {
+  if (index < 0 || index >= Count()) return;
+  lines_[static_cast<std::size_t>(index)] = std::move(text);
+  if (observer_) observer_->LinesChanged(index, index);
+}
+
+void Tape::RewriteAll(std::vector<std::string> texts) {
+  if (texts.size() != lines_.size() || texts.empty()) return;
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    lines_[k] = std::move(texts[k]);
+  }
+  if (observer_) observer_->LinesChanged(0, Count() - 1);
+}
+
+void Tape::Clear() {
+  if (observer_) observer_->BeforeClear();
+  lines_.clear();
+  selected_ = -1;
+  if (observer_) {
+    observer_->AfterClear();
+    observer_->SelectionChanged(-1);
+  }
+}
+
+}  // namespace tally

@@ -1,0 +1,77 @@
+#pragma once
+// The tape: the ordered list of printed lines, oldest first, with at most one
+// selected line. It owns the line texts; a view follows it through the
+// observer, which hears of every change before and after it happens so that a
+// list model can map each one onto its row signals.
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tally {
+
+// Exact texts of the line kinds.
+inline constexpr std::string_view kSeparatorLine = "***********************";
+inline constexpr std::string_view kSubtotalSuffix = " sub total";
+
+class TapeObserver {
+ public:
+  virtual ~TapeObserver() = default;
+  virtual void BeforeAppend(std::int32_t index) = 0;
+  virtual void AfterAppend() = 0;
+  virtual void BeforeRemoveOldest() = 0;
+  virtual void AfterRemoveOldest() = 0;
+  // Lines first..last (inclusive) have new texts.
+  virtual void LinesChanged(std::int32_t first, std::int32_t last) = 0;
+  virtual void BeforeClear() = 0;
+  virtual void AfterClear() = 0;
+  virtual void SelectionChanged(std::int32_t index) = 0;
+};
+
+class Tape {
+ public:
+  // AddTapeLine trims the tape back to this many lines.
+  static constexpr std::int32_t kMaxLines = 32766;
+
+  std::int32_t Count() const { return static_cast<std::int32_t>(lines_.size()); }
+  bool Empty() const { return lines_.empty(); }
+
+  // Text of line i; the empty text for an index outside the tape (line -1 of
+  // an empty tape, for instance).
+  const std::string& Line(std::int32_t index) const;
+  const std::string& LastLine() const { return Line(Count() - 1); }
+  const std::deque<std::string>& Lines() const { return lines_; }
+
+  // Index of the selected line, -1 for none.
+  std::int32_t Selected() const { return selected_; }
+  // Selects a line (the click of the user); -1 clears the selection. An index
+  // outside the tape is ignored.
+  void Select(std::int32_t index);
+
+  // The common append: the line is added, selected, and the oldest line is
+  // removed when the tape holds more than kMaxLines lines.
+  void AddTapeLine(std::string text);
+  // Appends at the end as is: not selected, no trim.
+  void AppendDirect(std::string text);
+  // Rewrites a line in place; an index outside the tape is ignored.
+  void SetLine(std::int32_t index, std::string text);
+  // Replaces the texts of all lines at once (the count must not change); the
+  // observer hears of one change covering every line.
+  void RewriteAll(std::vector<std::string> texts);
+  // Removes every line.
+  void Clear();
+
+  void SetObserver(TapeObserver* observer) { observer_ = observer; }
+
+ private:
+  void Append(std::string text);
+  void SetSelected(std::int32_t index);
+
+  std::deque<std::string> lines_;
+  std::int32_t selected_ = -1;
+  TapeObserver* observer_ = nullptr;
+};
+
+}  // namespace tally

@@ -1,0 +1,94 @@
+#include "batch/script.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <variant>
+
+namespace tally::batch {
+namespace {
+
+std::vector<Command> Parsed(std::string_view text) {
+  auto result = ParseScript(text);
+  if (auto* error = std::get_if<ScriptError>(&result)) {
+    ADD_FAILURE() << error->line << ":" << error->column << ": " << error->message;
+    return {};
+  }
+  return std::get<std::vector<Command>>(result);
+}
+
+TEST(Script, TypedKeysAndCommands) {
+  const auto cmds = Parsed(
+      "12+ 3=\r\n\t{enter}{esc}{bs}{space}{key 150}{click Grande Total}"
+      "{click x}{decimals 6}{select 0}{dblclick}{new 1,5 }{new }{new}"
+      "{op 1/x}{save}{cancel}{start -12.5}{start 7}{dump}\xC3\xA9\xE2\x80\x93");
+  using K = Command::Kind;
+  const struct {
+    K kind;
+    std::int64_t number;
+    std::string text;
+  } expected[] = {
+      {K::Key, '1', ""},  {K::Key, '2', ""},   {K::Key, '+', ""},
+      {K::Key, '3', ""},  {K::Key, '=', ""},   {K::Key, 13, ""},
+      {K::Key, 27, ""},   {K::Key, 8, ""},     {K::Key, 32, ""},
+      {K::Key, 150, ""},  {K::Click, 0, "Grande Total"},
+      {K::Click, 0, "x"}, {K::Decimals, 6, ""}, {K::Select, 0, ""},
+      {K::DblClick, 0, ""}, {K::New, 0, "1,5 "}, {K::New, 0, ""},
+      {K::New, 0, ""},    {K::Op, 0, "1/x"},   {K::Save, 0, ""},
+      {K::Cancel, 0, ""}, {K::Start, -125000, ""}, {K::Start, 70000, ""},
+      {K::Dump, 0, ""},   {K::Key, 0xE9, ""},  {K::Key, 150, ""},
+  };
+  ASSERT_EQ(cmds.size(), std::size(expected));
+  for (std::size_t k = 0; k < cmds.size(); ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(cmds[k].kind, expected[k].kind);
+    EXPECT_EQ(cmds[k].number, expected[k].number);
+    EXPECT_EQ(cmds[k].text, expected[k].text);
+  }
+  EXPECT_EQ(cmds[3].line, 1);
+  EXPECT_EQ(cmds[3].column, 5);
+  EXPECT_EQ(cmds[5].line, 2);
+  EXPECT_EQ(cmds[5].column, 2);
+}
+
+TEST(Script, MalformedScriptsNameLineAndColumn) {
+  const struct {
+    const char* text;
+    int line;
+    int column;
+    const char* fragment;
+  } cases[] = {
+      {"12{bogus}", 1, 3, "unknown command"},
+      {"1\n  {enter", 2, 3, "missing }"},
+      {"{enter\n}", 1, 1, "missing }"},
+      {"{key 256}", 1, 6, "out of range"},
+      {"{key -1}", 1, 6, "whole number"},
+      {"{key}", 1, 1, "needs an argument"},
+      {"{decimals 7}", 1, 11, "out of range"},
+      {"{select 99999999999}", 1, 9, "out of range"},
+      {"{click Soma}", 1, 8, "unknown button"},
+      {"{click  C}", 1, 8, "unknown button"},
+      {"{op *}", 1, 5, "unknown operation"},
+      {"{start 1.23456}", 1, 8, "four decimals"},
+      {"{start abc}", 1, 8, "four decimals"},
+      {"{start 99999999999999999}", 1, 8, "out of range"},
+      {"{dump 1}", 1, 1, "takes no argument"},
+      {"{Enter}", 1, 1, "unknown command"},
+      {"ab\xE4\xB8\xAD", 1, 3, "Windows-1252"},
+      {"a\xFF", 1, 2, "invalid UTF-8"},
+      {"\xC3", 1, 1, "invalid UTF-8"},
+      {"{new \xFF}", 1, 6, "invalid UTF-8"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const auto result = ParseScript(c.text);
+    const auto* error = std::get_if<ScriptError>(&result);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->line, c.line);
+    EXPECT_EQ(error->column, c.column);
+    EXPECT_NE(error->message.find(c.fragment), std::string::npos) << error->message;
+  }
+}
+
+}  // namespace
+}  // namespace tally::batch

@@ -1,0 +1,211 @@
+#include "tape/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace tally {
+namespace {
+
+struct FormatCase {
+  double value;
+  int places;  // -1: the empty picture
+  std::string comma;  // expected with ","
+};
+
+std::string Picture(int places) {
+  return places < 0 ? std::string() : PictureForPlaces(places);
+}
+
+std::string WithDot(std::string text) {
+  for (auto& c : text) {
+    if (c == ',') c = '.';
+  }
+  return text;
+}
+
+const std::vector<FormatCase> kFormatCases = {
+    // General form: 15 significant digits, no trailing zeros.
+    {12, -1, "12"},
+    {2.5, -1, "2,5"},
+    {0.5, -1, "0,5"},
+    {1.0 / 3, -1, "0,333333333333333"},
+    {-1234.5, -1, "-1234,5"},
+    {0, -1, "0"},
+    {-0.0, -1, "0"},
+    {123456789012345, -1, "123456789012345"},
+    {0.0001, -1, "0,0001"},
+    // Exponent form below 1E-4 and from 1E+15 on.
+    {1e15, -1, "1E+15"},
+    {1234567890123456, -1, "1,23456789012346E+15"},
+    {1.5e-7, -1, "1,5E-07"},
+    {-0.00001, -1, "-1E-05"},
+    {1e308, -1, "1E+308"},
+    // Pictures with places: halves away from zero after 15 digits.
+    {1234.5, 0, "1235,"},
+    {1234.5, 2, "1234,50"},
+    {7.5, 0, "8,"},
+    {-7.5, 0, "-8,"},
+    {0.4, 0, "0,"},
+    {0.5, 0, "1,"},
+    {1.0 / 3, 6, "0,333333"},
+    {2.0 / 3, 3, "0,667"},
+    {1.005, 2, "1,01"},
+    {2.675, 2, "2,68"},
+    {-0.125, 2, "-0,13"},
+    {0.05, 1, "0,1"},
+    {9.995, 2, "10,00"},
+    {999999.9999995, 6, "1000000,000000"},
+    {0.0000005, 6, "0,000001"},
+    {0.00000049, 6, "0,000000"},
+    {123456789.123456789, 4, "123456789,1235"},
+    {5, 2, "5,00"},
+    {-5, 2, "-5,00"},
+    {12, 1, "12,0"},
+    {40, 5, "40,00000"},
+    // Zero and values that round to zero carry no minus sign.
+    {0, 2, "0,00"},
+    {-0.0, 3, "0,000"},
+    {-0.001, 2, "0,00"},
+    {-0.4, 0, "0,"},
+    // Large values: digits past the fifteenth are zeros.
+    {1e20, 2, "100000000000000000000,00"},
+    {123456789012345678.0, 0, "123456789012346000,"},
+    {-1e17, 1, "-100000000000000000,0"},
+};
+
+TEST(NumberText, FormatsEveryPictureWithCommaAndDot) {
+  for (const auto& c : kFormatCases) {
+    SCOPED_TRACE("value " + std::to_string(c.value) + " places " +
+                 std::to_string(c.places));
+    EXPECT_EQ(FormatNumber(c.value, Picture(c.places), ","), c.comma);
+    EXPECT_EQ(FormatNumber(c.value, Picture(c.places), "."), WithDot(c.comma));
+  }
+}
+
+TEST(NumberText, HugeValueWithPlacesWritesEveryDigit) {
+  const std::string text = FormatNumber(1e300, PictureForPlaces(2), ",");
+  EXPECT_EQ(text, "1" + std::string(300, '0') + ",00");
+}
+
+TEST(NumberText, PicturesForPlaces) {
+  EXPECT_EQ(PictureForPlaces(0), "#0.");
+  EXPECT_EQ(PictureForPlaces(3), "#0.000");
+  EXPECT_EQ(PictureForPlaces(6), "#0.000000");
+}
+
+TEST(NumberText, MultiByteSeparator) {
+  EXPECT_EQ(FormatNumber(2.5, "#0.00", "\xD9\xAB"), "2\xD9\xAB" "50");
+  EXPECT_EQ(ReadFormattedNumber("2\xD9\xAB" "50", "\xD9\xAB"), 2.5);
+}
+
+// Whatever FormatNumber writes reads back as the value it shows.
+TEST(NumberText, ReadsBackEveryFormWritten) {
+  for (const auto& c : kFormatCases) {
+    for (const std::string sep : {",", "."}) {
+      const std::string text = FormatNumber(c.value, Picture(c.places), sep);
+      SCOPED_TRACE(text);
+      const auto back = ReadFormattedNumber(text, sep);
+      ASSERT_TRUE(back.has_value());
+      const std::string dotted = sep == "," ? WithDot(text) : text;
+      EXPECT_EQ(*back, std::stod(dotted));
+      // And writing it again gives the same text.
+      EXPECT_EQ(FormatNumber(*back, Picture(c.places), sep), text);
+    }
+  }
+}
+
+TEST(NumberText, ReadBackCases) {
+  const struct {
+    const char* text;
+    const char* sep;
+    std::optional<double> expected;
+  } cases[] = {
+      {"12,50", ",", 12.5},
+      {"8,", ",", 8.0},
+      {"-0,13", ",", -0.13},
+      {"1,5E-07", ",", 1.5e-7},
+      {"1E+15", ",", 1e15},
+      {",5", ",", 0.5},
+      {"12.50", ".", 12.5},
+      {"12.50", ",", std::nullopt},
+      {"", ",", std::nullopt},
+      {"-", ",", std::nullopt},
+      {",", ",", std::nullopt},
+      {"abc", ",", std::nullopt},
+      {"1E", ",", std::nullopt},
+      {"--1", ",", std::nullopt},
+      {" 12,00", ",", std::nullopt},
+      {"15,00 sub total", ",", std::nullopt},
+      {"1E+999", ",", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(ReadFormattedNumber(c.text, c.sep), c.expected);
+  }
+}
+
+TEST(ParseLeadingNumber, Table) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    std::string text;
+    double expected;
+  } cases[] = {
+      {".", 0},
+      {"125.", 125},
+      {"007.", 7},
+      {".5", 0.5},
+      {"-5.00", -5},
+      {"1234,50", 1234},
+      {"0", 0},
+      {"", 0},
+      {"abc", 0},
+      {"-.", 0},
+      {"-.5", -0.5},
+      {"+7", 7},
+      {"--7", 0},
+      {"1.2.3", 1.2},
+      // Blanks, tabs and line feeds are skipped wherever they stand.
+      {" 1 2 . 5", 12.5},
+      {"\t-\n3", -3},
+      {"1 E 2", 100},
+      // Exponents with E or D, either case.
+      {"1E3", 1000},
+      {"1e-2", 0.01},
+      {"1D3", 1000},
+      {"2.5d+2x", 250},
+      {"1E", 1},
+      {"1E+", 1},
+      {"3E2.5", 300},
+      // Hexadecimal and octal, unsigned.
+      {"&HFF", 255},
+      {"&hff", 255},
+      {"&HFFFF", 65535},
+      {"&H7FFFFFFF", 2147483647},
+      {"&HFFFFFFFFFFFFFFFF", 18446744073709551615.0},
+      {"&O17", 15},
+      {"&o8", 0},
+      {"&H", 0},
+      {"& H10", 16},
+      {"&X10", 0},
+      // Out of range.
+      {"1e400", inf},
+      {"-1e400", -inf},
+      {"1e-400", 0},
+      {"1E99999999999999999999999", inf},
+      {std::string(400, '9') + ".", inf},
+      {"0." + std::string(400, '0') + "1", 0},
+      {"1" + std::string(99, '0') + ".", 1e99},
+      {"&H" + std::string(300, 'F'), inf},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
+    EXPECT_EQ(ParseLeadingNumber(c.text), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace tally

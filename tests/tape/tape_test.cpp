@@ -1,0 +1,121 @@
+#include "tape/tape.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tally {
+namespace {
+
+// Records what a list view would hear.
+class RecordingObserver final : public TapeObserver {
+ public:
+  std::vector<std::string> events;
+  void BeforeAppend(std::int32_t i) override { events.push_back("before-append " + std::to_string(i)); }
+  void AfterAppend() override { events.push_back("append"); }
+  void BeforeRemoveOldest() override { events.push_back("before-remove"); }
+  void AfterRemoveOldest() override { events.push_back("remove"); }
+  void LinesChanged(std::int32_t a, std::int32_t b) override {
+    events.push_back("changed " + std::to_string(a) + "-" + std::to_string(b));
+  }
+  void BeforeClear() override { events.push_back("before-clear"); }
+  void AfterClear() override { events.push_back("clear"); }
+  void SelectionChanged(std::int32_t i) override { events.push_back("select " + std::to_string(i)); }
+};
+
+Tape FullTape() {
+  Tape tape;
+  for (std::int32_t k = 0; k < Tape::kMaxLines; ++k) {
+    tape.AppendDirect("+ " + std::to_string(k));
+  }
+  return tape;
+}
+
+TEST(Tape, AddTapeLineAppendsAndSelects) {
+  Tape tape;
+  RecordingObserver obs;
+  tape.SetObserver(&obs);
+  tape.AddTapeLine("+ 12,00");
+  tape.AppendDirect("***********************");
+  EXPECT_EQ(tape.Count(), 2);
+  EXPECT_EQ(tape.Selected(), 0);  // direct appends are not selected
+  EXPECT_EQ(tape.LastLine(), kSeparatorLine);
+  EXPECT_EQ(obs.events, (std::vector<std::string>{
+                            "before-append 0", "append", "select 0",
+                            "before-append 1", "append"}));
+}
+
+TEST(Tape, LinesOutsideTheTapeAreEmpty) {
+  Tape tape;
+  EXPECT_EQ(tape.Line(-1), "");
+  EXPECT_EQ(tape.LastLine(), "");
+  tape.AddTapeLine("= 5");
+  EXPECT_EQ(tape.Line(1), "");
+  EXPECT_EQ(tape.Line(-2), "");
+}
+
+TEST(Tape, TrimKeepsTheNewLineSelectedAndDropsTheOldest) {
+  Tape tape = FullTape();
+  RecordingObserver obs;
+  tape.SetObserver(&obs);
+  tape.AddTapeLine("= new");
+  EXPECT_EQ(tape.Count(), Tape::kMaxLines);
+  EXPECT_EQ(tape.Line(0), "+ 1");
+  EXPECT_EQ(tape.LastLine(), "= new");
+  EXPECT_EQ(tape.Selected(), Tape::kMaxLines - 1);
+  EXPECT_EQ(obs.events, (std::vector<std::string>{
+                            "before-append 32766", "append", "select 32766",
+                            "before-remove", "remove", "select 32765"}));
+}
+
+TEST(Tape, DirectAppendsGoPastTheLimitAndOneAddTrimsOneLine) {
+  Tape tape = FullTape();
+  tape.AppendDirect("G 1");
+  EXPECT_EQ(tape.Count(), Tape::kMaxLines + 1);
+  tape.AppendDirect("G 2");
+  EXPECT_EQ(tape.Count(), Tape::kMaxLines + 2);
+  // Every line stays addressable.
+  EXPECT_EQ(tape.Line(Tape::kMaxLines + 1), "G 2");
+  tape.AddTapeLine("*");
+  EXPECT_EQ(tape.Count(), Tape::kMaxLines + 2);
+  EXPECT_EQ(tape.Line(0), "+ 1");
+  EXPECT_EQ(tape.Selected(), Tape::kMaxLines + 1);
+}
+
+TEST(Tape, SelectionClickAndClear) {
+  Tape tape;
+  tape.AddTapeLine("a");
+  tape.AddTapeLine("b");
+  tape.Select(0);
+  EXPECT_EQ(tape.Selected(), 0);
+  tape.Select(7);  // past the last line: ignored
+  EXPECT_EQ(tape.Selected(), 0);
+  tape.Select(-1);
+  EXPECT_EQ(tape.Selected(), -1);
+  tape.Clear();
+  EXPECT_TRUE(tape.Empty());
+  EXPECT_EQ(tape.Selected(), -1);
+  tape.AddTapeLine("c");
+  EXPECT_EQ(tape.Selected(), 0);
+}
+
+TEST(Tape, RewritesInPlaceWithoutMovingTheSelection) {
+  Tape tape;
+  RecordingObserver obs;
+  tape.AddTapeLine("= 15,00");
+  tape.AddTapeLine("+ 1");
+  tape.Select(0);
+  tape.SetObserver(&obs);
+  tape.SetLine(0, "= 15,00 sub total");
+  tape.SetLine(5, "ignored");
+  tape.RewriteAll({"x", "y"});
+  tape.RewriteAll({"wrong count"});
+  EXPECT_EQ(tape.Line(0), "x");
+  EXPECT_EQ(tape.Line(1), "y");
+  EXPECT_EQ(tape.Selected(), 0);
+  EXPECT_EQ(obs.events, (std::vector<std::string>{"changed 0-0", "changed 0-1"}));
+}
+
+}  // namespace
+}  // namespace tally
