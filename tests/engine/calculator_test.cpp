@@ -215,3 +215,226 @@ TEST_F(CalculatorTest, TapeClickSelectsAndFocuses) {
 
 }  // namespace
 }  // namespace tally
+
+namespace tally {
+namespace {
+
+// ------------------------------------------------------------ keyboard
+
+struct Snapshot {
+  CalculatorState s;
+  DisplayTexts l;
+  std::vector<std::string> tape;
+  std::int32_t selected;
+  std::size_t messages, errors, prints, focus;
+  bool closed;
+};
+
+Snapshot Take(const Calculator& calc, const testing::FakeHost& host) {
+  return {calc.State(),          calc.Labels(),        TapeLines(calc),
+          calc.GetTape().Selected(), host.messages.size(), host.errors.size(),
+          static_cast<std::size_t>(host.printCount),
+          static_cast<std::size_t>(host.focusCount), host.closed};
+}
+
+void ExpectSame(const Snapshot& a, const Snapshot& b) {
+  EXPECT_EQ(a.s.Accumulator, b.s.Accumulator);
+  EXPECT_EQ(a.s.Operand, b.s.Operand);
+  EXPECT_EQ(a.s.LastEntry, b.s.LastEntry);
+  EXPECT_EQ(a.s.MemoryValue, b.s.MemoryValue);
+  EXPECT_EQ(a.s.EntryStarted, b.s.EntryStarted);
+  EXPECT_EQ(a.s.OperandCount, b.s.OperandCount);
+  EXPECT_EQ(a.s.LastInputKind, b.s.LastInputKind);
+  EXPECT_EQ(a.s.PendingOperator, b.s.PendingOperator);
+  EXPECT_EQ(a.s.NegativeEntry, b.s.NegativeEntry);
+  EXPECT_EQ(a.s.TotalPending, b.s.TotalPending);
+  EXPECT_EQ(a.s.CancelPressed, b.s.CancelPressed);
+  EXPECT_EQ(a.s.GrandTotal, b.s.GrandTotal);
+  EXPECT_EQ(a.s.NumberFormat, b.s.NumberFormat);
+  EXPECT_EQ(a.s.EntryValue, b.s.EntryValue);
+  EXPECT_EQ(a.l.lblResult, b.l.lblResult);
+  EXPECT_EQ(a.l.lblOperator, b.l.lblOperator);
+  EXPECT_EQ(a.l.lblGrandTotal, b.l.lblGrandTotal);
+  EXPECT_EQ(a.l.lblMemoryVisible, b.l.lblMemoryVisible);
+  EXPECT_EQ(a.tape, b.tape);
+  EXPECT_EQ(a.selected, b.selected);
+  EXPECT_EQ(a.messages, b.messages);
+  EXPECT_EQ(a.errors, b.errors);
+  EXPECT_EQ(a.prints, b.prints);
+  EXPECT_EQ(a.focus, b.focus);
+  EXPECT_EQ(a.closed, b.closed);
+}
+
+// Every row of the key table: the typed key does exactly what its button
+// does, from a state where each operation leaves a visible trace, and the key
+// is consumed.
+TEST(KeyTable, EveryMappedKeyRunsItsButton) {
+  using Op = std::function<void(Calculator&)>;
+  std::vector<std::pair<int, Op>> rows;
+  for (int d = 0; d <= 9; ++d) {
+    rows.emplace_back('0' + d, [d](Calculator& c) { c.cmdNumber_Click(d); });
+  }
+  const auto add = [&rows](std::initializer_list<int> codes, Op op) {
+    for (const int code : codes) rows.emplace_back(code, op);
+  };
+  add({'.'}, [](Calculator& c) { c.cmdDecimal_Click(); });
+  add({8}, [](Calculator& c) { c.cmdBackspace_Click(); });
+  add({'E', 'e'}, [](Calculator& c) { c.cmdCancelEntry_Click(); });
+  add({'+'}, [](Calculator& c) { c.cmdOperator_Click(kAdd); });
+  add({'-'}, [](Calculator& c) { c.cmdOperator_Click(kSubtract); });
+  add({'*'}, [](Calculator& c) { c.cmdOperator_Click(kMultiply); });
+  add({'/'}, [](Calculator& c) { c.cmdOperator_Click(kDivide); });
+  add({13, '='}, [](Calculator& c) { c.cmdOperator_Click(kEquals); });
+  add({'%'}, [](Calculator& c) { c.cmdFunction_Click(kPercent); });
+  add({'C', 'c', 27}, [](Calculator& c) { c.cmdCancel_Click(); });
+  add({'G', 'g'}, [](Calculator& c) { c.cmdGrandTotal_Click(); });
+  add({'L', 'l'}, [](Calculator& c) { c.cmdClear_Click(); });
+  add({'P', 'p'}, [](Calculator& c) { c.cmdPrint_Click(); });
+  add({'S', 's', 'X', 'x'}, [](Calculator& c) { c.cmdClose_Click(); });
+
+  // Keys mapped to nothing change nothing (but are consumed too).
+  for (const int code : {int{'a'}, int{' '}, int{','}, int{'M'}, int{'r'}, int{'#'}, 0, 200, 150, 255}) {
+    rows.emplace_back(code, [](Calculator&) {});
+  }
+
+  for (const auto& [code, op] : rows) {
+    SCOPED_TRACE("key code " + std::to_string(code));
+    testing::FakeHost typedHost, clickedHost;
+    Calculator typed(typedHost, ","), clicked(clickedHost, ",");
+    for (Calculator* c : {&typed, &clicked}) {
+      c->cboDecPlace_Click(2);
+      Keys(*c, "[C] 40== C 200+12.5");
+    }
+    int key = code;
+    typed.CheckKeyPress(key);
+    op(clicked);
+    EXPECT_EQ(key, 0);
+    ExpectSame(Take(typed, typedHost), Take(clicked, clickedHost));
+  }
+}
+
+TEST(KeyTable, TypedAndClickedCalculationsAgree) {
+  testing::FakeHost h1, h2;
+  Calculator typed(h1, ","), clicked(h2, ",");
+  Type(typed, "12+3\r");
+  for (const int d : {1, 2}) clicked.cmdNumber_Click(d);
+  clicked.cmdOperator_Click(kAdd);
+  clicked.cmdNumber_Click(3);
+  clicked.cmdOperator_Click(kEquals);
+  ExpectSame(Take(typed, h1), Take(clicked, h2));
+  EXPECT_EQ(TapeLines(typed), (Lines{"+ 12", "+ 3", "= 15"}));
+}
+
+// ------------------------------------------------------------ limits
+
+TEST_F(CalculatorTest, DigitsBeyondTheRangeOfADoubleKeepTheLastValue) {
+  Keys(calc, "[C]");
+  Type(calc, std::string(308, '9'));
+  const double fitted = calc.State().EntryValue;
+  EXPECT_TRUE(std::isfinite(fitted));
+  Type(calc, std::string(200, '9') + ".5");
+  EXPECT_EQ(calc.State().EntryValue, fitted);
+  EXPECT_EQ(Utf8Length(calc.Labels().lblResult), 510u);
+  Type(calc, "+=");
+  EXPECT_TRUE(std::isfinite(calc.State().Accumulator));
+  for (const auto& line : TapeLines(calc)) {
+    EXPECT_EQ(line.find("inf"), std::string::npos);
+  }
+}
+
+TEST_F(CalculatorTest, OverflowNeverReachesStateLabelsOrTape) {
+  const std::string big(300, '9');  // about 1E+300
+  Keys(calc, "[C]");
+  Type(calc, big + "*" + big + "=");
+  EXPECT_EQ(calc.State().Accumulator, ParseLeadingNumber(big));
+  Type(calc, "*");  // repeats, overflows again
+  EXPECT_EQ(calc.State().Accumulator, ParseLeadingNumber(big));
+  // Memory keeps its value when a sum would overflow.
+  const std::string huge(308, '9');  // about 1E+308
+  const double hugeValue = ParseLeadingNumber(huge);
+  Keys(calc, "[MC] [C]");
+  Type(calc, huge);
+  Keys(calc, "[M+] [M+] [M+]");
+  EXPECT_EQ(calc.State().MemoryValue, hugeValue);
+  Keys(calc, "[MC] [C]");
+  Type(calc, huge);
+  Keys(calc, "[M-] [M-] [M-]");
+  EXPECT_EQ(calc.State().MemoryValue, -hugeValue);
+  EXPECT_TRUE(calc.Labels().lblMemoryVisible);
+  // Percent and reciprocal report an overflow and leave the entry alone.
+  Keys(calc, "[C]");
+  Type(calc, big + "+" + big);
+  const std::string before = calc.Labels().lblResult;
+  Keys(calc, "[%]");
+  ASSERT_FALSE(host.messages.empty());
+  EXPECT_NE(host.messages.back().text.find("Function: cmdFunction_Click1"),
+            std::string::npos);
+  EXPECT_EQ(calc.Labels().lblResult, before);
+  calc.SetStartValue(1);  // 0.0001
+  Keys(calc, "[1/x]");
+  EXPECT_EQ(calc.State().EntryValue, 10000);
+  for (const auto& line : TapeLines(calc)) {
+    EXPECT_EQ(line.find("inf"), std::string::npos) << line;
+    EXPECT_EQ(line.find("nan"), std::string::npos) << line;
+  }
+}
+
+TEST_F(CalculatorTest, FunctionErrorsLeaveTheEntryAndLog) {
+  TwoPlaces();
+  const struct {
+    const char* keys;
+    const char* number;
+    const char* procedure;
+  } cases[] = {
+      {"[C] 4 [+/-] [sqrt]", "5", "cmdFunction_Click0"},
+      {"[C] 0 [1/x]", "11", "cmdFunction_Click2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keys);
+    host.messages.clear();
+    host.errors.clear();
+    Keys(calc, c.keys);
+    const auto display = calc.Labels().lblResult;
+    ASSERT_EQ(host.errors.size(), 1u);
+    EXPECT_EQ(host.errors[0].number, c.number);
+    EXPECT_EQ(host.errors[0].moduleName, "frmCalculator");
+    EXPECT_EQ(host.errors[0].procedureName, c.procedure);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].title, "Tallyroller - ERRO");
+    EXPECT_EQ(calc.Labels().lblResult, display);
+  }
+  EXPECT_EQ(calc.State().OperandCount, 0);  // untouched by the failed key
+}
+
+TEST_F(CalculatorTest, MemoryMarkFollowsTheMemory) {
+  TwoPlaces();
+  const struct {
+    const char* keys;
+    double memory;
+    bool visible;
+  } steps[] = {
+      {"[C] 0 [M+]", 0, false},     {"[CE] 5 [M+]", 5, true},
+      {"[CE] 3 [M+]", 8, true},     {"[MR]", 8, true},
+      {"[CE] 8 [M-]", 0, false},    {"[CE] 5 [M-]", -5, true},
+      {"[MC]", 0, false},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.keys);
+    Keys(calc, step.keys);
+    EXPECT_EQ(calc.State().MemoryValue, step.memory);
+    EXPECT_EQ(calc.Labels().lblMemoryVisible, step.visible);
+  }
+  Keys(calc, "[CE] 8 [M+] [C] [MR]");
+  EXPECT_EQ(calc.Labels().lblResult, "8,00");
+  EXPECT_EQ(calc.State().EntryValue, 8);
+  EXPECT_TRUE(TapeLines(calc).empty());
+}
+
+TEST_F(CalculatorTest, DivisionByZeroMessageIsNotReachedByAZeroDivisor) {
+  TwoPlaces();
+  Keys(calc, "[C] 5/0= 5-5/3=");
+  EXPECT_TRUE(host.messages.empty());
+}
+
+}  // namespace
+}  // namespace tally
