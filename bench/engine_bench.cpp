@@ -53,4 +53,31 @@ BENCHMARK(TypedKey)->Arg(1)->ArgName("full_tape");
 
 }  // namespace
 
+
+namespace {
+
+// Saving a correction replays the whole tape: a full one here.
+void ReplayFullTape(benchmark::State& state) {
+  NullHost host;
+  tally::Calculator calc(host, ",");
+  calc.cboDecPlace_Click(2);
+  while (calc.GetTape().Count() < tally::Tape::kMaxLines) Type(calc, kCycle);
+  std::int32_t operand = 0;
+  while (calc.GetTape().Line(operand).rfind("+ ", 0) != 0) ++operand;
+  for (auto _ : state) {
+    calc.lstTape_Click(operand);
+    calc.lstTape_DblClick();
+    if (!calc.Panel().visible) {
+      state.SkipWithError("the panel did not open");
+      break;
+    }
+    calc.SetChangeTo("12,50");
+    calc.cmdSaveChange_Click();
+  }
+  state.counters["tape_lines"] = calc.GetTape().Count();
+}
+BENCHMARK(ReplayFullTape)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
 BENCHMARK_MAIN();

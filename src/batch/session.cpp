@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tape/text_utils.h"
+
 namespace tally::batch {
 
 Session::Session(Options options)
@@ -36,34 +38,76 @@ void Session::Run(const std::vector<Command>& commands, std::ostream& out) {
 
 void Session::Execute(const Command& command) {
   using K = Command::Kind;
+  const bool panelOpen = calc_.Panel().visible;
   switch (command.kind) {
     case K::Key: {
-      int code = static_cast<int>(command.number);
-      calc_.CheckKeyPress(code);
-      break;
-    }
-    case K::Click:
-      Click(command.text);
-      break;
-    case K::Decimals:
-      calc_.cboDecPlace_Click(static_cast<int>(command.number));
-      break;
-    case K::Select:
-      if (command.number < calc_.GetTape().Count()) {
-        calc_.lstTape_Click(static_cast<std::int32_t>(command.number));
+      const int code = static_cast<int>(command.number);
+      if (panelOpen) {
+        TypeIntoPanel(code);
+      } else {
+        int key = code;
+        calc_.CheckKeyPress(key);
       }
       break;
+    }
     case K::Start:
       calc_.SetStartValue(command.number);
       break;
-    case K::DblClick:
-    case K::New:
-    case K::Op:
-    case K::Save:
-    case K::Cancel:
     case K::Dump:
       break;
+    // The open panel covers the window: clicks do not reach it.
+    case K::Click:
+      if (!panelOpen) Click(command.text);
+      break;
+    case K::Decimals:
+      if (!panelOpen) calc_.cboDecPlace_Click(static_cast<int>(command.number));
+      break;
+    case K::Select:
+      if (!panelOpen && command.number < calc_.GetTape().Count()) {
+        calc_.lstTape_Click(static_cast<std::int32_t>(command.number));
+      }
+      break;
+    case K::DblClick:
+      if (!panelOpen) {
+        calc_.lstTape_DblClick();
+        fieldSelected_ = calc_.Panel().visible;
+      }
+      break;
+    // The panel's own controls exist only while it is open.
+    case K::New:
+      if (panelOpen) {
+        calc_.SetChangeTo(command.text);
+        fieldSelected_ = false;
+      }
+      break;
+    case K::Op:
+      if (panelOpen) calc_.SetChangeType(command.text);
+      break;
+    case K::Save:
+      if (panelOpen) calc_.cmdSaveChange_Click();
+      break;
+    case K::Cancel:
+      if (panelOpen) calc_.cmdCancelChange_Click();
+      break;
   }
+}
+
+void Session::TypeIntoPanel(int code) {
+  std::string text = calc_.Panel().txtChangeTo;
+  if (code == 8) {
+    if (fieldSelected_) {
+      text.clear();
+    } else {
+      DropLastChars(text, 1);
+    }
+  } else if (code < 32) {
+    return;  // Enter and other control keys do nothing in the field
+  } else {
+    if (fieldSelected_) text.clear();
+    AppendUtf8(text, Cp1252ToUnicode(static_cast<unsigned char>(code)));
+  }
+  fieldSelected_ = false;
+  calc_.SetChangeTo(std::move(text));
 }
 
 void Session::Click(const std::string& caption) {
@@ -167,7 +211,14 @@ std::string Session::Snapshot() {
     j += JsonString(line);
   }
   j += "], \"selected\": " + std::to_string(tape.Selected());
-  j += ", \"panel\": null";
+  const auto& panel = calc_.Panel();
+  if (panel.visible) {
+    j += ", \"panel\": {\"from\": " + JsonString(panel.lblChangeFrom) +
+         ", \"op\": " + JsonString(panel.cboType) +
+         ", \"new\": " + JsonString(panel.txtChangeTo) + "}";
+  } else {
+    j += ", \"panel\": null";
+  }
   j += ", \"messages\": [";
   first = true;
   for (const auto& m : messages_) {

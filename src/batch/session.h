@@ -42,12 +42,16 @@ class Session final : public CalculatorHost {
  private:
   void Execute(const Command& command);
   void Click(const std::string& caption);
+  void TypeIntoPanel(int code);
 
   Options options_;
   ErrorLogFile errorLog_;
   Calculator calc_;
   std::vector<MessageBoxRequest> messages_;
   bool closed_ = false;
+  // The number field's whole text is selected when the panel opens, so the
+  // first typed key replaces it.
+  bool fieldSelected_ = false;
 };
 
 // JSON helpers, shared with the tests.

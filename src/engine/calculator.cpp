@@ -7,6 +7,7 @@
 
 #include "engine/error_report.h"
 #include "tape/number_text.h"
+#include "tape/replay.h"
 #include "tape/text_utils.h"
 
 namespace tally {
@@ -427,6 +428,86 @@ void Calculator::cboDecPlace_Click(int places) {
   if (places < 0 || places > 6) return;
   s_.NumberFormat = PictureForPlaces(places);
   host_.StoreDecimalPlaces(places);
+  host_.FocusSink();
+}
+
+// ---------------------------------------------------------------- correction
+
+void Calculator::lstTape_DblClick() {
+  const std::int32_t selected = tape_.Selected();
+  if (tape_.Empty() || selected < 0) return;
+  const std::string& line = tape_.Line(selected);
+  const std::string_view first = FirstChar(line);
+  if (first == "*" || first == "G" || first == "=") return;
+  if (first == kEnDash) {
+    panel_.lblChangeFrom = "-" + std::string(FromChar(line, 2));
+    panel_.cboType = "-";
+  } else {
+    panel_.lblChangeFrom = line;
+    panel_.cboType = first;
+  }
+  panel_.lineOperator = first;
+  panel_.txtChangeTo = FromChar(line, 3);
+  panel_.visible = true;
+}
+
+void Calculator::cmdSaveChange_Click() {
+  const std::int32_t selected = tape_.Selected();
+  if (!panel_.visible || selected < 0 || selected >= tape_.Count()) {
+    cmdCancelChange_Click();
+    return;
+  }
+  // The number is read with the locale's separator as a decimal point too,
+  // so that saving an unchanged "12,50" keeps 12,50.
+  std::string text = panel_.txtChangeTo;
+  if (!sep_.empty() && sep_ != ".") {
+    for (auto at = text.find(sep_); at != std::string::npos;
+         at = text.find(sep_, at + 1)) {
+      text.replace(at, sep_.size(), ".");
+    }
+  }
+  double number = ParseLeadingNumber(text);
+  if (!std::isfinite(number)) number = 0;
+
+  std::string op = panel_.cboType == "-" ? std::string(kEnDash) : panel_.cboType;
+  if (panel_.cboType == "1/x") {
+    // The reciprocal of the new number, under the line's own operator.
+    const double reciprocal = 1 / number;
+    if (number == 0 || !std::isfinite(reciprocal)) {
+      host_.ShowMessageBox(
+          {kProgramTitle, kDivisionByZeroText, MessageIcon::Exclamation});
+      return;
+    }
+    number = reciprocal;
+    op = panel_.lineOperator;
+  }
+
+  std::vector<std::string> lines(tape_.Lines().begin(), tape_.Lines().end());
+  lines[static_cast<std::size_t>(selected)] = op + " " + Format(number);
+  ReplayResult r = ReplayTape(std::move(lines), s_.NumberFormat, sep_);
+  tape_.RewriteAll(std::move(r.lines));
+
+  s_.GrandTotal = r.grandTotal;
+  if (r.entryValue) s_.EntryValue = *r.entryValue;
+  if (r.display) labels_.lblResult = *r.display;
+  if (r.grandTotalLabel) labels_.lblGrandTotal = *r.grandTotalLabel;
+  if (r.runningValue != 0) {
+    s_.Accumulator = r.runningValue;
+    if (s_.LastInputKind != kNum) {
+      s_.EntryValue = r.runningValue;
+      labels_.lblResult = Format(s_.EntryValue);
+    }
+  }
+  panel_.visible = false;
+  host_.FocusSink();
+  if (r.divisionsByZero > 0) {
+    host_.ShowMessageBox(
+        {kProgramTitle, kDivisionByZeroText, MessageIcon::Exclamation});
+  }
+}
+
+void Calculator::cmdCancelChange_Click() {
+  panel_.visible = false;
   host_.FocusSink();
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/host.h"
 #include "tape/tape.h"
@@ -39,6 +40,16 @@ struct DisplayTexts {
   bool lblMemoryVisible = false;
 };
 
+// The edit panel that corrects a tape line.
+struct ChangePanel {
+  bool visible = false;
+  std::string lblChangeFrom;
+  std::string txtChangeTo;
+  std::string cboType;
+  // The operator the line had when the panel opened.
+  std::string lineOperator;
+};
+
 // Indexes of the button arrays.
 enum OperatorIndex : int { kDivide = 0, kAdd = 1, kMultiply = 2, kSubtract = 3, kEquals = 4 };
 enum FunctionIndex : int { kSqrt = 0, kPercent = 1, kReciprocal = 2 };
@@ -61,6 +72,7 @@ class Calculator {
 
   const CalculatorState& State() const { return s_; }
   const DisplayTexts& Labels() const { return labels_; }
+  const ChangePanel& Panel() const { return panel_; }
   const Tape& GetTape() const { return tape_; }
   Tape& MutableTape() { return tape_; }
   const std::string& DecimalSeparator() const { return sep_; }
@@ -103,6 +115,14 @@ class Calculator {
                    const std::string& ModuleName,
                    const std::string& ProcedureName);
 
+  // Tape correction.
+  void lstTape_DblClick();
+  void cmdSaveChange_Click();
+  void cmdCancelChange_Click();
+  // The panel's fields as the user edits them.
+  void SetChangeTo(std::string text) { panel_.txtChangeTo = std::move(text); }
+  void SetChangeType(std::string text) { panel_.cboType = std::move(text); }
+
   // N(v): a number written with the current picture.
   std::string Format(double value) const;
 
@@ -115,6 +135,7 @@ class Calculator {
   std::string sep_;
   CalculatorState s_;
   DisplayTexts labels_;
+  ChangePanel panel_;
   Tape tape_;
 };
 

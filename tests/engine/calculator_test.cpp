@@ -438,3 +438,47 @@ TEST_F(CalculatorTest, DivisionByZeroMessageIsNotReachedByAZeroDivisor) {
 
 }  // namespace
 }  // namespace tally
+
+namespace tally {
+namespace {
+
+TEST_F(CalculatorTest, DoubleClickWithoutSelectionDoesNothing) {
+  TwoPlaces();
+  Keys(calc, "[C] 4+4=");
+  calc.MutableTape().Select(-1);
+  calc.lstTape_DblClick();
+  EXPECT_FALSE(calc.Panel().visible);
+  calc.MutableTape().Clear();
+  calc.lstTape_DblClick();
+  EXPECT_FALSE(calc.Panel().visible);
+}
+
+TEST_F(CalculatorTest, SaveRewritesTheWholeTapeInOneChange) {
+  struct CountingObserver final : TapeObserver {
+    int changes = 0;
+    void BeforeAppend(std::int32_t) override {}
+    void AfterAppend() override {}
+    void BeforeRemoveOldest() override {}
+    void AfterRemoveOldest() override {}
+    void LinesChanged(std::int32_t, std::int32_t) override { ++changes; }
+    void BeforeClear() override {}
+    void AfterClear() override {}
+    void SelectionChanged(std::int32_t) override {}
+  } observer;
+  TwoPlaces();
+  for (int k = 0; k < 200; ++k) Keys(calc, "12+3==");
+  calc.MutableTape().SetObserver(&observer);
+  calc.lstTape_Click(0);
+  calc.lstTape_DblClick();
+  ASSERT_TRUE(calc.Panel().visible);
+  calc.SetChangeTo("13");
+  calc.cmdSaveChange_Click();
+  EXPECT_EQ(observer.changes, 1);
+  EXPECT_EQ(TapeLines(calc)[2], "= 16,00");
+  EXPECT_EQ(calc.Labels().lblGrandTotal, "3001,00");
+  EXPECT_FALSE(calc.Panel().visible);
+  calc.MutableTape().SetObserver(nullptr);
+}
+
+}  // namespace
+}  // namespace tally
