@@ -24,6 +24,13 @@ void Session::PrintTape() {
 }
 
 void Session::Run(const std::vector<Command>& commands, std::ostream& out) {
+  RunCommands(commands, out);
+  out << Snapshot() << '\n';
+  out.flush();
+}
+
+void Session::RunCommands(const std::vector<Command>& commands,
+                          std::ostream& out) {
   for (const auto& command : commands) {
     if (closed_) break;
     if (command.kind == Command::Kind::Dump) {
@@ -32,8 +39,6 @@ void Session::Run(const std::vector<Command>& commands, std::ostream& out) {
       Execute(command);
     }
   }
-  out << Snapshot() << '\n';
-  out.flush();
 }
 
 void Session::Execute(const Command& command) {

@@ -26,6 +26,9 @@ class Session final : public CalculatorHost {
 
   // Runs every command, then prints the final snapshot.
   void Run(const std::vector<Command>& commands, std::ostream& out);
+  // Runs commands (printing the snapshots they ask for) and nothing more, so
+  // that a long script can be fed in pieces.
+  void RunCommands(const std::vector<Command>& commands, std::ostream& out);
 
   const Calculator& GetCalculator() const { return calc_; }
   bool Closed() const { return closed_; }

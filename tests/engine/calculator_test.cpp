@@ -482,3 +482,46 @@ TEST_F(CalculatorTest, SaveRewritesTheWholeTapeInOneChange) {
 
 }  // namespace
 }  // namespace tally
+
+namespace tally {
+namespace {
+
+// Whatever lands in the edit panel's number field, saving writes a line of
+// the right kind: the number read, or 0 when nothing can be read.
+TEST_F(CalculatorTest, HostileNumberFieldTexts) {
+  TwoPlaces();
+  std::string megabyte(1 << 20, '7');
+  std::string controls;
+  for (int c = 1; c < 32; ++c) controls += static_cast<char>(c);
+  const struct {
+    std::string text;
+    const char* line;
+  } cases[] = {
+      {megabyte, "+ 0,00"},  // beyond the range of a double
+      {"12" + controls + "5", "+ 12,00"},
+      {"\xFF\xFE\xC3(\xE2\x82", "+ 0,00"},
+      {"4\xC3\xA9", "+ 4,00"},
+      {"&H" + std::string(400, 'F'), "+ 0,00"},
+      {"&O" + std::string(400, '7'), "+ 0,00"},
+      {"&HFFFF", "+ 65535,00"},
+      {"-1e309", "+ 0,00"},
+      {"1e-400", "+ 0,00"},
+      {std::string(1 << 16, ' ') + "3", "+ 3,00"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 20));
+    calc.cmdClear_Click();
+    Keys(calc, "[C] 4+4=");
+    calc.lstTape_Click(0);
+    calc.lstTape_DblClick();
+    ASSERT_TRUE(calc.Panel().visible);
+    calc.SetChangeTo(c.text);
+    calc.cmdSaveChange_Click();
+    EXPECT_FALSE(calc.Panel().visible);
+    EXPECT_EQ(TapeLines(calc)[0], c.line);
+    EXPECT_TRUE(std::isfinite(calc.State().EntryValue));
+  }
+}
+
+}  // namespace
+}  // namespace tally

@@ -1,0 +1,153 @@
+// Runs the real tallyroller-batch on hostile scripts: it must answer with a
+// snapshot (status 0) or one error line naming a position (status 2), and
+// never crash or hang.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  bool exited = false;
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+Outcome RunBatch(const std::vector<std::string>& args, const fs::path& dir) {
+  std::vector<std::string> argv = {TALLYROLLER_BATCH_PATH, "--locale", "pt_BR",
+                                   "--error-log", (dir / "ErrorLog.txt").string()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> raw;
+  for (auto& a : argv) raw.push_back(a.data());
+  raw.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  const std::string out = (dir / "out").string();
+  const std::string err = (dir / "err").string();
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = 0;
+  Outcome outcome;
+  if (posix_spawn(&pid, raw[0], &actions, nullptr, raw.data(), environ) != 0) {
+    posix_spawn_file_actions_destroy(&actions);
+    return outcome;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  int wstatus = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (waitpid(pid, &wstatus, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &wstatus, 0);
+      ADD_FAILURE() << "tallyroller-batch hung";
+      return outcome;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  outcome.exited = WIFEXITED(wstatus);
+  outcome.status = outcome.exited ? WEXITSTATUS(wstatus) : -1;
+  outcome.out = Slurp(out);
+  outcome.err = Slurp(err);
+  return outcome;
+}
+
+class BatchBinary : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("tally-batch-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path Write(const std::string& name, const std::string& bytes) {
+    const fs::path file = dir_ / name;
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file;
+  }
+
+  // Exit 2 with one line naming FILE:LINE:COLUMN, or exit 0 with snapshots.
+  void ExpectAnswered(const Outcome& o) {
+    ASSERT_TRUE(o.exited) << "killed by a signal";
+    if (o.status == 2) {
+      EXPECT_TRUE(o.out.empty());
+      EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+      EXPECT_NE(o.err.find(":"), std::string::npos);
+    } else {
+      EXPECT_EQ(o.status, 0) << o.err;
+      EXPECT_EQ(o.out.rfind("{\"display\": ", 0), 0u);
+    }
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(BatchBinary, RandomBytesAndMalformedScripts) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 25; ++round) {
+    std::string bytes(std::uniform_int_distribution<int>(1, 4000)(rng), '\0');
+    for (auto& b : bytes) b = static_cast<char>(std::uniform_int_distribution<int>(0, 255)(rng));
+    ExpectAnswered(RunBatch({Write("random.script", bytes).string()}, dir_));
+  }
+  const std::vector<std::string> scripts = {
+       "{", "}", "{key 99999999999999999999999}", "{start 1e5}", "{click}",
+        std::string(1 << 20, '{'), "{new " + std::string(1 << 20, 'x'),
+        std::string("12\0+3", 5)};
+  for (const std::string& script : scripts) {
+    ExpectAnswered(RunBatch({Write("bad.script", script).string()}, dir_));
+  }
+}
+
+TEST_F(BatchBinary, LongScriptsRun) {
+  const auto digits = RunBatch({Write("digits.script", std::string(5000, '9') + "." + std::string(5000, '1') + "+=").string()}, dir_);
+  ExpectAnswered(digits);
+  EXPECT_EQ(digits.status, 0);
+}
+
+TEST_F(BatchBinary, UnreadableFilesAndBadOptions) {
+  const struct {
+    std::vector<std::string> args;
+    const char* fragment;
+  } cases[] = {
+      {{(dir_ / "missing.script").string()}, "missing.script:1:1:"},
+      {{dir_.string()}, ":1:1:"},
+      {{"--frobnicate"}, "unknown option"},
+      {{"--locale"}, "--locale needs a value"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = RunBatch(c.args, dir_);
+    ASSERT_TRUE(o.exited);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find(c.fragment), std::string::npos) << o.err;
+  }
+}
+
+}  // namespace

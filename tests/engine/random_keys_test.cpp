@@ -1,0 +1,153 @@
+// Long seeded random sessions of keys, clicks and tape corrections. After
+// every step nothing that is not finite may be stored, shown or printed, and
+// every tape line must be one of the line kinds.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+
+#include "engine/calculator.h"
+#include "fake_host.h"
+#include "tape/number_text.h"
+#include "tape/text_utils.h"
+
+namespace tally {
+namespace {
+
+bool ReadsAsNumber(std::string_view text, std::string_view sep) {
+  return ReadFormattedNumber(text, sep).has_value();
+}
+
+// Returns an empty text when the line is one of the kinds, else why not.
+std::string CheckLine(const std::string& line, std::string_view sep) {
+  const std::string_view first = FirstChar(line);
+  if (line == kSeparatorLine) return {};
+  if (first == "=") {
+    std::string_view number = FromChar(line, 3);
+    while (number.size() >= kSubtotalSuffix.size() &&
+           number.substr(number.size() - kSubtotalSuffix.size()) == kSubtotalSuffix) {
+      number.remove_suffix(kSubtotalSuffix.size());
+    }
+    return line.rfind("= ", 0) == 0 && ReadsAsNumber(number, sep) ? "" : "bad total";
+  }
+  if (line.rfind("GT ", 0) == 0) {
+    return ReadsAsNumber(FromChar(line, 4), sep) ? "" : "bad grand total key line";
+  }
+  if (line.rfind("G ", 0) == 0) {
+    return ReadsAsNumber(FromChar(line, 3), sep) ? "" : "bad grand total line";
+  }
+  if (first == "+" || first == "x" || first == "/" || first == kEnDash) {
+    return FromChar(line, 2).substr(0, 1) == " " && ReadsAsNumber(FromChar(line, 3), sep)
+               ? ""
+               : "bad operand line";
+  }
+  return "unknown line kind";
+}
+
+void CheckInvariants(const Calculator& calc) {
+  const auto& s = calc.State();
+  for (const double v : {s.Accumulator, s.Operand, s.LastEntry, s.MemoryValue,
+                         s.GrandTotal, s.EntryValue}) {
+    ASSERT_TRUE(std::isfinite(v));
+  }
+  ASSERT_LE(s.OperandCount, 2);
+  const auto& l = calc.Labels();
+  for (const std::string* text : {&l.lblResult, &l.lblOperator, &l.lblGrandTotal}) {
+    ASSERT_EQ(text->find("inf"), std::string::npos) << *text;
+    ASSERT_EQ(text->find("nan"), std::string::npos) << *text;
+  }
+  const Tape& tape = calc.GetTape();
+  ASSERT_GE(tape.Selected(), -1);
+  ASSERT_LT(tape.Selected(), tape.Count());
+  for (const auto& line : tape.Lines()) {
+    ASSERT_EQ(CheckLine(line, calc.DecimalSeparator()), "") << line;
+  }
+}
+
+class Monkey {
+ public:
+  Monkey(Calculator& calc, unsigned seed) : calc_(calc), rng_(seed) {}
+
+  // One random action.
+  void Step() {
+    const int pick = Uniform(0, 99);
+    if (calc_.Panel().visible) {
+      EditPanel(pick);
+    } else if (pick < 45) {
+      int key = kKeys[static_cast<std::size_t>(Uniform(0, sizeof kKeys - 2))];
+      calc_.CheckKeyPress(key);
+    } else if (pick < 50) {
+      calc_.cmdNegitive_Click();
+    } else if (pick < 55) {
+      calc_.cmdFunction_Click(Uniform(0, 2));
+    } else if (pick < 62) {
+      calc_.cmdMemory_Click(Uniform(0, 3));
+    } else if (pick < 66) {
+      calc_.cboDecPlace_Click(Uniform(0, 6));
+    } else if (pick < 72) {
+      // A run of digits, sometimes very long or very large.
+      const int length = Uniform(0, 9) == 0 ? Uniform(15, 320) : Uniform(1, 4);
+      for (int k = 0; k < length; ++k) calc_.cmdNumber_Click(Uniform(0, 9));
+    } else if (pick < 76) {
+      calc_.SetStartValue(Uniform(-2000000, 2000000));
+    } else if (pick < 88 && !calc_.GetTape().Empty()) {
+      calc_.lstTape_Click(Uniform(0, calc_.GetTape().Count() - 1));
+      calc_.lstTape_DblClick();
+    } else if (pick < 90) {
+      calc_.cmdClear_Click();
+    } else {
+      calc_.cmdGrandTotal_Click();
+    }
+  }
+
+ private:
+  void EditPanel(int pick) {
+    static const char* const kNumbers[] = {
+        "0", "12,50", "1.5", "abc", "-3", "&HFFFF", "1E308", "1e-320",
+        "99999999999999999999", "", ",", "&H" "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"
+        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"
+        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"
+        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
+        "\x01\xFF\xC3"};
+    static const char* const kOps[] = {"+", "-", "/", "x", "1/x"};
+    calc_.SetChangeTo(kNumbers[Uniform(0, std::size(kNumbers) - 1)]);
+    calc_.SetChangeType(kOps[Uniform(0, std::size(kOps) - 1)]);
+    if (pick < 80) {
+      calc_.cmdSaveChange_Click();
+    } else {
+      calc_.cmdCancelChange_Click();
+    }
+  }
+
+  int Uniform(int lo, int hi) {
+    return std::uniform_int_distribution<int>(lo, hi)(rng_);
+  }
+  int Uniform(int lo, std::size_t hi) { return Uniform(lo, static_cast<int>(hi)); }
+
+  static constexpr char kKeys[] = "0123456789..+-*/=\r%Eecg\bCG,a ";
+  Calculator& calc_;
+  std::mt19937 rng_;
+};
+
+TEST(RandomSessions, NothingBreaks) {
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    testing::FakeHost host;
+    Calculator calc(host, seed % 3 == 0 ? "." : ",");
+    Monkey monkey(calc, seed);
+    for (int step = 0; step < 20000; ++step) {
+      monkey.Step();
+      CheckInvariants(calc);
+      if (::testing::Test::HasFatalFailure()) {
+        ADD_FAILURE() << "at step " << step;
+        return;
+      }
+    }
+    EXPECT_FALSE(host.closed);  // "s" and "x" are not in the key set
+  }
+}
+
+}  // namespace
+}  // namespace tally
