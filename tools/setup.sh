@@ -12,6 +12,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils
+  desktop-file-utils appstream man-db dpkg-dev
   fonts-dejavu-core fonts-liberation2 fonts-wine
 )
 

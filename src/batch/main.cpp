@@ -24,6 +24,30 @@ int Fail(const std::string& message) {
   return kUsageError;
 }
 
+constexpr const char* kHelp =
+    "Usage: tallyroller-batch [OPTION]... [SCRIPT]\n"
+    "Run a script of typed keys and {commands} through the Tallyroller\n"
+    "calculator without a window and print its state as JSON lines.\n"
+    "\n"
+    "With no SCRIPT, or when SCRIPT is -, read standard input.\n"
+    "\n"
+    "  --locale NAME         use the decimal separator, weekday names, date and\n"
+    "                        time separators of locale NAME (pt_BR, en_US, ...)\n"
+    "  --print-to FILE.pdf   write print jobs to FILE.pdf instead of the printer\n"
+    "  --error-log FILE      append error log records to FILE\n"
+    "      --help            display this help and exit\n"
+    "      --version         output version information and exit\n"
+    "\n"
+    "Exit status: 0 when the script ran, 2 for an unreadable or malformed\n"
+    "script (standard error names the line and column).\n"
+    "\n"
+    "Example: printf '{decimals 2}12+3=+4==' | tallyroller-batch --locale pt_BR\n";
+
+constexpr const char* kVersion =
+    "tallyroller-batch (Tallyroller) " TALLYROLLER_VERSION "\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
+
 std::filesystem::path ExecutableFolder() {
   std::error_code ec;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -53,6 +77,14 @@ int main(int argc, char* argv[]) {
     const auto is = [&](const std::string& option) {
       return arg == option || arg.rfind(option + "=", 0) == 0;
     };
+    if (arg == "--help") {
+      std::cout << kHelp;
+      return 0;
+    }
+    if (arg == "--version") {
+      std::cout << kVersion;
+      return 0;
+    }
     if (is("--locale")) {
       if (!value("--locale", localeName)) return Fail("--locale needs a value");
     } else if (is("--print-to")) {

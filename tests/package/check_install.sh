@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch root and checks the installed tree:
+# desktop entry, AppStream metainfo, icons, man page, --help and --version.
+set -euo pipefail
+build="$1"
+root="$(mktemp -d)"
+trap 'rm -rf "$root"' EXIT
+DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+for f in usr/bin/tallyroller-batch \
+         usr/share/applications/org.example.tallyroller.desktop \
+         usr/share/metainfo/org.example.tallyroller.metainfo.xml \
+         usr/share/icons/hicolor/scalable/apps/tallyroller.svg \
+         usr/share/man/man1/tallyroller-batch.1; do
+  [ -e "$root/$f" ] || fail "missing $f"
+done
+if [ -e "$build/src/ui/tallyroller" ]; then
+  [ -x "$root/usr/bin/tallyroller" ] || fail "missing usr/bin/tallyroller"
+fi
+
+desktop-file-validate "$root/usr/share/applications/org.example.tallyroller.desktop"
+grep -qx 'Name=Tallyroller' "$root/usr/share/applications/org.example.tallyroller.desktop"
+grep -qx 'Categories=Utility;Calculator;' "$root/usr/share/applications/org.example.tallyroller.desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.tallyroller.metainfo.xml"
+
+# Each PNG holds the size its folder names (width and height from the header).
+for size in 16 24 32 48 64 128 256; do
+  png="$root/usr/share/icons/hicolor/${size}x${size}/apps/tallyroller.png"
+  [ -f "$png" ] || fail "missing ${size}x${size} icon"
+  read -r w h < <(od -An -tu1 -j16 -N8 "$png" | awk '{print $3*256+$4, $7*256+$8}')
+  [ "$w" = "$size" ] && [ "$h" = "$size" ] || fail "icon ${size}: ${w}x${h}"
+done
+
+page="$(MANWIDTH=80 man -l "$root/usr/share/man/man1/tallyroller-batch.1" 2>&1)"
+grep -q 'tallyroller-batch - run the Tallyroller adding machine' <<<"$page" || fail "man page: $page"
+
+"$root/usr/bin/tallyroller-batch" --help | grep -q '^Usage: tallyroller-batch'
+"$root/usr/bin/tallyroller-batch" --version | head -1 | grep -qx 'tallyroller-batch (Tallyroller) 3.0.28'
+echo "installed tree OK"
