@@ -80,4 +80,28 @@ BENCHMARK(ReplayFullTape)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
+namespace {
+
+// A session of N keys from a fresh calculator: the cost per key must not grow
+// with N (the tape fills after about 65,000 keys and then trims).
+void SessionOfKeys(benchmark::State& state) {
+  const auto keys = static_cast<std::size_t>(state.range(0));
+  for (auto _ : state) {
+    NullHost host;
+    tally::Calculator calc(host, ",");
+    calc.cboDecPlace_Click(2);
+    for (std::size_t k = 0; k < keys; ++k) {
+      int code = static_cast<unsigned char>(kCycle[k % kCycle.size()]);
+      calc.CheckKeyPress(code);
+    }
+    benchmark::DoNotOptimize(calc.GetTape().Count());
+  }
+  state.counters["key"] = benchmark::Counter(
+      static_cast<double>(keys),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(SessionOfKeys)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
 BENCHMARK_MAIN();
