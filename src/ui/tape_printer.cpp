@@ -16,7 +16,8 @@ namespace tally::ui {
 namespace {
 
 // The text between the first two fields of a date or time format ("/" in
-// "dd/MM/yyyy", ":" in "HH:mm"); quoted literals lose their quotes.
+// "dd/MM/yyyy", ":" in "HH:mm"); quoted literals lose their quotes. A blank
+// only separates month names ("d MMM yyyy"), not numbers: the fallback then.
 std::string SeparatorOf(const QString& format, const char* fallback) {
   qsizetype k = 0;
   while (k < format.size() && !format[k].isLetter()) ++k;
@@ -25,7 +26,8 @@ std::string SeparatorOf(const QString& format, const char* fallback) {
   for (; k < format.size() && !format[k].isLetter(); ++k) {
     if (format[k] != u'\'') separator += format[k];
   }
-  return separator.isEmpty() ? std::string(fallback) : separator.toStdString();
+  return separator.trimmed().isEmpty() ? std::string(fallback)
+                                       : separator.toStdString();
 }
 
 QColor ColourOf(std::uint32_t value) {
