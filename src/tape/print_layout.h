@@ -75,6 +75,9 @@ bool HasMinusSign(std::string_view line);
 // that must not print an empty tape check that first.
 TapePrintLayout LayOutTapePrint(const Tape& tape, std::string_view header,
                                 PrintArea area, const PrintMetric& metric);
+// The layout views the tape's lines: a temporary tape would leave it dangling.
+TapePrintLayout LayOutTapePrint(Tape&& tape, std::string_view header,
+                                PrintArea area, const PrintMetric& metric) = delete;
 
 // The local date and time of a print job and the locale's texts to write it.
 struct PrintDateTime {

@@ -94,8 +94,9 @@ TEST(PrintLayout, EqualityEndsTheColumn) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.height);
-    const auto layout = LayOutTapePrint(NumberedTape(12), kHeader,
-                                        {8.0, c.height}, FakeMetric());
+    const Tape tape = NumberedTape(12);
+    const auto layout =
+        LayOutTapePrint(tape, kHeader, {8.0, c.height}, FakeMetric());
     const auto page = layout.Page(0);
     int inFirst = 0;
     for (std::size_t k = 1; k < page.size(); ++k) {
@@ -154,8 +155,8 @@ TEST(PrintLayout, APageBreakAfterTheLastLineLeavesNoBlankPage) {
   } cases[] = {{16, 1}, {17, 2}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lines);
-    const auto layout =
-        LayOutTapePrint(NumberedTape(c.lines), kHeader, kArea, FakeMetric());
+    const Tape tape = NumberedTape(c.lines);
+    const auto layout = LayOutTapePrint(tape, kHeader, kArea, FakeMetric());
     EXPECT_EQ(layout.PageCount(), c.pages);
     EXPECT_FALSE(layout.Page(layout.PageCount() - 1).empty());
   }
@@ -190,7 +191,8 @@ TEST(PrintLayout, MinusLinesAreRedAndTheRestBlack) {
 }
 
 TEST(PrintLayout, EmptyTapeGivesTheHeaderOnly) {
-  const auto layout = LayOutTapePrint(Tape{}, kHeader, kArea, FakeMetric());
+  const Tape tape;
+  const auto layout = LayOutTapePrint(tape, kHeader, kArea, FakeMetric());
   ASSERT_EQ(layout.PageCount(), 1u);
   ASSERT_EQ(layout.Page(0).size(), 1u);
   EXPECT_EQ(layout.Page(0)[0].text, kHeader);
