@@ -1,6 +1,7 @@
 // tallyroller-batch: runs a script of keys and clicks through the calculator
 // without a window and prints its state as JSON lines.
 
+#include <QGuiApplication>
 #include <QLocale>
 #include <QString>
 
@@ -8,12 +9,14 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <variant>
 
 #include "batch/script.h"
 #include "batch/session.h"
+#include "ui/tape_printer.h"
 
 namespace {
 
@@ -52,6 +55,17 @@ std::filesystem::path ExecutableFolder() {
   std::error_code ec;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::filesystem::path{} : exe.parent_path();
+}
+
+// Painting text needs a GUI application, made on the first print job only so
+// that a run without one stays quick and needs no display.
+void EnsureGuiApplication(std::unique_ptr<QGuiApplication>& app, int& argc,
+                          char* argv[]) {
+  if (app) return;
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  app = std::make_unique<QGuiApplication>(argc, argv);
 }
 
 }  // namespace
@@ -135,6 +149,16 @@ int main(int argc, char* argv[]) {
     options.errorLog.candidates =
         tally::DefaultErrorLogCandidates(ExecutableFolder());
   }
+  std::unique_ptr<QGuiApplication> app;
+  options.print = [&](const tally::Tape& tape) {
+    EnsureGuiApplication(app, argc, argv);
+    if (printTo.empty()) {
+      tally::ui::PrintTapeToDefaultPrinter(tape, locale);
+    } else if (!tally::ui::PrintTapeToPdf(tape, locale,
+                                          QString::fromStdString(printTo))) {
+      std::cerr << "tallyroller-batch: cannot write " << printTo << '\n';
+    }
+  };
 
   tally::batch::Session session(std::move(options));
   session.Run(std::get<std::vector<tally::batch::Command>>(parsed), std::cout);

@@ -1,0 +1,181 @@
+#include "ui/tape_printer.h"
+
+#include <QColor>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPen>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <string>
+
+namespace tally::ui {
+namespace {
+
+// The text between the first two fields of a date or time format ("/" in
+// "dd/MM/yyyy", ":" in "HH:mm"); quoted literals lose their quotes. A blank
+// only separates month names ("d MMM yyyy"), not numbers: the fallback then.
+std::string SeparatorOf(const QString& format, const char* fallback) {
+  qsizetype k = 0;
+  while (k < format.size() && !format[k].isLetter()) ++k;
+  while (k < format.size() && format[k].isLetter()) ++k;
+  QString separator;
+  for (; k < format.size() && !format[k].isLetter(); ++k) {
+    if (format[k] != u'\'') separator += format[k];
+  }
+  return separator.trimmed().isEmpty() ? std::string(fallback)
+                                       : separator.toStdString();
+}
+
+QColor ColourOf(std::uint32_t value) {
+  return QColor(static_cast<int>(value & 0xFF),
+                static_cast<int>((value >> 8) & 0xFF),
+                static_cast<int>((value >> 16) & 0xFF));
+}
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A thin rule that still shows on paper: one dot of a 300-dpi printer.
+constexpr double kRuleWidthInches = 1.0 / 300;
+
+}  // namespace
+
+QString PrintDateTimeText(const QDateTime& when, const QLocale& locale) {
+  const QDate date = when.date();
+  const QTime time = when.time();
+  PrintDateNames names;
+  names.weekday =
+      locale.dayName(date.dayOfWeek(), QLocale::ShortFormat).toStdString();
+  names.dateSeparator = SeparatorOf(locale.dateFormat(QLocale::ShortFormat), "/");
+  names.timeSeparator = SeparatorOf(locale.timeFormat(QLocale::ShortFormat), ":");
+  names.am = locale.amText().toStdString();
+  names.pm = locale.pmText().toStdString();
+  return QString::fromStdString(FormatPrintDateTime(
+      {date.year(), date.month(), date.day(), time.hour(), time.minute()},
+      names));
+}
+
+QFont PrintFont(double points) {
+  QFont font(QStringLiteral("Times New Roman"));
+  font.setStyleHint(QFont::Serif);
+  font.setPointSizeF(points);
+  // Advances add up as the metric-compatible font defines them.
+  font.setKerning(false);
+  return font;
+}
+
+QtPrintMetric::QtPrintMetric(QPaintDevice& device)
+    : device_(&device),
+      dpiX_(device.logicalDpiX()),
+      dpiY_(device.logicalDpiY()) {}
+
+const QFontMetricsF& QtPrintMetric::Metrics(double points) const {
+  for (const auto& [size, metrics] : metrics_) {
+    if (size == points) return metrics;
+  }
+  metrics_.emplace_back(points, QFontMetricsF(PrintFont(points), device_));
+  return metrics_.back().second;
+}
+
+double QtPrintMetric::TextWidth(std::string_view text, double points) const {
+  return Metrics(points).horizontalAdvance(FromUtf8(text)) / dpiX_;
+}
+
+double QtPrintMetric::TextHeight(std::string_view, double points) const {
+  // One line of the font, baseline to baseline.
+  return Metrics(points).lineSpacing() / dpiY_;
+}
+
+bool PaintTape(QPagedPaintDevice& device, const tally::Tape& tape,
+               const QLocale& locale, const PrintClock& clock) {
+  if (tape.Empty()) return false;
+  QPainter painter;
+  if (!painter.begin(&device)) return false;
+
+  const QDateTime now = clock ? clock() : QDateTime::currentDateTime();
+  const std::string header =
+      PrintHeaderText(PrintDateTimeText(now, locale).toStdString());
+
+  const double dpiX = device.logicalDpiX();
+  const double dpiY = device.logicalDpiY();
+  const QtPrintMetric metric(device);
+  const PrintArea area{device.width() / dpiX, device.height() / dpiY};
+  const TapePrintLayout layout =
+      LayOutTapePrint(tape, header, area, metric);
+  const QRectF printable(0, 0, device.width(), device.height());
+
+  double points = -1;
+  double ascent = 0;
+  std::uint32_t colour = kPrintBlack;
+  painter.setPen(ColourOf(colour));
+  for (std::size_t page = 0; page < layout.PageCount(); ++page) {
+    if (page > 0) device.newPage();
+    if (page == 0) {
+      const PlacedRule& r = layout.rule;
+      painter.save();
+      painter.setPen(QPen(ColourOf(r.colour), kRuleWidthInches * dpiY));
+      painter.drawLine(QPointF(r.x1 * dpiX, r.y1 * dpiY),
+                       QPointF(r.x2 * dpiX, r.y2 * dpiY));
+      painter.restore();
+    }
+    for (const PlacedText& t : layout.Page(page)) {
+      if (t.points != points) {
+        points = t.points;
+        painter.setFont(PrintFont(points));
+        ascent = metric.Metrics(points).ascent();
+      }
+      if (t.colour != colour) {
+        colour = t.colour;
+        painter.setPen(ColourOf(colour));
+      }
+      const QString text = FromUtf8(t.text);
+      const QPointF baseline(t.x * dpiX, t.top * dpiY + ascent);
+      if (t.x < 0) {
+        // Whatever lies left of the printable area is cut off there.
+        painter.save();
+        painter.setClipRect(printable);
+        painter.drawText(baseline, text);
+        painter.restore();
+      } else {
+        painter.drawText(baseline, text);
+      }
+    }
+  }
+  return painter.end();
+}
+
+bool PrintTapeToDefaultPrinter(const tally::Tape& tape, const QLocale& locale,
+                               const PrintClock& clock) {
+  if (tape.Empty()) return false;
+  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  if (info.isNull()) return false;
+  QPrinter printer(info, QPrinter::HighResolution);
+  printer.setDocName(QStringLiteral("Tallyroller"));
+  // Four 1.5-inch columns need the sheet upright.
+  printer.setPageOrientation(QPageLayout::Portrait);
+  return PaintTape(printer, tape, locale, clock);
+}
+
+bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale,
+                    const QString& fileName, const PrintClock& clock) {
+  if (tape.Empty()) return false;
+  QPdfWriter writer(fileName);
+  writer.setCreator(QStringLiteral("Tallyroller " TALLYROLLER_VERSION));
+  writer.setTitle(QStringLiteral("Tallyroller"));
+  const bool inches =
+      locale.measurementSystem() == QLocale::ImperialUSSystem;
+  writer.setPageLayout(QPageLayout(
+      QPageSize(inches ? QPageSize::Letter : QPageSize::A4),
+      QPageLayout::Portrait,
+      QMarginsF(kPdfMarginInches, kPdfMarginInches, kPdfMarginInches,
+                kPdfMarginInches),
+      QPageLayout::Inch));
+  return PaintTape(writer, tape, locale, clock);
+}
+
+}  // namespace tally::ui

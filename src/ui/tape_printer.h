@@ -1,0 +1,75 @@
+#pragma once
+// Printing the tape through Qt: the placement decided in tape/print_layout.h
+// drawn with a QPainter on a printer or a PDF file, in "Times New Roman"
+// (Liberation Serif, its metric twin, where the original is missing).
+//
+// Every function here needs a QGuiApplication for its fonts. None of them
+// reports a failure to the user: a missing printer or an unwritable file only
+// makes the call return false.
+
+#include <QDateTime>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QLocale>
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <string_view>
+#include <utility>
+
+#include "tape/print_layout.h"
+#include "tape/tape.h"
+
+class QPaintDevice;
+class QPagedPaintDevice;
+
+namespace tally::ui {
+
+// The moment a job is printed; injectable so that tests fix the header.
+using PrintClock = std::function<QDateTime()>;
+
+// "ddd. mm/dd/yyyy @ hh:mm AMPM" in the locale's weekday, separators and
+// AM/PM texts: "qua. 12/09/2026 @ 10:33 PM" in pt_BR.
+QString PrintDateTimeText(const QDateTime& when, const QLocale& locale);
+
+// The printing font at a size in points.
+QFont PrintFont(double points);
+
+// Measures the printing font on a paint device, in inches.
+class QtPrintMetric final : public tally::PrintMetric {
+ public:
+  explicit QtPrintMetric(QPaintDevice& device);
+  double TextWidth(std::string_view text, double points) const override;
+  double TextHeight(std::string_view text, double points) const override;
+
+  const QFontMetricsF& Metrics(double points) const;
+
+ private:
+  QPaintDevice* device_;
+  double dpiX_;
+  double dpiY_;
+  mutable std::deque<std::pair<double, QFontMetricsF>> metrics_;
+};
+
+// Draws the whole tape as one job on a device whose painting has not begun,
+// then ends it. False when painting could not begin (no printer, a file that
+// cannot be written) or the tape is empty; nothing is drawn then.
+bool PaintTape(QPagedPaintDevice& device, const tally::Tape& tape,
+               const QLocale& locale, const PrintClock& clock = {});
+
+// The print button's job: the tape on the default printer. Returns false at
+// once, silently, when there is no printer or the tape is empty.
+bool PrintTapeToDefaultPrinter(const tally::Tape& tape, const QLocale& locale,
+                               const PrintClock& clock = {});
+
+// The same job written to a PDF file (replaced if it exists): A4, or Letter
+// in a locale that measures in inches, with a printable area 1/4 inch inside
+// every edge of the sheet, as a typical printer leaves.
+bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale,
+                    const QString& fileName, const PrintClock& clock = {});
+
+// The PDF's unprintable border, in inches.
+inline constexpr double kPdfMarginInches = 0.25;
+
+}  // namespace tally::ui

@@ -1,0 +1,150 @@
+// The Qt side of printing: the header's date picture from QLocale, the font
+// and its metrics, and whole jobs written to PDF files.
+
+#include "ui/tape_printer.h"
+
+#include <QFile>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QPdfWriter>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace tally::ui {
+namespace {
+
+const QDateTime kWednesdayNight(QDate(2026, 12, 9), QTime(22, 33, 41));
+
+PrintClock FixedClock(const QDateTime& when) {
+  return [when] { return when; };
+}
+
+Tape TapeOf(std::initializer_list<const char*> lines) {
+  Tape tape;
+  for (const char* line : lines) tape.AppendDirect(line);
+  return tape;
+}
+
+// Plain text of a PDF through poppler's pdftotext.
+std::string PdfText(const QString& file) {
+  const std::string command =
+      "pdftotext -enc UTF-8 '" + file.toStdString() + "' -";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"),
+                                            pclose);
+  std::string text;
+  if (!pipe) return text;
+  char buf[4096];
+  while (const std::size_t n = std::fread(buf, 1, sizeof buf, pipe.get())) {
+    text.append(buf, n);
+  }
+  return text;
+}
+
+TEST(PrintDateTime, PictureFromTheLocale) {
+  const struct {
+    const char* locale;
+    QDateTime when;
+    const char* text;
+  } cases[] = {
+      {"pt_BR", kWednesdayNight, "qua. 12/09/2026 @ 10:33 PM"},
+      {"en_US", kWednesdayNight, "Wed. 12/09/2026 @ 10:33 PM"},
+      {"de_DE", kWednesdayNight, "Mi. 12.09.2026 @ 10:33 PM"},
+      {"nl_NL", kWednesdayNight, "wo. 12-09-2026 @ 10:33 p.m."},
+      {"en_US", QDateTime(QDate(2026, 3, 1), QTime(0, 5)),
+       "Sun. 03/01/2026 @ 12:05 AM"},
+      {"pt_BR", QDateTime(QDate(2026, 3, 7), QTime(12, 0)),
+       "sáb. 03/07/2026 @ 12:00 PM"},
+      // Month names only: no numeric date separator to take.
+      {"C", kWednesdayNight, "Wed. 12/09/2026 @ 10:33 PM"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.locale);
+    EXPECT_EQ(PrintDateTimeText(c.when, QLocale(QString::fromLatin1(c.locale)))
+                  .toStdString(),
+              c.text);
+  }
+}
+
+TEST(PrintFont, IsTimesNewRomanOrItsMetricTwin) {
+  const QFontInfo info(PrintFont(10));
+  EXPECT_TRUE(info.family() == QStringLiteral("Times New Roman") ||
+              info.family() == QStringLiteral("Liberation Serif"))
+      << info.family().toStdString();
+}
+
+TEST(PrintMetric, MeasuresTimesNewRomanAdvancesInInches) {
+  QTemporaryDir dir;
+  QPdfWriter writer(dir.filePath(QStringLiteral("m.pdf")));
+  const QtPrintMetric metric(writer);
+  // "+ 12,00": 0.564 + 0.25 + 4 * 0.5 + 0.25 em, at 10 points.
+  EXPECT_NEAR(metric.TextWidth("+ 12,00", 10) * 72, 30.64, 0.15);
+  EXPECT_NEAR(metric.TextWidth("+ 12,00", 5) * 72, 15.32, 0.15);
+  // One line of a 10-point font is a little over 11 points.
+  EXPECT_NEAR(metric.TextHeight("TextString", 10) * 72, 11.5, 0.6);
+  EXPECT_EQ(metric.TextHeight("", 10), metric.TextHeight("TextString", 10));
+}
+
+class PdfJob : public ::testing::Test {
+ protected:
+  QString File(const char* name) const {
+    return dir_.filePath(QString::fromLatin1(name));
+  }
+  QTemporaryDir dir_;
+};
+
+TEST_F(PdfJob, WritesTheHeaderAndTheLines) {
+  const Tape tape = TapeOf({"+ 12,00", "\xE2\x80\x93 3,00", "= 9,00"});
+  const QString file = File("tape.pdf");
+  ASSERT_TRUE(PrintTapeToPdf(tape, QLocale(QStringLiteral("pt_BR")), file,
+                             FixedClock(kWednesdayNight)));
+  const std::string text = PdfText(file);
+  EXPECT_NE(text.find("Tallyroller (Impresso em: qua. 12/09/2026 @ 10:33 PM)\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("+ 12,00\n\xE2\x80\x93 3,00\n= 9,00"), std::string::npos)
+      << text;
+}
+
+TEST_F(PdfJob, TheLastJobReplacesTheFile) {
+  const QLocale locale(QStringLiteral("pt_BR"));
+  const QString file = File("tape.pdf");
+  ASSERT_TRUE(PrintTapeToPdf(TapeOf({"+ 111,00", "+ 222,00"}), locale, file));
+  ASSERT_TRUE(PrintTapeToPdf(TapeOf({"+ 333,00"}), locale, file));
+  const std::string text = PdfText(file);
+  EXPECT_EQ(text.find("111"), std::string::npos) << text;
+  EXPECT_NE(text.find("+ 333,00"), std::string::npos) << text;
+}
+
+TEST_F(PdfJob, NothingForAnEmptyTapeOrAnUnwritableFile) {
+  const QLocale locale(QStringLiteral("pt_BR"));
+  EXPECT_FALSE(PrintTapeToPdf(Tape{}, locale, File("empty.pdf")));
+  EXPECT_FALSE(QFile::exists(File("empty.pdf")));
+  EXPECT_FALSE(PrintTapeToPdf(TapeOf({"+ 1,00"}), locale,
+                              File("missing-folder/tape.pdf")));
+}
+
+TEST(DefaultPrinter, NoPrinterMeansNoJobAndNoFuss) {
+  if (!QPrinterInfo::defaultPrinter().isNull()) {
+    GTEST_SKIP() << "a default printer exists; not printing on it";
+  }
+  EXPECT_FALSE(PrintTapeToDefaultPrinter(TapeOf({"+ 1,00"}),
+                                         QLocale(QStringLiteral("pt_BR"))));
+}
+
+}  // namespace
+}  // namespace tally::ui
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QGuiApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
