@@ -202,20 +202,22 @@ ParseResult ParseScript(std::string_view text) {
       }
       return true;
     };
-    bool ok = true;
     int errorColumn = startColumn;
+    // A command whose argument is a whole number from 0 to max.
+    const auto wholeArg = [&](K kind, std::int64_t max) -> bool {
+      if (!needArg()) return false;
+      const auto v = ParseWhole(arg, max, message);
+      errorColumn = argColumn;
+      cmd.kind = kind;
+      cmd.number = v.value_or(0);
+      return v.has_value();
+    };
+    bool ok = true;
     if (word == "enter" || word == "esc" || word == "bs" || word == "space") {
       ok = noArg(K::Key);
       cmd.number = word == "enter" ? 13 : word == "esc" ? 27 : word == "bs" ? 8 : 32;
     } else if (word == "key") {
-      ok = needArg();
-      if (ok) {
-        const auto v = ParseWhole(arg, 255, message);
-        ok = v.has_value();
-        errorColumn = argColumn;
-        cmd.kind = K::Key;
-        cmd.number = v.value_or(0);
-      }
+      ok = wholeArg(K::Key, 255);
     } else if (word == "click") {
       ok = needArg();
       if (ok && !IsKnownButton(arg)) {
@@ -226,24 +228,9 @@ ParseResult ParseScript(std::string_view text) {
       cmd.kind = K::Click;
       cmd.text = arg;
     } else if (word == "decimals") {
-      ok = needArg();
-      if (ok) {
-        const auto v = ParseWhole(arg, 6, message);
-        ok = v.has_value();
-        errorColumn = argColumn;
-        cmd.kind = K::Decimals;
-        cmd.number = v.value_or(0);
-      }
+      ok = wholeArg(K::Decimals, 6);
     } else if (word == "select") {
-      ok = needArg();
-      if (ok) {
-        const auto v =
-            ParseWhole(arg, std::numeric_limits<std::int32_t>::max(), message);
-        ok = v.has_value();
-        errorColumn = argColumn;
-        cmd.kind = K::Select;
-        cmd.number = v.value_or(0);
-      }
+      ok = wholeArg(K::Select, std::numeric_limits<std::int32_t>::max());
     } else if (word == "dblclick") {
       ok = noArg(K::DblClick);
     } else if (word == "new") {
