@@ -4,6 +4,8 @@
 #include <QFontDatabase>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace tally::ui {
 namespace {
 
@@ -29,8 +31,12 @@ QString UiFontFamily() {
 }
 
 QFont UiFont(int pixelSize, bool bold) {
-  QFont font(UiFontFamily());
-  font.setPixelSize(pixelSize);
+  const QString family = UiFontFamily();
+  QFont font(family);
+  // The fallback is wider than Tahoma; a smaller size keeps the captions
+  // inside their controls.
+  const bool tahoma = family == QLatin1String("Tahoma");
+  font.setPixelSize(tahoma ? pixelSize : std::max(8, qRound(pixelSize * 0.85)));
   font.setBold(bold);
   font.setStyleHint(QFont::SansSerif);
   return font;
