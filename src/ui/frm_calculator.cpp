@@ -376,9 +376,9 @@ void frmCalculator::Run(const std::function<void()>& operation) {
   operation();
   --runDepth_;
   ShowLabels();
-  if (runDepth_ == 0 && scrollPending_) {
-    scrollPending_ = false;
-    lstTape_->scrollTo(lstTape_->currentIndex());
+  if (runDepth_ == 0 && selectionPending_) {
+    selectionPending_ = false;
+    ShowTapeSelection(calc_.GetTape().Selected());
   }
 }
 
@@ -391,6 +391,13 @@ void frmCalculator::ShowLabels() {
 }
 
 void frmCalculator::ShowTapeSelection(int row) {
+  // An operation may select several lines on its way (a trimmed tape
+  // selects twice); the view, whose every selection change lays out all its
+  // rows, is told once, when the operation is over.
+  if (runDepth_ > 0) {
+    selectionPending_ = true;
+    return;
+  }
   QItemSelectionModel* selection = lstTape_->selectionModel();
   if (row < 0) {
     selection->clear();
@@ -398,12 +405,7 @@ void frmCalculator::ShowTapeSelection(int row) {
   }
   const QModelIndex index = tapeModel_.index(row);
   selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-  // One scroll per operation, however many lines it selected on the way.
-  if (runDepth_ > 0) {
-    scrollPending_ = true;
-  } else {
-    lstTape_->scrollTo(index);
-  }
+  lstTape_->scrollTo(index);
 }
 
 KeyForward frmCalculator::ForwardTypedKey(const QKeyEvent& event) {

@@ -91,7 +91,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   TapeModel tapeModel_;
   PrintHandler print_;
   int runDepth_ = 0;
-  bool scrollPending_ = false;
+  bool selectionPending_ = false;
   int closeRequests_ = 0;
 
   KeySink* picSetFocus_ = nullptr;
