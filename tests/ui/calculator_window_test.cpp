@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSettings>
-#include <QStandardPaths>
 
 #include "window_harness.h"
 
@@ -78,13 +77,14 @@ class CalculatorWindowTest : public QObject {
   void printingGoesThroughTheHook();
 
  private:
+  QTemporaryDir settingsDir_;
   std::unique_ptr<ModalAnswerer> answerer_;
 };
 
+// Choices of decimals write the user's settings: into a temporary folder.
 void CalculatorWindowTest::initTestCase() {
-  QStandardPaths::setTestModeEnabled(true);
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                     QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+  QVERIFY(settingsDir_.isValid());
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
 }
 
 // No test here expects a modal window; one that appears anyway is answered

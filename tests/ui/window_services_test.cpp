@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QUrl>
 
 #include "window_harness.h"
@@ -69,13 +68,13 @@ class WindowServicesTest : public QObject {
   void closesWithoutAQuestion();
 
  private:
+  QTemporaryDir settingsDir_;
   QString settingsRoot_;
 };
 
 void WindowServicesTest::initTestCase() {
-  QStandardPaths::setTestModeEnabled(true);
-  settingsRoot_ = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                  QStringLiteral("/window-services-test");
+  QVERIFY(settingsDir_.isValid());
+  settingsRoot_ = settingsDir_.filePath(QStringLiteral("config"));
 }
 
 void WindowServicesTest::init() {
