@@ -126,7 +126,8 @@ void frmCalculator::CreateDisplay() {
   cboDecPlace_->setToolTip(QStringLiteral("Quantidade de casas decimais"));
   cboDecPlace_->setFont(UiFont(kTextPx));
   cboDecPlace_->setGeometry(Twips(2400, 135, 1215, 285));
-  // Only the position counts; the texts are as they have always been.
+  // Only the position counts, so "3" without the others' trailing blank is
+  // harmless.
   cboDecPlace_->addItems({QStringLiteral("0 "), QStringLiteral("1 "),
                           QStringLiteral("2 "), QStringLiteral("3"),
                           QStringLiteral("4 "), QStringLiteral("5 "),

@@ -11,8 +11,8 @@ constexpr int kEnter = 13;
 constexpr int kEscape = 27;
 constexpr int kBackspace = 8;
 constexpr int kPoint = '.';
-// A character with no Windows-1252 code arrives as "?", as the ANSI
-// conversion of a typed character always gave it.
+// A character with no Windows-1252 code arrives as "?", which is what a
+// conversion to that code page makes of it.
 constexpr int kNoCode = '?';
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
 // Turns a Qt key press into the character codes the calculator's key table
-// reads (Windows-1252, as the keyboard handling has always received them).
+// reads: Windows-1252, one code per typed character.
 
 #include <QString>
 #include <Qt>
