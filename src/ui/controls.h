@@ -1,0 +1,96 @@
+#pragma once
+// Small widgets of the main window: the focus sink, the tape list, the
+// clickable pictures and the decorative rectangles.
+
+#include <QColor>
+#include <QListView>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QKeyEvent;
+class QPainter;
+
+namespace tally::ui {
+
+// What became of a key handed to the calculator's keyboard handling.
+enum class KeyForward {
+  NotTyped,     // the key types nothing the calculator reads
+  Consumed,     // the calculator took it
+  LeftAsTyped,  // the calculator failed on it: the control gets the key
+};
+using KeyForwarder = std::function<KeyForward(const QKeyEvent&)>;
+
+// The invisible widget that holds the keyboard focus so that typed keys reach
+// the calculator.
+class KeySink final : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit KeySink(QWidget* parent = nullptr);
+  void SetKeyForwarder(KeyForwarder forwarder) { forward_ = std::move(forwarder); }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  KeyForwarder forward_;
+};
+
+// The tape list. Typed characters go to the calculator; the navigation keys
+// and a click choose a line, which is reported as rowChosen.
+class TapeListView final : public QListView {
+  Q_OBJECT
+
+ public:
+  explicit TapeListView(QWidget* parent = nullptr);
+  void SetKeyForwarder(KeyForwarder forwarder) { forward_ = std::move(forwarder); }
+
+ Q_SIGNALS:
+  void rowChosen(int row);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  KeyForwarder forward_;
+};
+
+// A picture drawn by code at whatever size it is given, with a click.
+class ClickablePicture final : public QWidget {
+  Q_OBJECT
+
+ public:
+  using Painter = std::function<void(QPainter&, const QRectF&)>;
+  ClickablePicture(Painter painter, QWidget* parent = nullptr);
+
+ Q_SIGNALS:
+  void clicked();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  Painter painter_;
+  bool pressed_ = false;
+};
+
+// A plain rectangle drawn behind other controls; takes no input.
+class ShapeRect final : public QWidget {
+  Q_OBJECT
+
+ public:
+  ShapeRect(QColor border, std::optional<QColor> fill, QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor border_;
+  std::optional<QColor> fill_;
+};
+
+}  // namespace tally::ui

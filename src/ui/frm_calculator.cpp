@@ -1,0 +1,500 @@
+#include "ui/frm_calculator.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QUrl>
+
+#include "ui/fonts.h"
+#include "ui/frm_licenca.h"
+#include "ui/key_codes.h"
+#include "ui/maker.h"
+#include "ui/pictures.h"
+
+namespace tally::ui {
+namespace {
+
+// The layout is kept in twips; 15 twips make one device-independent pixel.
+constexpr double kTwipsPerPixel = 15.0;
+
+int Px(int twips) { return qRound(twips / kTwipsPerPixel); }
+
+QRect Twips(int left, int top, int width, int height) {
+  return {Px(left), Px(top), Px(width), Px(height)};
+}
+
+constexpr int kClientWidth = 5625;
+constexpr int kClientHeight = 5220;
+
+constexpr int kTextPx = 11;     // captions, lists and tooltips
+constexpr int kDigitPx = 14;    // digit and point keys
+constexpr int kDisplayPx = 20;  // display and operator label
+
+QString Utf8(const std::string& text) { return QString::fromStdString(text); }
+QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text,
+                  const QRect& place) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setTextFormat(Qt::PlainText);
+  label->setGeometry(place);
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption,
+                        const QString& tip, const QRect& place) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setToolTip(tip);
+  button->setGeometry(place);
+  return button;
+}
+
+void Fill(QWidget* widget, const QColor& color) {
+  widget->setAutoFillBackground(true);
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, color);
+  widget->setPalette(palette);
+}
+
+}  // namespace
+
+frmCalculator::Options frmCalculator::DefaultOptions() {
+  Options options;
+  options.decimalSeparator = QLocale().decimalPoint().toStdString();
+  options.errorLog.candidates = DefaultErrorLogCandidates(
+      QCoreApplication::applicationDirPath().toStdString());
+  options.errorLog.userName = LoginNameFromEnvironment();
+  options.errorLog.computerName = MachineHostName();
+  return options;
+}
+
+frmCalculator::frmCalculator(Options options, QWidget* parent)
+    : QWidget(parent),
+      options_(std::move(options)),
+      errorLog_(options_.errorLog),
+      calc_(*this, options_.decimalSeparator),
+      tapeModel_(calc_.MutableTape()) {
+  setObjectName(QStringLiteral("frmCalculator"));
+  setWindowTitle(Utf8(kProgramTitle));
+  setFont(UiFont(kTextPx));
+  setFixedSize(Px(kClientWidth), Px(kClientHeight));
+
+  // Created first, so it is first in the tab order and holds the focus when
+  // the window opens; placed above the client area, where nobody sees it.
+  picSetFocus_ = new KeySink(this);
+  picSetFocus_->setObjectName(QStringLiteral("picSetFocus"));
+  picSetFocus_->setGeometry(Twips(3585, -200, 100, 100));
+  picSetFocus_->SetKeyForwarder(
+      [this](const QKeyEvent& event) { return ForwardTypedKey(event); });
+
+  auto* shape3 = new ShapeRect(QColor(96, 96, 96), std::nullopt, this);
+  shape3->setObjectName(QStringLiteral("Shape3"));
+  shape3->setGeometry(Twips(3720, 120, 1785, 5040));
+  auto* shadow = new ShapeRect(QColor(96, 96, 96), QColor(150, 150, 150), this);
+  shadow->setObjectName(QStringLiteral("shpButtonShadow0"));
+  shadow->setGeometry(Twips(765, 1485, 1725, 2235));
+
+  CreateDisplay();
+  CreateKeypad();
+  CreateTape();
+  CreateLinks();
+  CreateChangeTapePanel();
+
+  picSetFocus_->setFocus(Qt::OtherFocusReason);
+  ShowLabels();
+}
+
+frmCalculator::~frmCalculator() = default;
+
+void frmCalculator::CreateDisplay() {
+  MakeLabel(this, "Label2", QStringLiteral("Quantidade de casas decimais:"),
+            Twips(135, 180, 2265, 240));
+
+  cboDecPlace_ = new QComboBox(this);
+  cboDecPlace_->setObjectName(QStringLiteral("cboDecPlace"));
+  cboDecPlace_->setToolTip(QStringLiteral("Quantidade de casas decimais"));
+  cboDecPlace_->setFont(UiFont(kTextPx));
+  cboDecPlace_->setGeometry(Twips(2400, 135, 1215, 285));
+  // Only the position counts, so "3" without the others' trailing blank is
+  // harmless.
+  cboDecPlace_->addItems({QStringLiteral("0 "), QStringLiteral("1 "),
+                          QStringLiteral("2 "), QStringLiteral("3"),
+                          QStringLiteral("4 "), QStringLiteral("5 "),
+                          QStringLiteral("6 ")});
+  cboDecPlace_->setCurrentIndex(-1);
+  connect(cboDecPlace_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index >= 0) Run([&] { calc_.cboDecPlace_Click(index); });
+  });
+
+  lblMemory_ = MakeLabel(this, "lblMemory", QStringLiteral("M"),
+                         Twips(135, 420, 285, 450));
+  lblMemory_->setToolTip(QStringLiteral("Memória em uso"));
+  lblMemory_->setFont(UiFont(kDisplayPx - 4, true));
+  lblMemory_->setAlignment(Qt::AlignCenter);
+  lblMemory_->hide();
+
+  lblOperator_ = MakeLabel(this, "lblOperator", QString(), Twips(435, 420, 300, 450));
+  lblOperator_->setToolTip(QStringLiteral("Operação em uso"));
+  lblOperator_->setFont(UiFont(kDisplayPx, true));
+  lblOperator_->setAlignment(Qt::AlignCenter);
+
+  lblResult_ = MakeLabel(this, "lblResult", QString(), Twips(750, 420, 2865, 450));
+  lblResult_->setToolTip(QStringLiteral("Visor da calculadora"));
+  lblResult_->setFont(UiFont(kDisplayPx));
+  lblResult_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  lblResult_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  lblResult_->setMargin(2);
+  Fill(lblResult_, Qt::white);
+
+  lblGrandTotal_ = MakeLabel(this, "lblGrandTotal", QString(),
+                             Twips(180, 3765, 2295, 375));
+  // The grand total carries a blank of its own as its right margin.
+  lblGrandTotal_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  lblGrandTotal_->setFont(UiFont(kTextPx + 2, true));
+  lblGrandTotal_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Fill(lblGrandTotal_, QColor(192, 192, 192));
+}
+
+void frmCalculator::CreateKeypad() {
+  MakeButton(this, "cmdBackspace", QStringLiteral("Backspace"),
+             QStringLiteral("Apaga um caracter do visor"), Twips(150, 975, 1905, 405));
+  MakeButton(this, "cmdCancelEntry", QStringLiteral("C&E"),
+             QStringLiteral("Cancela Entrada do visor"), Twips(2115, 975, 645, 405));
+  MakeButton(this, "cmdCancel", QStringLiteral("&C"),
+             QStringLiteral("Cancela operação"), Twips(2805, 975, 810, 405));
+
+  struct Key {
+    int index;
+    const char* caption;
+    const char* tip;
+    int left, top;
+  };
+  static constexpr Key kMemory[] = {
+      {3, "MC", "Limpa a memória", 165, 1590},
+      {2, "MR", "Recupera memória", 165, 2100},
+      {1, "M-", "Subtrai do total na memória", 165, 2610},
+      {0, "M+", "Adiciona ao total da memória", 165, 3120},
+  };
+  for (const Key& k : kMemory) {
+    cmdMemory_[static_cast<std::size_t>(k.index)] =
+        MakeButton(this, "", Utf8(k.caption), Utf8(k.tip), Twips(k.left, k.top, 540, 500));
+  }
+
+  static constexpr int kColumn[] = {870, 1380, 1890};
+  static constexpr int kRow[] = {1590, 2100, 2610, 3120};
+  for (int digit = 0; digit <= 9; ++digit) {
+    const int left = digit == 0 ? kColumn[0] : kColumn[(digit - 1) % 3];
+    const int top = digit == 0 ? kRow[3] : kRow[2 - (digit - 1) / 3];
+    auto* button = MakeButton(this, "", QString::number(digit), QString(),
+                              Twips(left, top, 500, 500));
+    button->setFont(UiFont(kDigitPx, true));
+    cmdNumber_[static_cast<std::size_t>(digit)] = button;
+  }
+  MakeButton(this, "cmdNegitive", QStringLiteral("+/-"), QString(),
+             Twips(1380, 3120, 500, 500));
+  MakeButton(this, "cmdDecimal", QStringLiteral("."), QString(), Twips(1890, 3120, 500, 500))
+      ->setFont(UiFont(kDigitPx, true));
+
+  static constexpr Key kOperator[] = {
+      {0, "/", "Dividir", 2595, 1590},   {2, "x", "Multiplicar", 2595, 2100},
+      {3, "-", "Subtrair", 2595, 2610},  {1, "+", "Adicionar", 2595, 3120},
+      {4, "=", "", 3120, 3120},
+  };
+  for (const Key& k : kOperator) {
+    cmdOperator_[static_cast<std::size_t>(k.index)] =
+        MakeButton(this, "", Utf8(k.caption), Utf8(k.tip), Twips(k.left, k.top, 500, 500));
+  }
+  static constexpr Key kFunction[] = {
+      {0, "sqrt", "", 3120, 1590}, {1, "%", "", 3120, 2100}, {2, "1/x", "", 3120, 2610}};
+  for (const Key& k : kFunction) {
+    cmdFunction_[static_cast<std::size_t>(k.index)] =
+        MakeButton(this, "", Utf8(k.caption), QString(), Twips(k.left, k.top, 500, 500));
+  }
+
+  const auto name = [](auto& array, const char* prefix) {
+    for (std::size_t i = 0; i < array.size(); ++i) {
+      array[i]->setObjectName(QString::fromLatin1(prefix) + QString::number(i));
+    }
+  };
+  name(cmdNumber_, "cmdNumber");
+  name(cmdOperator_, "cmdOperator");
+  name(cmdFunction_, "cmdFunction");
+  name(cmdMemory_, "cmdMemory");
+
+  for (int i = 0; i < 10; ++i) {
+    connect(cmdNumber_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
+            [this, i] { Run([&] { calc_.cmdNumber_Click(i); }); });
+  }
+  for (int i = 0; i < 5; ++i) {
+    connect(cmdOperator_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
+            [this, i] { Run([&] { calc_.cmdOperator_Click(i); }); });
+  }
+  for (int i = 0; i < 3; ++i) {
+    connect(cmdFunction_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
+            [this, i] { Run([&] { calc_.cmdFunction_Click(i); }); });
+  }
+  for (int i = 0; i < 4; ++i) {
+    connect(cmdMemory_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
+            [this, i] { Run([&] { calc_.cmdMemory_Click(i); }); });
+  }
+
+  const auto wire = [this](const char* name, void (Calculator::*operation)()) {
+    auto* button = findChild<QPushButton*>(QString::fromLatin1(name));
+    connect(button, &QPushButton::clicked, this,
+            [this, operation] { Run([&] { (calc_.*operation)(); }); });
+  };
+  wire("cmdBackspace", &Calculator::cmdBackspace_Click);
+  wire("cmdCancelEntry", &Calculator::cmdCancelEntry_Click);
+  wire("cmdCancel", &Calculator::cmdCancel_Click);
+  wire("cmdNegitive", &Calculator::cmdNegitive_Click);
+  wire("cmdDecimal", &Calculator::cmdDecimal_Click);
+
+  MakeButton(this, "cmdGrandTotal", QStringLiteral("&Grande Total"),
+             QStringLiteral("Adiciona o Grande Total à fita de dados"),
+             Twips(2550, 3780, 1065, 390));
+  wire("cmdGrandTotal", &Calculator::cmdGrandTotal_Click);
+  MakeButton(this, "cmdClose", QStringLiteral("&Sair"),
+             QStringLiteral("Encerra utilização da calculadora"),
+             Twips(2550, 4335, 1065, 495));
+  wire("cmdClose", &Calculator::cmdClose_Click);
+}
+
+void frmCalculator::CreateTape() {
+  lstTape_ = new TapeListView(this);
+  lstTape_->setObjectName(QStringLiteral("lstTape"));
+  lstTape_->setToolTip(QStringLiteral("Fita de dados"));
+  lstTape_->setFont(UiFont(kTextPx));
+  lstTape_->setGeometry(Twips(3825, 225, 1590, 4320));
+  lstTape_->setModel(&tapeModel_);
+  lstTape_->SetKeyForwarder(
+      [this](const QKeyEvent& event) { return ForwardTypedKey(event); });
+  connect(&tapeModel_, &TapeModel::tapeSelectionChanged, this,
+          &frmCalculator::ShowTapeSelection);
+  connect(lstTape_, &TapeListView::rowChosen, this, [this](int row) {
+    Run([&] { calc_.lstTape_Click(row); });
+    // The click may have moved the view's selection where the tape's is not.
+    ShowTapeSelection(calc_.GetTape().Selected());
+  });
+
+  auto* print = MakeButton(this, "cmdPrint", QStringLiteral("Im&primir"),
+                           QStringLiteral("Imprime a fita de dados"),
+                           Twips(3825, 4605, 780, 450));
+  connect(print, &QPushButton::clicked, this,
+          [this] { Run([&] { calc_.cmdPrint_Click(); }); });
+  auto* clear = MakeButton(this, "cmdClear", QStringLiteral("&Limpar"),
+                           QStringLiteral("Apaga a fita de dados"),
+                           Twips(4635, 4605, 780, 450));
+  connect(clear, &QPushButton::clicked, this,
+          [this] { Run([&] { calc_.cmdClear_Click(); }); });
+}
+
+void frmCalculator::CreateLinks() {
+  auto* image1 = new ClickablePicture(PaintMailPicture, this);
+  image1->setObjectName(QStringLiteral("Image1"));
+  image1->setToolTip(QStringLiteral("Fale com autor"));
+  image1->setGeometry(Twips(360, 4320, 480, 480));
+  connect(image1, &ClickablePicture::clicked, this, &frmCalculator::Image1_Click);
+
+  auto* image2 = new ClickablePicture(PaintWebPicture, this);
+  image2->setObjectName(QStringLiteral("Image2"));
+  image2->setToolTip(QStringLiteral("Visite ") + Utf8(kMakerWebName));
+  image2->setGeometry(Twips(960, 4320, 480, 480));
+  connect(image2, &ClickablePicture::clicked, this, &frmCalculator::Image2_Click);
+
+  auto* image3 = new ClickablePicture(PaintTermsPicture, this);
+  image3->setObjectName(QStringLiteral("Image3"));
+  image3->setToolTip(QStringLiteral("Licensa de uso"));
+  image3->setGeometry(Twips(1560, 4200, 675, 645));
+  connect(image3, &ClickablePicture::clicked, this, &frmCalculator::Image3_Click);
+
+  auto* label3 = MakeLabel(this, "Label3",
+                           Utf8(kMakerName) + QStringLiteral(" © ") + Utf8(kMakerYear),
+                           Twips(180, 4950, 3390, 195));
+  label3->setFont(UiFont(kTextPx - 1));
+}
+
+void frmCalculator::CreateChangeTapePanel() {
+  fraChangeTape_ = new QFrame(this);
+  fraChangeTape_->setObjectName(QStringLiteral("fraChangeTape"));
+  fraChangeTape_->setFrameStyle(QFrame::Box | QFrame::Plain);
+  fraChangeTape_->setAutoFillBackground(true);
+  QFrame* panel = fraChangeTape_;
+
+  auto* title = MakeLabel(panel, "Label1", QStringLiteral("Alterando a fita"),
+                          Twips(135, 195, 2220, 270));
+  QFont verdana(QStringLiteral("Verdana"));
+  verdana.setStyleHint(QFont::SansSerif);
+  verdana.setPixelSize(kTextPx + 3);
+  verdana.setBold(true);
+  title->setFont(verdana);
+  MakeLabel(panel, "lblChangeTape2",
+            QStringLiteral("CUIDADO: alteração na fita afeta o Grande Total "),
+            Twips(45, 585, 4485, 210));
+  MakeLabel(panel, "lblChangeTape0", QStringLiteral("Número anterior: "),
+            Twips(240, 1005, 1215, 195));
+  MakeLabel(panel, "lblChangeFrom", QString(), Twips(1530, 1005, 2115, 285));
+  MakeLabel(panel, "lblChangeTape1", QStringLiteral("Novo número: "),
+            Twips(390, 1425, 1050, 195));
+
+  auto* cboType = new QComboBox(panel);
+  cboType->setObjectName(QStringLiteral("cboType"));
+  cboType->setEditable(true);
+  cboType->addItems({QStringLiteral("+"), QStringLiteral("-"), QStringLiteral("/"),
+                     QStringLiteral("x"), QStringLiteral("1/x")});
+  cboType->setCurrentIndex(-1);
+  cboType->setEditText(QStringLiteral("cboType"));
+  cboType->setGeometry(Twips(1530, 1410, 585, 315));
+
+  auto* txtChangeTo = new QLineEdit(panel);
+  txtChangeTo->setObjectName(QStringLiteral("txtChangeTo"));
+  txtChangeTo->setGeometry(Twips(2130, 1410, 1470, 285));
+
+  MakeButton(panel, "cmdCancelChange", QStringLiteral("Cancelar"), QString(),
+             Twips(3720, 990, 780, 330));
+  MakeButton(panel, "cmdSaveChange", QStringLiteral("Gravar"), QString(),
+             Twips(3720, 1410, 780, 330));
+
+  fraChangeTape_->hide();
+  fraChangeTape_->raise();
+  Form_Resize();
+}
+
+// ------------------------------------------------------------ running
+
+void frmCalculator::Run(const std::function<void()>& operation) {
+  ++runDepth_;
+  operation();
+  --runDepth_;
+  ShowLabels();
+  if (runDepth_ == 0 && selectionPending_) {
+    selectionPending_ = false;
+    ShowTapeSelection(calc_.GetTape().Selected());
+  }
+}
+
+void frmCalculator::ShowLabels() {
+  const DisplayTexts& labels = calc_.Labels();
+  lblResult_->setText(Utf8(labels.lblResult));
+  lblOperator_->setText(Utf8(labels.lblOperator));
+  lblGrandTotal_->setText(Utf8(labels.lblGrandTotal));
+  lblMemory_->setVisible(labels.lblMemoryVisible);
+}
+
+void frmCalculator::ShowTapeSelection(int row) {
+  // An operation may select several lines on its way (a trimmed tape
+  // selects twice); the view, whose every selection change lays out all its
+  // rows, is told once, when the operation is over.
+  if (runDepth_ > 0) {
+    selectionPending_ = true;
+    return;
+  }
+  QItemSelectionModel* selection = lstTape_->selectionModel();
+  if (row < 0) {
+    selection->clear();
+    return;
+  }
+  const QModelIndex index = tapeModel_.index(row);
+  selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  lstTape_->scrollTo(index);
+}
+
+KeyForward frmCalculator::ForwardTypedKey(const QKeyEvent& event) {
+  const std::vector<int> codes = TypedKeyCodes(event);
+  if (codes.empty()) return KeyForward::NotTyped;
+  KeyForward result = KeyForward::Consumed;
+  const int closesBefore = closeRequests_;
+  for (const int code : codes) {
+    int KeyAscii = code;
+    Run([&] { calc_.CheckKeyPress(KeyAscii); });
+    if (KeyAscii != 0) result = KeyForward::LeftAsTyped;
+    if (closeRequests_ != closesBefore) break;
+  }
+  return result;
+}
+
+void frmCalculator::keyPressEvent(QKeyEvent* event) {
+  if (ForwardTypedKey(*event) == KeyForward::NotTyped) {
+    QWidget::keyPressEvent(event);
+  } else {
+    event->accept();
+  }
+}
+
+void frmCalculator::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Form_Resize();
+}
+
+void frmCalculator::Form_Resize() {
+  // The edit panel covers the whole window whenever it is shown.
+  fraChangeTape_->setGeometry(0, 0, width(), height());
+}
+
+void frmCalculator::closeEvent(QCloseEvent* event) {
+  // Nothing is kept and nothing is asked: the tape goes with the window.
+  event->accept();
+}
+
+// ------------------------------------------------------------ links
+
+void frmCalculator::Image1_Click() {
+  QDesktopServices::openUrl(QUrl(Utf8(kMakerMailUrl)));
+}
+
+void frmCalculator::Image2_Click() {
+  QDesktopServices::openUrl(QUrl(Utf8(kMakerWebUrl)));
+}
+
+void frmCalculator::Image3_Click() {
+  frmLicenca terms(this);
+  terms.exec();
+}
+
+// ------------------------------------------------------------ host
+
+void frmCalculator::ShowMessageBox(const MessageBoxRequest& request) {
+  const QMessageBox::Icon icon = request.icon == MessageIcon::Critical
+                                     ? QMessageBox::Critical
+                                     : QMessageBox::Warning;
+  QString text = Utf8(request.text);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  QMessageBox box(icon, Utf8(request.title), text, QMessageBox::Ok, this);
+  box.exec();
+}
+
+void frmCalculator::AppendErrorLog(const ErrorInfo& error) { errorLog_.Append(error); }
+
+void frmCalculator::FocusSink() { picSetFocus_->setFocus(Qt::OtherFocusReason); }
+
+void frmCalculator::PrintTape() {
+  if (print_) print_(calc_.GetTape(), this);
+}
+
+void frmCalculator::CloseWindow() {
+  ++closeRequests_;
+  close();
+}
+
+void frmCalculator::StoreDecimalPlaces(int places) {
+  // Written on every choice and never read back. A store that cannot be
+  // written only leaves QSettings with an error status, which nobody needs.
+  QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                     Utf8(kProgramTitle), Utf8(kProgramTitle));
+  settings.beginGroup(QStringLiteral("Options"));
+  settings.setValue(QStringLiteral("CalculatorFP"), QString::number(places));
+  settings.endGroup();
+  settings.sync();
+}
+
+}  // namespace tally::ui

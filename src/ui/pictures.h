@@ -1,0 +1,16 @@
+#pragma once
+// The program's own pictures, drawn as vectors so that they stay sharp at
+// any scale: the mail and web links, the terms of use, and the banner of the
+// terms window.
+
+class QPainter;
+class QRectF;
+
+namespace tally::ui {
+
+void PaintMailPicture(QPainter& p, const QRectF& r);
+void PaintWebPicture(QPainter& p, const QRectF& r);
+void PaintTermsPicture(QPainter& p, const QRectF& r);
+void PaintBannerPicture(QPainter& p, const QRectF& r);
+
+}  // namespace tally::ui

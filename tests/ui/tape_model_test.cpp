@@ -1,0 +1,163 @@
+// The tape's list model: each change of the tape reaches the view as the one
+// row signal that matches it, and the model stays consistent under
+// QAbstractItemModelTester.
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <functional>
+#include <string>
+
+#include "ui/tape_model.h"
+
+using tally::Tape;
+using tally::ui::TapeModel;
+
+using TapeAction = std::function<void(Tape&)>;
+Q_DECLARE_METATYPE(TapeAction)
+
+namespace {
+
+QStringList Rows(const QAbstractItemModel& model) {
+  QStringList rows;
+  for (int row = 0; row < model.rowCount(); ++row) {
+    rows << model.index(row, 0).data().toString();
+  }
+  return rows;
+}
+
+QStringList Lines(const Tape& tape) {
+  QStringList lines;
+  for (const auto& line : tape.Lines()) lines << QString::fromStdString(line);
+  return lines;
+}
+
+}  // namespace
+
+class TapeModelTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void eachChangeIsOneRowSignal_data();
+  void eachChangeIsOneRowSignal();
+  void fullTapeTrimsTheOldestRow();
+  void linesAreShownAsUnicode();
+  void modelLetsGoOfTheTape();
+};
+
+void TapeModelTest::eachChangeIsOneRowSignal_data() {
+  QTest::addColumn<TapeAction>("action");
+  QTest::addColumn<int>("inserted");      // rowsInserted signals
+  QTest::addColumn<int>("removed");       // rowsRemoved signals
+  QTest::addColumn<int>("changed");       // dataChanged signals
+  QTest::addColumn<int>("changedFirst");  // rows of the one dataChanged
+  QTest::addColumn<int>("changedLast");
+  QTest::addColumn<int>("resets");
+  QTest::addColumn<int>("selected");      // last selection passed on, -2 none
+
+  // Every action starts from the three lines "+ 1", "+ 2", "= 3".
+  QTest::newRow("AddTapeLine appends and selects")
+      << TapeAction([](Tape& t) { t.AddTapeLine("***"); }) << 1 << 0 << 0 << -1 << -1 << 0 << 3;
+  QTest::newRow("direct append leaves the selection")
+      << TapeAction([](Tape& t) { t.AppendDirect("G 3"); }) << 1 << 0 << 0 << -1 << -1 << 0 << -2;
+  QTest::newRow("rewrite of the last line")
+      << TapeAction([](Tape& t) { t.SetLine(2, "= 3 sub total"); }) << 0 << 0 << 1 << 2 << 2 << 0 << -2;
+  QTest::newRow("rewrite of every line is one change")
+      << TapeAction([](Tape& t) { t.RewriteAll({"+ 4", "+ 5", "= 9"}); })
+      << 0 << 0 << 1 << 0 << 2 << 0 << -2;
+  QTest::newRow("clear is one reset, not row by row")
+      << TapeAction([](Tape& t) { t.Clear(); }) << 0 << 0 << 0 << -1 << -1 << 1 << -1;
+  QTest::newRow("a click selects")
+      << TapeAction([](Tape& t) { t.Select(1); }) << 0 << 0 << 0 << -1 << -1 << 0 << 1;
+  QTest::newRow("a rewrite outside the tape is no change")
+      << TapeAction([](Tape& t) { t.SetLine(3, "x"); }) << 0 << 0 << 0 << -1 << -1 << 0 << -2;
+}
+
+void TapeModelTest::eachChangeIsOneRowSignal() {
+  QFETCH(TapeAction, action);
+  QFETCH(int, inserted);
+  QFETCH(int, removed);
+  QFETCH(int, changed);
+  QFETCH(int, changedFirst);
+  QFETCH(int, changedLast);
+  QFETCH(int, resets);
+  QFETCH(int, selected);
+
+  Tape tape;
+  TapeModel model(tape);
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+  tape.AddTapeLine("+ 1");
+  tape.AddTapeLine("+ 2");
+  tape.AddTapeLine("= 3");
+  tape.Select(-1);
+
+  QSignalSpy insertedSpy(&model, &QAbstractItemModel::rowsInserted);
+  QSignalSpy removedSpy(&model, &QAbstractItemModel::rowsRemoved);
+  QSignalSpy changedSpy(&model, &QAbstractItemModel::dataChanged);
+  QSignalSpy resetSpy(&model, &QAbstractItemModel::modelReset);
+  QSignalSpy selectionSpy(&model, &TapeModel::tapeSelectionChanged);
+
+  action(tape);
+
+  QCOMPARE(insertedSpy.size(), inserted);
+  QCOMPARE(removedSpy.size(), removed);
+  QCOMPARE(changedSpy.size(), changed);
+  if (changed > 0) {
+    QCOMPARE(changedSpy.first().at(0).toModelIndex().row(), changedFirst);
+    QCOMPARE(changedSpy.first().at(1).toModelIndex().row(), changedLast);
+  }
+  QCOMPARE(resetSpy.size(), resets);
+  if (selected == -2) {
+    QCOMPARE(selectionSpy.size(), 0);
+  } else {
+    QVERIFY(!selectionSpy.isEmpty());
+    QCOMPARE(selectionSpy.last().at(0).toInt(), selected);
+  }
+  QCOMPARE(Rows(model), Lines(tape));
+}
+
+void TapeModelTest::fullTapeTrimsTheOldestRow() {
+  Tape tape;
+  for (int k = 0; k < Tape::kMaxLines; ++k) tape.AppendDirect("+ " + std::to_string(k));
+  TapeModel model(tape);
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+  QSignalSpy insertedSpy(&model, &QAbstractItemModel::rowsInserted);
+  QSignalSpy removedSpy(&model, &QAbstractItemModel::rowsRemoved);
+  QSignalSpy selectionSpy(&model, &TapeModel::tapeSelectionChanged);
+
+  tape.AddTapeLine("= last");
+
+  QCOMPARE(model.rowCount(), Tape::kMaxLines);
+  QCOMPARE(insertedSpy.size(), 1);
+  QCOMPARE(insertedSpy.first().at(1).toInt(), Tape::kMaxLines);
+  QCOMPARE(removedSpy.size(), 1);
+  QCOMPARE(removedSpy.first().at(1).toInt(), 0);
+  QCOMPARE(removedSpy.first().at(2).toInt(), 0);
+  QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("+ 1"));
+  QCOMPARE(model.index(Tape::kMaxLines - 1, 0).data().toString(), QStringLiteral("= last"));
+  QCOMPARE(selectionSpy.last().at(0).toInt(), Tape::kMaxLines - 1);
+}
+
+void TapeModelTest::linesAreShownAsUnicode() {
+  Tape tape;
+  TapeModel model(tape);
+  tape.AddTapeLine("\xE2\x80\x93 3,00");  // the tape's minus is the en dash
+  QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("\u2013 3,00"));
+  QVERIFY(!model.index(0, 0).data(Qt::EditRole).isValid());
+}
+
+void TapeModelTest::modelLetsGoOfTheTape() {
+  Tape tape;
+  {
+    TapeModel model(tape);
+    tape.AddTapeLine("+ 1");
+  }
+  // A tape that outlives its model must not call into the dead model.
+  tape.AddTapeLine("+ 2");
+  tape.Clear();
+  QVERIFY(tape.Empty());
+}
+
+QTEST_GUILESS_MAIN(TapeModelTest)
+#include "tape_model_test.moc"

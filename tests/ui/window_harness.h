@@ -1,0 +1,167 @@
+#pragma once
+// Helpers for tests that drive the real main window offscreen: a window whose
+// error log points into a temporary folder, widgets found by name or caption,
+// the tape as the list shows it, and an answerer for modal windows.
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "ui/frm_calculator.h"
+
+namespace tally::ui::testing {
+
+inline const char* const kUser = "tester";
+inline const char* const kComputer = "bench-01";
+
+class Harness {
+ public:
+  Harness() {
+    frmCalculator::Options options;
+    options.decimalSeparator = ",";
+    options.errorLog.candidates = {LogPath().toStdString()};
+    options.errorLog.userName = kUser;
+    options.errorLog.computerName = kComputer;
+    Open(std::move(options));
+  }
+  explicit Harness(frmCalculator::Options options) { Open(std::move(options)); }
+
+  frmCalculator& Window() { return *window_; }
+  const Calculator& Calc() { return window_->calculator(); }
+  QString LogPath() const { return dir_.filePath(QStringLiteral("ErrorLog.txt")); }
+  QString TempPath(const QString& name) const { return dir_.filePath(name); }
+  bool Active() const { return active_; }
+
+  template <class T = QWidget>
+  T* Find(const QString& name) {
+    return window_->findChild<T*>(name);
+  }
+  QWidget* Sink() { return Find(QStringLiteral("picSetFocus")); }
+  QListView* Tape() { return Find<QListView>(QStringLiteral("lstTape")); }
+  QString Text(const char* labelName) {
+    auto* label = Find<QLabel>(QString::fromLatin1(labelName));
+    return label ? label->text() : QStringLiteral("<missing %1>").arg(QLatin1StringView(labelName));
+  }
+
+  // The button whose caption, less its access-key mark, is `caption`.
+  QPushButton* Button(const QString& caption) {
+    for (auto* button : window_->findChildren<QPushButton*>()) {
+      if (button->text().remove(QLatin1Char('&')) == caption) return button;
+    }
+    return nullptr;
+  }
+  bool Click(const QString& caption) {
+    QPushButton* button = Button(caption);
+    if (!button) return false;
+    QTest::mouseClick(button, Qt::LeftButton);
+    return true;
+  }
+  bool ClickAll(const QStringList& captions) {
+    for (const QString& caption : captions) {
+      if (!Click(caption)) return false;
+    }
+    return true;
+  }
+
+  // Types into whatever holds the keyboard focus, as a user would.
+  void Type(const QString& keys) {
+    for (const QChar c : keys) {
+      QTest::keyClick(FocusTarget(), c.toLatin1());
+    }
+  }
+  QWidget* FocusTarget() {
+    if (QWidget* focus = QApplication::focusWidget()) return focus;
+    return window_->focusWidget() ? window_->focusWidget() : window_.get();
+  }
+
+  // The tape lines as the list shows them.
+  QStringList TapeLines() {
+    QStringList lines;
+    const QAbstractItemModel* model = Tape()->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+      lines << model->index(row, 0).data().toString();
+    }
+    return lines;
+  }
+
+ private:
+  void Open(frmCalculator::Options options) {
+    window_ = std::make_unique<frmCalculator>(std::move(options));
+    window_->show();
+    active_ = QTest::qWaitForWindowActive(window_.get());
+  }
+
+  QTemporaryDir dir_;
+  std::unique_ptr<frmCalculator> window_;
+  bool active_ = false;
+};
+
+// Watches for modal windows while it lives; records each one and answers it
+// (OK on a message box, "OK" on the terms window, otherwise closes it), after
+// an optional look at it while it is still open.
+class ModalAnswerer final : public QObject {
+ public:
+  struct Seen {
+    QString objectName;
+    QString className;
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool modal = false;
+  };
+  using Inspect = std::function<void(QWidget*)>;
+  using Answer = std::function<void(QWidget*)>;
+
+  explicit ModalAnswerer(Inspect inspect = {}, Answer answer = {})
+      : inspect_(std::move(inspect)), answer_(std::move(answer)) {
+    timer_.setInterval(5);
+    connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
+    timer_.start();
+  }
+
+  QList<Seen> seen;
+
+  static void AnswerOk(QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    } else if (auto* ok = modal->findChild<QPushButton*>(QStringLiteral("Command1"))) {
+      QTest::mouseClick(ok, Qt::LeftButton);
+    } else {
+      modal->close();
+    }
+  }
+
+ private:
+  void Poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible()) return;
+    Seen s;
+    s.objectName = modal->objectName();
+    s.className = QString::fromLatin1(modal->metaObject()->className());
+    s.title = modal->windowTitle();
+    s.modal = modal->isModal();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      s.text = box->text();
+      s.icon = box->icon();
+    }
+    seen.append(s);
+    if (inspect_) inspect_(modal);
+    (answer_ ? answer_ : AnswerOk)(modal);
+  }
+
+  QTimer timer_;
+  Inspect inspect_;
+  Answer answer_;
+};
+
+}  // namespace tally::ui::testing
