@@ -1,6 +1,8 @@
 #include "ui/controls.h"
 
 #include <QKeyEvent>
+
+#include <algorithm>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -48,6 +50,16 @@ void TapeListView::keyPressEvent(QKeyEvent* event) {
   if (result == KeyForward::NotTyped && after.isValid() && after != before) {
     Q_EMIT rowChosen(after.row());
   }
+}
+
+bool KeyDiscarder::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (keys_.empty() || std::find(keys_.begin(), keys_.end(), key) != keys_.end()) {
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 ClickablePicture::ClickablePicture(Painter painter, QWidget* parent)

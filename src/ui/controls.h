@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QKeyEvent;
 class QPainter;
@@ -76,6 +77,20 @@ class ClickablePicture final : public QWidget {
  private:
   Painter painter_;
   bool pressed_ = false;
+};
+
+// Swallows the key presses of the widgets it watches: `keys` empty means every
+// key, otherwise only those.
+class KeyDiscarder final : public QObject {
+ public:
+  explicit KeyDiscarder(std::vector<int> keys = {}, QObject* parent = nullptr)
+      : QObject(parent), keys_(std::move(keys)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  std::vector<int> keys_;
 };
 
 // A plain rectangle drawn behind other controls; takes no input.

@@ -1,5 +1,6 @@
 #include "ui/frm_calculator.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -19,6 +20,7 @@
 #include "ui/key_codes.h"
 #include "ui/maker.h"
 #include "ui/pictures.h"
+#include "ui/tape_printer.h"
 
 namespace tally::ui {
 namespace {
@@ -84,9 +86,13 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
       options_(std::move(options)),
       errorLog_(options_.errorLog),
       calc_(*this, options_.decimalSeparator),
-      tapeModel_(calc_.MutableTape()) {
+      tapeModel_(calc_.MutableTape()),
+      print_([](const Tape& tape, QWidget*) {
+        PrintTapeToDefaultPrinter(tape, QLocale());
+      }) {
   setObjectName(QStringLiteral("frmCalculator"));
   setWindowTitle(Utf8(kProgramTitle));
+  setWindowIcon(ApplicationIcon());
   setFont(UiFont(kTextPx));
   setFixedSize(Px(kClientWidth), Px(kClientHeight));
 
@@ -281,6 +287,10 @@ void frmCalculator::CreateTape() {
       [this](const QKeyEvent& event) { return ForwardTypedKey(event); });
   connect(&tapeModel_, &TapeModel::tapeSelectionChanged, this,
           &frmCalculator::ShowTapeSelection);
+  connect(lstTape_, &QAbstractItemView::doubleClicked, this, [this] {
+    Run([&] { calc_.lstTape_DblClick(); });
+    ShowChangePanel();
+  });
   connect(lstTape_, &TapeListView::rowChosen, this, [this](int row) {
     Run([&] { calc_.lstTape_Click(row); });
     // The click may have moved the view's selection where the tape's is not.
@@ -343,27 +353,45 @@ void frmCalculator::CreateChangeTapePanel() {
             Twips(45, 585, 4485, 210));
   MakeLabel(panel, "lblChangeTape0", QStringLiteral("Número anterior: "),
             Twips(240, 1005, 1215, 195));
-  MakeLabel(panel, "lblChangeFrom", QString(), Twips(1530, 1005, 2115, 285));
+  lblChangeFrom_ =
+      MakeLabel(panel, "lblChangeFrom", QString(), Twips(1530, 1005, 2115, 285));
   MakeLabel(panel, "lblChangeTape1", QStringLiteral("Novo número: "),
             Twips(390, 1425, 1050, 195));
 
-  auto* cboType = new QComboBox(panel);
-  cboType->setObjectName(QStringLiteral("cboType"));
-  cboType->setEditable(true);
-  cboType->addItems({QStringLiteral("+"), QStringLiteral("-"), QStringLiteral("/"),
-                     QStringLiteral("x"), QStringLiteral("1/x")});
-  cboType->setCurrentIndex(-1);
-  cboType->setEditText(QStringLiteral("cboType"));
-  cboType->setGeometry(Twips(1530, 1410, 585, 315));
+  cboType_ = new QComboBox(panel);
+  cboType_->setObjectName(QStringLiteral("cboType"));
+  cboType_->setEditable(true);
+  cboType_->addItems({QStringLiteral("+"), QStringLiteral("-"), QStringLiteral("/"),
+                      QStringLiteral("x"), QStringLiteral("1/x")});
+  cboType_->setCurrentIndex(-1);
+  cboType_->setEditText(QStringLiteral("cboType"));
+  cboType_->setGeometry(Twips(1530, 1410, 585, 315));
+  // The operation is picked from the list with the mouse; nothing is typed.
+  auto* discardAll = new KeyDiscarder({}, cboType_);
+  cboType_->installEventFilter(discardAll);
+  cboType_->lineEdit()->installEventFilter(discardAll);
 
-  auto* txtChangeTo = new QLineEdit(panel);
-  txtChangeTo->setObjectName(QStringLiteral("txtChangeTo"));
-  txtChangeTo->setGeometry(Twips(2130, 1410, 1470, 285));
+  txtChangeTo_ = new QLineEdit(panel);
+  txtChangeTo_->setObjectName(QStringLiteral("txtChangeTo"));
+  txtChangeTo_->setGeometry(Twips(2130, 1410, 1470, 285));
+  // Enter in the number field neither saves nor reaches the calculator.
+  txtChangeTo_->installEventFilter(
+      new KeyDiscarder({Qt::Key_Return, Qt::Key_Enter}, txtChangeTo_));
 
-  MakeButton(panel, "cmdCancelChange", QStringLiteral("Cancelar"), QString(),
-             Twips(3720, 990, 780, 330));
-  MakeButton(panel, "cmdSaveChange", QStringLiteral("Gravar"), QString(),
-             Twips(3720, 1410, 780, 330));
+  auto* cancel = MakeButton(panel, "cmdCancelChange", QStringLiteral("Cancelar"),
+                            QString(), Twips(3720, 990, 780, 330));
+  connect(cancel, &QPushButton::clicked, this, [this] {
+    Run([&] { calc_.cmdCancelChange_Click(); });
+    ShowChangePanel();
+  });
+  auto* save = MakeButton(panel, "cmdSaveChange", QStringLiteral("Gravar"), QString(),
+                          Twips(3720, 1410, 780, 330));
+  connect(save, &QPushButton::clicked, this, [this] {
+    calc_.SetChangeTo(txtChangeTo_->text().toStdString());
+    calc_.SetChangeType(cboType_->currentText().toStdString());
+    Run([&] { calc_.cmdSaveChange_Click(); });
+    ShowChangePanel();
+  });
 
   fraChangeTape_->hide();
   fraChangeTape_->raise();
@@ -409,6 +437,30 @@ void frmCalculator::ShowTapeSelection(int row) {
   lstTape_->scrollTo(index);
 }
 
+void frmCalculator::ShowChangePanel() {
+  const ChangePanel& panel = calc_.Panel();
+  const bool open = panel.visible;
+  for (QObject* child : children()) {
+    auto* widget = qobject_cast<QWidget*>(child);
+    if (widget && widget != fraChangeTape_) widget->setEnabled(!open);
+  }
+  if (!open) {
+    fraChangeTape_->hide();
+    picSetFocus_->setFocus(Qt::OtherFocusReason);
+    return;
+  }
+  lblChangeFrom_->setText(Utf8(panel.lblChangeFrom));
+  cboType_->setEditText(Utf8(panel.cboType));
+  if (!fraChangeTape_->isVisible()) {
+    // Opening: the old number is selected, so that typing replaces it.
+    txtChangeTo_->setText(Utf8(panel.txtChangeTo));
+    txtChangeTo_->selectAll();
+    fraChangeTape_->show();
+    fraChangeTape_->raise();
+  }
+  txtChangeTo_->setFocus(Qt::OtherFocusReason);
+}
+
 KeyForward frmCalculator::ForwardTypedKey(const QKeyEvent& event) {
   const std::vector<int> codes = TypedKeyCodes(event);
   if (codes.empty()) return KeyForward::NotTyped;
@@ -424,6 +476,12 @@ KeyForward frmCalculator::ForwardTypedKey(const QKeyEvent& event) {
 }
 
 void frmCalculator::keyPressEvent(QKeyEvent* event) {
+  // Keys the edit panel's fields leave alone stop here: the panel covers the
+  // calculator.
+  if (fraChangeTape_->isVisible()) {
+    event->accept();
+    return;
+  }
   if (ForwardTypedKey(*event) == KeyForward::NotTyped) {
     QWidget::keyPressEvent(event);
   } else {
@@ -478,7 +536,14 @@ void frmCalculator::AppendErrorLog(const ErrorInfo& error) { errorLog_.Append(er
 void frmCalculator::FocusSink() { picSetFocus_->setFocus(Qt::OtherFocusReason); }
 
 void frmCalculator::PrintTape() {
+  // The job runs without yielding: the window takes no input meanwhile and
+  // the pointer says so; pending paints and input are let through once.
+  setEnabled(false);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QCoreApplication::processEvents();
   if (print_) print_(calc_.GetTape(), this);
+  QApplication::restoreOverrideCursor();
+  setEnabled(true);
 }
 
 void frmCalculator::CloseWindow() {

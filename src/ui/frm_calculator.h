@@ -49,7 +49,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
 
   const Calculator& calculator() const { return calc_; }
 
-  // Printing is done by whoever sets this; unset, "Imprimir" prints nothing.
+  // Prints the tape; the default sends it to the default printer.
   using PrintHandler = std::function<void(const Tape&, QWidget*)>;
   void SetPrintHandler(PrintHandler handler) { print_ = std::move(handler); }
 
@@ -78,6 +78,9 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void ShowLabels();
   KeyForward ForwardTypedKey(const QKeyEvent& event);
   void ShowTapeSelection(int row);
+  // Shows the edit panel as the calculator has it; while it is open nothing
+  // behind it takes a click, a key or the focus.
+  void ShowChangePanel();
   void Form_Resize();
 
   void Image1_Click();
@@ -102,6 +105,9 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   QComboBox* cboDecPlace_ = nullptr;
   TapeListView* lstTape_ = nullptr;
   QFrame* fraChangeTape_ = nullptr;
+  QLabel* lblChangeFrom_ = nullptr;
+  QLineEdit* txtChangeTo_ = nullptr;
+  QComboBox* cboType_ = nullptr;
   std::array<QPushButton*, 10> cmdNumber_{};
   std::array<QPushButton*, 5> cmdOperator_{};
   std::array<QPushButton*, 3> cmdFunction_{};

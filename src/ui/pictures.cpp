@@ -1,5 +1,7 @@
 #include "ui/pictures.h"
 
+#include <QIcon>
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -8,6 +10,10 @@
 #include <algorithm>
 
 #include "ui/fonts.h"
+
+// The icons live in a static library, whose resources are registered only
+// when asked for (Q_INIT_RESOURCE cannot stand inside a namespace).
+static void InitIconResources() { Q_INIT_RESOURCE(icons); }
 
 namespace tally::ui {
 namespace {
@@ -165,6 +171,15 @@ void PaintBannerPicture(QPainter& p, const QRectF& r) {
                     r.height() * 0.3),
              Qt::AlignLeft | Qt::AlignTop, QStringLiteral("calculadora com fita"));
   p.restore();
+}
+
+QIcon ApplicationIcon() {
+  InitIconResources();
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    icon.addFile(QStringLiteral(":/icons/tallyroller-%1.png").arg(size), QSize(size, size));
+  }
+  return icon;
 }
 
 }  // namespace tally::ui

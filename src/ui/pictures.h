@@ -3,6 +3,7 @@
 // any scale: the mail and web links, the terms of use, and the banner of the
 // terms window.
 
+class QIcon;
 class QPainter;
 class QRectF;
 
@@ -12,5 +13,9 @@ void PaintMailPicture(QPainter& p, const QRectF& r);
 void PaintWebPicture(QPainter& p, const QRectF& r);
 void PaintTermsPicture(QPainter& p, const QRectF& r);
 void PaintBannerPicture(QPainter& p, const QRectF& r);
+
+// The application's icon (the one installed in the icon theme), at every size
+// it ships in.
+QIcon ApplicationIcon();
 
 }  // namespace tally::ui

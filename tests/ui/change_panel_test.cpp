@@ -1,0 +1,201 @@
+// Correcting a tape line in the real window: a double click opens the edit
+// panel over the whole calculator, "Gravar" writes the line and replays the
+// tape, "Cancelar" changes nothing; while the panel is open nothing behind it
+// takes a click or a key.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+
+#include "window_harness.h"
+
+using tally::ui::testing::Harness;
+using tally::ui::testing::ModalAnswerer;
+
+namespace {
+
+QString S(const char* utf8) { return QString::fromUtf8(utf8); }
+const char* const kSep = "***********************";
+
+void ChooseTwoDecimals(Harness& h) {
+  auto* combo = h.Find<QComboBox>(QStringLiteral("cboDecPlace"));
+  combo->setCurrentIndex(2);
+}
+
+void DoubleClickLine(Harness& h, int row) {
+  QListView* list = h.Tape();
+  const QModelIndex index = list->model()->index(row, 0);
+  list->scrollTo(index);
+  const QPoint at = list->visualRect(index).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+}  // namespace
+
+class ChangePanelTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void savingReplaysTheTape_data();
+  void savingReplaysTheTape();
+  void cancelChangesNothing();
+  void panelCoversTheCalculator();
+  void refusedLinesDoNotOpenThePanel();
+  void divisionByZeroInTheReplayShowsOneBox();
+  void windowIconIsTheApplicationIcon();
+};
+
+void ChangePanelTest::savingReplaysTheTape_data() {
+  QTest::addColumn<QString>("keys");
+  QTest::addColumn<int>("row");
+  QTest::addColumn<QString>("from");
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QStringList>("tape");
+  QTest::addColumn<QString>("display");
+  QTest::addColumn<QString>("grandTotal");
+
+  QTest::newRow("subtotal") << QStringLiteral("c10+5=*2=") << 0 << QStringLiteral("+ 10,00")
+                            << QStringLiteral("20")
+                            << QStringList{S("+ 20,00"), S("+ 5,00"), S("= 25,00 sub total"),
+                                           S("x 2,00"), S("= 50,00")}
+                            << QStringLiteral("50,00") << QString();
+  QTest::newRow("grand total") << QStringLiteral("c10+20+5==8*3==cc") << 1
+                               << QStringLiteral("+ 20,00") << QStringLiteral("25")
+                               << QStringList{S("+ 10,00"), S("+ 25,00"), S("+ 5,00"),
+                                              S("= 40,00"), S(kSep), S("+ 8,00"), S("x 3,00"),
+                                              S("= 24,00"), S(kSep), S("G 64,00"), S(kSep)}
+                               << QStringLiteral("64,00") << QStringLiteral("0,00");
+  QTest::newRow("en dash line, comma number") << QStringLiteral("c12-3=") << 1
+                                              << QStringLiteral("- 3,00")
+                                              << QStringLiteral("2,5")
+                                              << QStringList{S("+ 12,00"), S("\u2013 2,50"),
+                                                             S("= 9,50")}
+                                              << QStringLiteral("9,50") << QString();
+}
+
+void ChangePanelTest::savingReplaysTheTape() {
+  QFETCH(QString, keys);
+  QFETCH(int, row);
+  QFETCH(QString, from);
+  QFETCH(QString, typed);
+  QFETCH(QStringList, tape);
+  QFETCH(QString, display);
+  QFETCH(QString, grandTotal);
+
+  Harness h;
+  ChooseTwoDecimals(h);
+  h.Type(keys);
+  QWidget* panel = h.Find(QStringLiteral("fraChangeTape"));
+  auto* field = h.Find<QLineEdit>(QStringLiteral("txtChangeTo"));
+
+  DoubleClickLine(h, row);
+  QVERIFY(panel->isVisible());
+  QCOMPARE(panel->geometry(), h.Window().rect());
+  QCOMPARE(h.Text("lblChangeFrom"), from);
+  QCOMPARE(QApplication::focusWidget(), field);
+  QCOMPARE(field->selectedText(), field->text());  // typing replaces it
+
+  QTest::keyClicks(field, typed);
+  QCOMPARE(field->text(), typed);
+  QVERIFY(h.Click(QStringLiteral("Gravar")));
+
+  QVERIFY(!panel->isVisible());
+  QCOMPARE(h.TapeLines(), tape);
+  QCOMPARE(h.Text("lblResult"), display);
+  QCOMPARE(h.Text("lblGrandTotal"), grandTotal);
+  QCOMPARE(QApplication::focusWidget(), h.Sink());
+  // Typing reaches the calculator again at once.
+  h.Type(QStringLiteral("c"));
+  QCOMPARE(h.Text("lblResult"), QStringLiteral("."));
+}
+
+void ChangePanelTest::cancelChangesNothing() {
+  Harness h;
+  ChooseTwoDecimals(h);
+  h.Type(QStringLiteral("c4+4="));
+  const QStringList before = h.TapeLines();
+  DoubleClickLine(h, 0);
+  auto* field = h.Find<QLineEdit>(QStringLiteral("txtChangeTo"));
+  QTest::keyClicks(field, QStringLiteral("99"));
+  QVERIFY(h.Click(QStringLiteral("Cancelar")));
+  QVERIFY(!h.Find(QStringLiteral("fraChangeTape"))->isVisible());
+  QCOMPARE(h.TapeLines(), before);
+  QCOMPARE(h.Text("lblResult"), QStringLiteral("8,00"));
+  QCOMPARE(QApplication::focusWidget(), h.Sink());
+}
+
+void ChangePanelTest::panelCoversTheCalculator() {
+  Harness h;
+  ChooseTwoDecimals(h);
+  h.Type(QStringLiteral("c4+4="));
+  DoubleClickLine(h, 0);
+  auto* field = h.Find<QLineEdit>(QStringLiteral("txtChangeTo"));
+  auto* type = h.Find<QComboBox>(QStringLiteral("cboType"));
+  QCOMPARE(type->currentText(), QStringLiteral("+"));
+
+  // Keys stay in the number field: Enter, Escape and the calculator's own
+  // letters do nothing else.
+  QTest::keyClicks(field, QStringLiteral("5x"));
+  QTest::keyClick(field, Qt::Key_Return);
+  QTest::keyClick(field, Qt::Key_Enter);
+  QTest::keyClick(field, Qt::Key_Escape);
+  QCOMPARE(field->text(), QStringLiteral("5x"));
+  QVERIFY(h.Window().isVisible());
+
+  // Nothing is typed into the operation field.
+  type->setFocus();
+  QTest::keyClicks(type, QStringLiteral("x-"));
+  QTest::keyClick(type, Qt::Key_Down);
+  QCOMPARE(type->currentText(), QStringLiteral("+"));
+
+  // The keypad and the tape behind the panel take nothing.
+  for (const char* name : {"cmdNumber7", "cmdOperator1", "lstTape", "picSetFocus",
+                           "cboDecPlace", "cmdClose"}) {
+    QVERIFY2(!h.Find(QString::fromLatin1(name))->isEnabled(), name);
+  }
+  QCOMPARE(h.TapeLines(), (QStringList{S("+ 4,00"), S("+ 4,00"), S("= 8,00")}));
+  QCOMPARE(h.Text("lblResult"), QStringLiteral("8,00"));
+
+  QVERIFY(h.Click(QStringLiteral("Cancelar")));
+  QVERIFY(h.Find(QStringLiteral("cmdNumber7"))->isEnabled());
+}
+
+void ChangePanelTest::refusedLinesDoNotOpenThePanel() {
+  Harness h;
+  ChooseTwoDecimals(h);
+  h.Type(QStringLiteral("c4+4==cc"));
+  // "= 8,00", the separator and the G line.
+  for (const int row : {2, 3, 4}) {
+    DoubleClickLine(h, row);
+    QVERIFY(!h.Find(QStringLiteral("fraChangeTape"))->isVisible());
+  }
+}
+
+void ChangePanelTest::divisionByZeroInTheReplayShowsOneBox() {
+  Harness h;
+  ChooseTwoDecimals(h);
+  h.Type(QStringLiteral("c5/.001=/.001="));
+  QCOMPARE(h.TapeLines().at(1), QStringLiteral("/ 0,00"));
+  ModalAnswerer answerer;
+  DoubleClickLine(h, 0);
+  QVERIFY(h.Click(QStringLiteral("Gravar")));
+  QCOMPARE(answerer.seen.size(), 1);
+  QCOMPARE(answerer.seen[0].title, QStringLiteral("Tallyroller"));
+  QCOMPARE(answerer.seen[0].text, S("Erro de divisão por zero"));
+  QCOMPARE(answerer.seen[0].icon, QMessageBox::Warning);
+  QCOMPARE(h.Text("lblResult"), QStringLiteral("5,00"));
+}
+
+void ChangePanelTest::windowIconIsTheApplicationIcon() {
+  Harness h;
+  const QIcon icon = h.Window().windowIcon();
+  QVERIFY(!icon.isNull());
+  const QList<QSize> sizes = icon.availableSizes();
+  for (const int size : {16, 32, 48, 256}) {
+    QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
+  }
+}
+
+QTEST_MAIN(ChangePanelTest)
+#include "change_panel_test.moc"
