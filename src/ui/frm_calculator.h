@@ -48,6 +48,8 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   ~frmCalculator() override;
 
   const Calculator& calculator() const { return calc_; }
+  // For benchmarks that need a full tape without typing it key by key.
+  Calculator& calculator() { return calc_; }
 
   // Prints the tape; the default sends it to the default printer.
   using PrintHandler = std::function<void(const Tape&, QWidget*)>;

@@ -13,6 +13,16 @@ int TapeModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : tape_.Count();
 }
 
+QModelIndex TapeModel::index(int row, int column, const QModelIndex& parent) const {
+  // A list view asks for every row each time it lays itself out: the generic
+  // checks, two virtual calls a row, are the larger part of a key's cost on a
+  // full tape.
+  if (parent.isValid() || column != 0 || row < 0 || row >= tape_.Count()) {
+    return {};
+  }
+  return createIndex(row, 0);
+}
+
 QVariant TapeModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid |
                              CheckIndexOption::ParentIsInvalid)) {
