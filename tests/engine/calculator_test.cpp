@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -521,6 +522,42 @@ TEST_F(CalculatorTest, HostileNumberFieldTexts) {
     EXPECT_EQ(TapeLines(calc)[0], c.line);
     EXPECT_TRUE(std::isfinite(calc.State().EntryValue));
   }
+}
+
+}  // namespace
+}  // namespace tally
+
+namespace tally {
+namespace {
+
+// A failure that no operation handles itself is reported by the keyboard
+// handling, and the key is left as typed.
+TEST(KeyTable, UnhandledFailureIsReportedUnderCheckKeyPress) {
+  struct FailingPrinter final : CalculatorHost {
+    std::vector<MessageBoxRequest> messages;
+    std::vector<ErrorInfo> errors;
+    void ShowMessageBox(const MessageBoxRequest& r) override { messages.push_back(r); }
+    void AppendErrorLog(const ErrorInfo& e) override { errors.push_back(e); }
+    void FocusSink() override {}
+    void PrintTape() override { throw std::runtime_error("printer on fire"); }
+    void CloseWindow() override {}
+    void StoreDecimalPlaces(int) override {}
+  } host;
+  Calculator calc(host, ",");
+  Type(calc, "1+2=");
+  int key = 'p';
+  calc.CheckKeyPress(key);
+  EXPECT_EQ(key, 'p');
+  ASSERT_EQ(host.errors.size(), 1u);
+  EXPECT_EQ(host.errors[0].procedureName, "CheckKeyPress");
+  EXPECT_EQ(host.errors[0].moduleName, "frmCalculator");
+  EXPECT_EQ(host.errors[0].description, "printer on fire");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].title, "Tallyroller - ERRO");
+  // The calculator goes on.
+  key = '+';
+  calc.CheckKeyPress(key);
+  EXPECT_EQ(key, 0);
 }
 
 }  // namespace
