@@ -339,6 +339,8 @@ void frmCalculator::CreateChangeTapePanel() {
   fraChangeTape_->setObjectName(QStringLiteral("fraChangeTape"));
   fraChangeTape_->setFrameStyle(QFrame::Box | QFrame::Plain);
   fraChangeTape_->setAutoFillBackground(true);
+  // "Número anterior: " fits its label only a size below the window's text.
+  fraChangeTape_->setFont(UiFont(kTextPx - 1));
   QFrame* panel = fraChangeTape_;
 
   auto* title = MakeLabel(panel, "Label1", QStringLiteral("Alterando a fita"),
