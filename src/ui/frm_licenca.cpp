@@ -34,7 +34,7 @@ QStringList frmLicenca::TermsLines() {
       QStringLiteral("Sugestões, críticas e relatos de erros são sempre bem-vindos."),
       QStringLiteral("Escreva para o endereço abaixo; todas as mensagens são lidas."),
       QStringLiteral("Obrigado por usar a calculadora Tallyroller!"),
-      QStringLiteral("Autor: Rafael Antunes Correia"),
+      QStringLiteral("Autor: equipe Tallyroller Labs"),
       QStringLiteral("contato@tallyroller.example.org"),
   };
 }
