@@ -12,7 +12,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils
-  desktop-file-utils appstream man-db dpkg-dev
+  desktop-file-utils appstream man-db dpkg-dev file
   fonts-dejavu-core fonts-liberation2 fonts-wine
 )
 
