@@ -228,32 +228,21 @@ void frmCalculator::CreateKeypad() {
         MakeButton(this, "", Utf8(k.caption), QString(), Twips(k.left, k.top, 500, 500));
   }
 
-  const auto name = [](auto& array, const char* prefix) {
-    for (std::size_t i = 0; i < array.size(); ++i) {
-      array[i]->setObjectName(QString::fromLatin1(prefix) + QString::number(i));
+  // A button array: named after its control, each button calling the array's
+  // handler with its index.
+  const auto array = [this](auto& buttons, const char* prefix,
+                            void (Calculator::*handler)(int)) {
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+      buttons[i]->setObjectName(QString::fromLatin1(prefix) + QString::number(i));
+      const int index = static_cast<int>(i);
+      connect(buttons[i], &QPushButton::clicked, this,
+              [this, handler, index] { Run([&] { (calc_.*handler)(index); }); });
     }
   };
-  name(cmdNumber_, "cmdNumber");
-  name(cmdOperator_, "cmdOperator");
-  name(cmdFunction_, "cmdFunction");
-  name(cmdMemory_, "cmdMemory");
-
-  for (int i = 0; i < 10; ++i) {
-    connect(cmdNumber_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
-            [this, i] { Run([&] { calc_.cmdNumber_Click(i); }); });
-  }
-  for (int i = 0; i < 5; ++i) {
-    connect(cmdOperator_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
-            [this, i] { Run([&] { calc_.cmdOperator_Click(i); }); });
-  }
-  for (int i = 0; i < 3; ++i) {
-    connect(cmdFunction_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
-            [this, i] { Run([&] { calc_.cmdFunction_Click(i); }); });
-  }
-  for (int i = 0; i < 4; ++i) {
-    connect(cmdMemory_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
-            [this, i] { Run([&] { calc_.cmdMemory_Click(i); }); });
-  }
+  array(cmdNumber_, "cmdNumber", &Calculator::cmdNumber_Click);
+  array(cmdOperator_, "cmdOperator", &Calculator::cmdOperator_Click);
+  array(cmdFunction_, "cmdFunction", &Calculator::cmdFunction_Click);
+  array(cmdMemory_, "cmdMemory", &Calculator::cmdMemory_Click);
 
   const auto wire = [this](const char* name, void (Calculator::*operation)()) {
     auto* button = findChild<QPushButton*>(QString::fromLatin1(name));
