@@ -31,7 +31,6 @@ class Session final : public CalculatorHost {
   void RunCommands(const std::vector<Command>& commands, std::ostream& out);
 
   const Calculator& GetCalculator() const { return calc_; }
-  bool Closed() const { return closed_; }
   std::string Snapshot();
 
   // CalculatorHost
