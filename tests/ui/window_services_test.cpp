@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QUrl>
 
@@ -18,6 +19,15 @@ using tally::ui::testing::ModalAnswerer;
 namespace {
 
 QString S(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// A file where a folder should be: nothing can be created below it, even by
+// root.
+QString MakeBlocker(const QTemporaryDir& dir) {
+  const QString blocker = dir.filePath(QStringLiteral("not-a-folder"));
+  QFile file(blocker);
+  if (file.open(QIODevice::WriteOnly)) file.close();
+  return blocker;
+}
 
 QStringList ReadLines(const QString& path) {
   QFile file(path);
@@ -163,11 +173,8 @@ void WindowServicesTest::exclamationBoxIsModalWithTheProgramTitle() {
 
 void WindowServicesTest::unwritableLogIsGivenUpQuietly() {
   QTemporaryDir dir;
-  // A folder that cannot be made: its parent is a file.
-  const QString blocker = dir.filePath(QStringLiteral("not-a-folder"));
-  QFile file(blocker);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.close();
+  const QString blocker = MakeBlocker(dir);
+  QVERIFY(QFileInfo(blocker).isFile());
   frmCalculator::Options options;
   options.errorLog.candidates = {(blocker + QStringLiteral("/ErrorLog.txt")).toStdString()};
   Harness h(std::move(options));
@@ -241,10 +248,8 @@ void WindowServicesTest::settingIsNeverReadBack() {
 
 void WindowServicesTest::unwritableSettingsChangeNothing() {
   QTemporaryDir dir;
-  const QString blocker = dir.filePath(QStringLiteral("not-a-folder"));
-  QFile file(blocker);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.close();
+  const QString blocker = MakeBlocker(dir);
+  QVERIFY(QFileInfo(blocker).isFile());
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocker);
 
   Harness h;
