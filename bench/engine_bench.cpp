@@ -6,25 +6,12 @@
 #include <string>
 
 #include "engine/calculator.h"
+#include "fake_host.h"
 
 namespace {
 
-class NullHost final : public tally::CalculatorHost {
- public:
-  void ShowMessageBox(const tally::MessageBoxRequest&) override {}
-  void AppendErrorLog(const tally::ErrorInfo&) override {}
-  void FocusSink() override {}
-  void PrintTape() override {}
-  void CloseWindow() override {}
-  void StoreDecimalPlaces(int) override {}
-};
-
-void Type(tally::Calculator& calc, std::string_view keys) {
-  for (const char c : keys) {
-    int code = static_cast<unsigned char>(c);
-    calc.CheckKeyPress(code);
-  }
-}
+using tally::testing::NullHost;
+using tally::testing::Type;
 
 // A cycle of keys that writes operand, total and separator lines.
 constexpr std::string_view kCycle = "12.5+3*2-1=7/4==";
@@ -38,9 +25,9 @@ void TypedKey(benchmark::State& state) {
     Type(calc, kCycle);
   }
   // One iteration types the whole cycle; the empty tape is emptied again
-  // before each cycle (a few lines), the full one stays full by its trim.
+  // ("Limpar") before each cycle, the full one stays full by its trim.
   for (auto _ : state) {
-    if (!full) calc.MutableTape().Clear();
+    if (!full) calc.cmdClear_Click();
     Type(calc, kCycle);
   }
   state.counters["key"] = benchmark::Counter(

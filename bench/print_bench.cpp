@@ -13,7 +13,7 @@
 
 #include "tape/print_layout.h"
 #include "tape/tape.h"
-#include "ui/tape_printer.h"
+#include "print/tape_printer.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ BENCHMARK(LayOutFixedMetric)->Unit(benchmark::kMillisecond);
 void LayOutFontMetric(benchmark::State& state) {
   const auto& tape = FullTape();
   QPdfWriter device(QDir::temp().filePath(QStringLiteral("tallyroller-bench-metric.pdf")));
-  const tally::ui::QtPrintMetric metric(device);
+  const tally::print::QtPrintMetric metric(device);
   for (auto _ : state) {
     auto layout = tally::LayOutTapePrint(tape, kHeader, kA4Printable, metric);
     benchmark::DoNotOptimize(layout.texts.data());
@@ -75,7 +75,7 @@ void PrintToPdf(benchmark::State& state) {
   const QString file =
       QDir::temp().filePath(QStringLiteral("tallyroller-bench-tape.pdf"));
   for (auto _ : state) {
-    benchmark::DoNotOptimize(tally::ui::PrintTapeToPdf(tape, locale, file));
+    benchmark::DoNotOptimize(tally::print::PrintTapeToPdf(tape, locale, file));
   }
   state.SetItemsProcessed(state.iterations() * tape.Count());
   state.counters["pdf_bytes"] = static_cast<double>(QFile(file).size());

@@ -6,8 +6,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -24,12 +27,27 @@ namespace {
 
 constexpr std::string_view kCycle = "12.5+3*2-1=7/4==";
 
-void FillTape(tally::Calculator& calc) {
-  calc.cboDecPlace_Click(2);
+void Settle() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+}
+
+void TypeKey(QWidget* target, QChar c) {
+  QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+  QApplication::sendEvent(target, &press);
+}
+
+QWidget* Sink(tally::ui::frmCalculator& window) {
+  return window.findChild<QWidget*>(QStringLiteral("picSetFocus"));
+}
+
+// Fills the tape the way a user does: keys typed on the window.
+void FillTape(tally::ui::frmCalculator& window) {
+  window.findChild<QComboBox*>(QStringLiteral("cboDecPlace"))->setCurrentIndex(2);
+  QWidget* sink = Sink(window);
   std::size_t k = 0;
-  while (calc.GetTape().Count() < tally::Tape::kMaxLines) {
-    int code = static_cast<unsigned char>(kCycle[k++ % kCycle.size()]);
-    calc.CheckKeyPress(code);
+  while (window.calculator().GetTape().Count() < tally::Tape::kMaxLines) {
+    TypeKey(sink, QLatin1Char(kCycle[k++ % kCycle.size()]));
   }
 }
 
@@ -39,22 +57,15 @@ tally::ui::frmCalculator::Options Quiet() {
   return options;  // no error log candidates: records are dropped
 }
 
-void Settle() {
-  QCoreApplication::sendPostedEvents();
-  QCoreApplication::processEvents();
-}
-
 void WindowTypedKeyFullTape(benchmark::State& state) {
   tally::ui::frmCalculator window(Quiet());
-  FillTape(window.calculator());
+  FillTape(window);
   window.show();
   Settle();
-  QWidget* sink = window.findChild<QWidget*>(QStringLiteral("picSetFocus"));
+  QWidget* sink = Sink(window);
   std::size_t k = 0;
   for (auto _ : state) {
-    const QChar c = QLatin1Char(kCycle[k++ % kCycle.size()]);
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(sink, &press);
+    TypeKey(sink, QLatin1Char(kCycle[k++ % kCycle.size()]));
     Settle();  // the list lays out and repaints what changed
   }
   state.counters["tape_lines"] = window.calculator().GetTape().Count();
@@ -63,17 +74,21 @@ BENCHMARK(WindowTypedKeyFullTape)->Unit(benchmark::kMicrosecond);
 
 void WindowReplayFullTape(benchmark::State& state) {
   tally::ui::frmCalculator window(Quiet());
-  tally::Calculator& calc = window.calculator();
-  FillTape(calc);
+  FillTape(window);
   window.show();
   Settle();
-  std::int32_t operand = 0;
-  while (calc.GetTape().Line(operand).rfind("+ ", 0) != 0) ++operand;
+  const tally::Tape& tape = window.calculator().GetTape();
+  int operand = 0;
+  while (tape.Line(operand).rfind("+ ", 0) != 0) ++operand;
+  auto* list = window.findChild<QListView*>(QStringLiteral("lstTape"));
+  auto* field = window.findChild<QLineEdit*>(QStringLiteral("txtChangeTo"));
+  auto* save = window.findChild<QPushButton*>(QStringLiteral("cmdSaveChange"));
+  const QModelIndex index = list->model()->index(operand, 0);
   for (auto _ : state) {
-    calc.lstTape_Click(operand);
-    calc.lstTape_DblClick();
-    calc.SetChangeTo("12,50");
-    calc.cmdSaveChange_Click();
+    Q_EMIT list->clicked(index);
+    Q_EMIT list->doubleClicked(index);
+    field->setText(QStringLiteral("12,50"));
+    save->click();
     Settle();
   }
 }

@@ -1,6 +1,7 @@
 // tallyroller-batch: runs a script of keys and clicks through the calculator
 // without a window and prints its state as JSON lines.
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QString>
@@ -16,7 +17,9 @@
 
 #include "batch/script.h"
 #include "batch/session.h"
-#include "ui/tape_printer.h"
+#include "host/error_log.h"
+#include "identity.h"
+#include "print/tape_printer.h"
 
 namespace {
 
@@ -46,15 +49,18 @@ constexpr const char* kHelp =
     "\n"
     "Example: printf '{decimals 2}12+3=+4==' | tallyroller-batch --locale pt_BR\n";
 
-constexpr const char* kVersion =
-    "tallyroller-batch (Tallyroller) " TALLYROLLER_VERSION "\n"
-    "This is free software: you are free to change and redistribute it.\n"
-    "There is NO WARRANTY, to the extent permitted by law.\n";
+std::string VersionText() {
+  return std::string("tallyroller-batch (") + tally::kProgramTitle + ") " +
+         tally::kVersion +
+         "\n"
+         "This is free software: you are free to change and redistribute it.\n"
+         "There is NO WARRANTY, to the extent permitted by law.\n";
+}
 
-std::filesystem::path ExecutableFolder() {
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::filesystem::path{} : exe.parent_path();
+// The driver makes no QCoreApplication unless it prints, so it cannot ask
+// one for its folder.
+QString ExecutableFolder() {
+  return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
 }
 
 // Painting text needs a GUI application, made on the first print job only so
@@ -96,7 +102,7 @@ int main(int argc, char* argv[]) {
       return 0;
     }
     if (arg == "--version") {
-      std::cout << kVersion;
+      std::cout << VersionText();
       return 0;
     }
     if (is("--locale")) {
@@ -141,20 +147,17 @@ int main(int argc, char* argv[]) {
                              : QLocale(QString::fromStdString(localeName));
   tally::batch::Session::Options options;
   options.decimalSeparator = locale.decimalPoint().toStdString();
-  options.errorLog.userName = tally::LoginNameFromEnvironment();
-  options.errorLog.computerName = tally::MachineHostName();
-  if (!errorLog.empty()) {
-    options.errorLog.candidates = {errorLog};
-  } else {
-    options.errorLog.candidates =
-        tally::DefaultErrorLogCandidates(ExecutableFolder());
-  }
+  tally::host::ErrorLog::Environment logEnvironment =
+      tally::host::ErrorLog::DefaultEnvironment(ExecutableFolder());
+  if (!errorLog.empty()) logEnvironment.candidates = {QString::fromStdString(errorLog)};
+  const tally::host::ErrorLog log(std::move(logEnvironment));
+  options.appendErrorLog = [&log](const tally::ErrorInfo& error) { log.Append(error); };
   std::unique_ptr<QGuiApplication> app;
   options.print = [&](const tally::Tape& tape) {
     EnsureGuiApplication(app, argc, argv);
     if (printTo.empty()) {
-      tally::ui::PrintTapeToDefaultPrinter(tape, locale);
-    } else if (!tally::ui::PrintTapeToPdf(tape, locale,
+      tally::print::PrintTapeToDefaultPrinter(tape, locale);
+    } else if (!tally::print::PrintTapeToPdf(tape, locale,
                                           QString::fromStdString(printTo))) {
       std::cerr << "tallyroller-batch: cannot write " << printTo << '\n';
     }

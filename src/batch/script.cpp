@@ -1,23 +1,55 @@
 #include "batch/script.h"
 
-#include <array>
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <optional>
 
+#include "engine/calculator.h"
+#include "engine/keypad.h"
+#include "tape/number_text.h"
 #include "tape/text_utils.h"
 
 namespace tally::batch {
 namespace {
 
-constexpr std::array<std::string_view, 28> kButtons = {
-    "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", ".", "Backspace", "CE",
-    "C", "+", "-", "x", "/", "=", "sqrt", "%", "1/x", "+/-", "M+", "M-", "MR",
-    "MC", "Grande Total"};
-constexpr std::array<std::string_view, 3> kWindowButtons = {"Limpar", "Imprimir",
-                                                            "Sair"};
-constexpr std::array<std::string_view, 5> kOperations = {"+", "-", "/", "x",
-                                                         "1/x"};
+using K = Command::Kind;
+
+// What follows a command's word.
+enum class Arg {
+  None,        // nothing: "{dump}"
+  Text,        // any text, even empty or absent: "{new 1,5}"
+  Whole,       // a whole number from 0 to `max`
+  Button,      // a caption of the keypad table
+  Operation,   // an item of the edit panel's operation list
+  StartValue,  // a decimal with at most four decimals
+};
+
+struct CommandSpec {
+  std::string_view word;
+  K kind;
+  Arg arg;
+  std::int64_t max = 0;  // for Arg::Whole
+  int keyCode = 0;       // for the named keys
+};
+
+constexpr CommandSpec kCommands[] = {
+    {"enter", K::Key, Arg::None, 0, kKeyEnter},
+    {"esc", K::Key, Arg::None, 0, kKeyEscape},
+    {"bs", K::Key, Arg::None, 0, kKeyBackspace},
+    {"space", K::Key, Arg::None, 0, kKeySpace},
+    {"key", K::Key, Arg::Whole, 255},
+    {"click", K::Click, Arg::Button},
+    {"decimals", K::Decimals, Arg::Whole, kMaxDecimalPlaces},
+    {"select", K::Select, Arg::Whole, std::numeric_limits<std::int32_t>::max()},
+    {"dblclick", K::DblClick, Arg::None},
+    {"new", K::New, Arg::Text},
+    {"op", K::Op, Arg::Operation},
+    {"save", K::Save, Arg::None},
+    {"cancel", K::Cancel, Arg::None},
+    {"start", K::Start, Arg::StartValue},
+    {"dump", K::Dump, Arg::None},
+};
 
 // Decodes one UTF-8 code point at `pos`; nothing for invalid UTF-8.
 std::optional<char32_t> DecodeAt(std::string_view text, std::size_t& pos) {
@@ -86,8 +118,7 @@ std::optional<std::int64_t> ParseStartValue(std::string_view text,
     return s.find_first_not_of("0123456789") == std::string_view::npos;
   };
   if ((whole.empty() && fraction.empty()) || !digitsOnly(whole) ||
-      !digitsOnly(fraction) || fraction.size() > 4 ||
-      (point != std::string_view::npos && fraction.empty() && whole.empty())) {
+      !digitsOnly(fraction) || fraction.size() > 4) {
     message = "expected a number with at most four decimals, found \"" +
               std::string(text) + "\"";
     return std::nullopt;
@@ -105,17 +136,58 @@ std::optional<std::int64_t> ParseStartValue(std::string_view text,
   return negative ? -value : value;
 }
 
-}  // namespace
-
-bool IsKnownButton(std::string_view name) {
-  for (const auto b : kButtons) {
-    if (b == name) return true;
+// Reads the argument of a known command into `cmd`. On failure, `message`
+// says why and `errorAtArgument` whether the error is the argument's.
+bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg,
+                  Command& cmd, std::string& message, bool& errorAtArgument) {
+  cmd.kind = spec.kind;
+  cmd.number = spec.keyCode;
+  const std::string braced = "{" + std::string(spec.word) + "}";
+  if (spec.arg == Arg::None) {
+    if (hasArg) message = braced + " takes no argument";
+    return !hasArg;
   }
-  for (const auto b : kWindowButtons) {
-    if (b == name) return true;
+  if (spec.arg == Arg::Text) {
+    cmd.text = arg;
+    return true;
   }
-  return false;
+  if (!hasArg || arg.empty()) {
+    message = braced + " needs an argument";
+    return false;
+  }
+  errorAtArgument = true;
+  switch (spec.arg) {
+    case Arg::Whole: {
+      const auto v = ParseWhole(arg, spec.max, message);
+      cmd.number = v.value_or(0);
+      return v.has_value();
+    }
+    case Arg::StartValue: {
+      const auto v = ParseStartValue(arg, message);
+      cmd.number = v.value_or(0);
+      return v.has_value();
+    }
+    case Arg::Button:
+      cmd.text = arg;
+      if (FindButton(arg)) return true;
+      message = "unknown button \"" + std::string(arg) + "\"";
+      return false;
+    case Arg::Operation:
+      cmd.text = arg;
+      if (std::find(kChangeOperations.begin(), kChangeOperations.end(), arg) !=
+          kChangeOperations.end()) {
+        return true;
+      }
+      message = "unknown operation \"" + std::string(arg) + "\"";
+      return false;
+    case Arg::None:
+    case Arg::Text:
+      break;
+  }
+  return true;
 }
+
+}  // namespace
 
 ParseResult ParseScript(std::string_view text) {
   std::vector<Command> commands;
@@ -142,6 +214,7 @@ ParseResult ParseScript(std::string_view text) {
       continue;
     }
     if (c != '{') {
+      // A typed key.
       const auto cp = DecodeAt(text, pos);
       if (!cp) return fail(startLine, startColumn, "invalid UTF-8");
       const int code = UnicodeToCp1252(*cp);
@@ -151,7 +224,7 @@ ParseResult ParseScript(std::string_view text) {
       }
       ++column;
       Command cmd;
-      cmd.kind = Command::Kind::Key;
+      cmd.kind = K::Key;
       cmd.number = code;
       cmd.line = startLine;
       cmd.column = startColumn;
@@ -159,11 +232,10 @@ ParseResult ParseScript(std::string_view text) {
       continue;
     }
 
-    // A command in braces.
-    const auto close = text.find('}', pos + 1);
-    const auto newline = text.find('\n', pos + 1);
-    if (close == std::string_view::npos ||
-        (newline != std::string_view::npos && newline < close)) {
+    // A command in braces, closed on its own line. The search stops at the
+    // first brace or line end, so a long line of commands stays linear.
+    const auto close = text.find_first_of("}\n", pos + 1);
+    if (close == std::string_view::npos || text[close] != '}') {
       return fail(startLine, startColumn, "missing } after {");
     }
     const std::string_view body = text.substr(pos + 1, close - pos - 1);
@@ -182,91 +254,19 @@ ParseResult ParseScript(std::string_view text) {
     const std::string_view arg = hasArg ? body.substr(blank + 1) : std::string_view{};
     const int argColumn = startColumn + 1 + static_cast<int>(word.size()) + 1;
 
+    const auto spec = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                   [&](const CommandSpec& s) { return s.word == word; });
+    if (spec == std::end(kCommands)) {
+      return fail(startLine, startColumn, "unknown command {" + std::string(body) + "}");
+    }
     Command cmd;
     cmd.line = startLine;
     cmd.column = startColumn;
     std::string message;
-    using K = Command::Kind;
-    const auto noArg = [&](K kind) -> bool {
-      if (hasArg) {
-        message = "{" + std::string(word) + "} takes no argument";
-        return false;
-      }
-      cmd.kind = kind;
-      return true;
-    };
-    const auto needArg = [&]() -> bool {
-      if (!hasArg || arg.empty()) {
-        message = "{" + std::string(word) + "} needs an argument";
-        return false;
-      }
-      return true;
-    };
-    int errorColumn = startColumn;
-    // A command whose argument is a whole number from 0 to max.
-    const auto wholeArg = [&](K kind, std::int64_t max) -> bool {
-      if (!needArg()) return false;
-      const auto v = ParseWhole(arg, max, message);
-      errorColumn = argColumn;
-      cmd.kind = kind;
-      cmd.number = v.value_or(0);
-      return v.has_value();
-    };
-    bool ok = true;
-    if (word == "enter" || word == "esc" || word == "bs" || word == "space") {
-      ok = noArg(K::Key);
-      cmd.number = word == "enter" ? 13 : word == "esc" ? 27 : word == "bs" ? 8 : 32;
-    } else if (word == "key") {
-      ok = wholeArg(K::Key, 255);
-    } else if (word == "click") {
-      ok = needArg();
-      if (ok && !IsKnownButton(arg)) {
-        ok = false;
-        errorColumn = argColumn;
-        message = "unknown button \"" + std::string(arg) + "\"";
-      }
-      cmd.kind = K::Click;
-      cmd.text = arg;
-    } else if (word == "decimals") {
-      ok = wholeArg(K::Decimals, 6);
-    } else if (word == "select") {
-      ok = wholeArg(K::Select, std::numeric_limits<std::int32_t>::max());
-    } else if (word == "dblclick") {
-      ok = noArg(K::DblClick);
-    } else if (word == "new") {
-      cmd.kind = K::New;
-      cmd.text = arg;
-    } else if (word == "op") {
-      ok = needArg();
-      bool known = false;
-      for (const auto o : kOperations) known = known || o == arg;
-      if (ok && !known) {
-        ok = false;
-        errorColumn = argColumn;
-        message = "unknown operation \"" + std::string(arg) + "\"";
-      }
-      cmd.kind = K::Op;
-      cmd.text = arg;
-    } else if (word == "save") {
-      ok = noArg(K::Save);
-    } else if (word == "cancel") {
-      ok = noArg(K::Cancel);
-    } else if (word == "start") {
-      ok = needArg();
-      if (ok) {
-        const auto v = ParseStartValue(arg, message);
-        ok = v.has_value();
-        errorColumn = argColumn;
-        cmd.kind = K::Start;
-        cmd.number = v.value_or(0);
-      }
-    } else if (word == "dump") {
-      ok = noArg(K::Dump);
-    } else {
-      ok = false;
-      message = "unknown command {" + std::string(body) + "}";
+    bool errorAtArgument = false;
+    if (!ReadArgument(*spec, hasArg, arg, cmd, message, errorAtArgument)) {
+      return fail(startLine, errorAtArgument ? argColumn : startColumn, message);
     }
-    if (!ok) return fail(startLine, errorColumn, message);
     commands.push_back(std::move(cmd));
     column += 2 + bodyChars;
     pos = close + 1;

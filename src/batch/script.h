@@ -41,7 +41,4 @@ using ParseResult = std::variant<std::vector<Command>, ScriptError>;
 // Parses the whole script; a malformed script yields the first error.
 ParseResult ParseScript(std::string_view utf8);
 
-// The captions that {click NAME} knows.
-bool IsKnownButton(std::string_view name);
-
 }  // namespace tally::batch

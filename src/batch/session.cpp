@@ -9,15 +9,15 @@
 namespace tally::batch {
 
 Session::Session(Options options)
-    : options_(std::move(options)),
-      errorLog_(options_.errorLog),
-      calc_(*this, options_.decimalSeparator) {}
+    : options_(std::move(options)), calc_(*this, options_.decimalSeparator) {}
 
 void Session::ShowMessageBox(const MessageBoxRequest& request) {
   messages_.push_back(request);
 }
 
-void Session::AppendErrorLog(const ErrorInfo& error) { errorLog_.Append(error); }
+void Session::AppendErrorLog(const ErrorInfo& error) {
+  if (options_.appendErrorLog) options_.appendErrorLog(error);
+}
 
 void Session::PrintTape() {
   if (options_.print) options_.print(calc_.GetTape());
@@ -25,7 +25,7 @@ void Session::PrintTape() {
 
 void Session::Run(const std::vector<Command>& commands, std::ostream& out) {
   RunCommands(commands, out);
-  out << Snapshot() << '\n';
+  out << TakeSnapshot() << '\n';
   out.flush();
 }
 
@@ -34,7 +34,7 @@ void Session::RunCommands(const std::vector<Command>& commands,
   for (const auto& command : commands) {
     if (closed_) break;
     if (command.kind == Command::Kind::Dump) {
-      out << Snapshot() << '\n';
+      out << TakeSnapshot() << '\n';
     } else {
       Execute(command);
     }
@@ -62,7 +62,10 @@ void Session::Execute(const Command& command) {
       break;
     // The open panel covers the window: clicks do not reach it.
     case K::Click:
-      if (!panelOpen) Click(command.text);
+      if (!panelOpen) {
+        // The parser only lets known captions through.
+        if (const Button* button = FindButton(command.text)) calc_.Click(*button);
+      }
       break;
     case K::Decimals:
       if (!panelOpen) calc_.cboDecPlace_Click(static_cast<int>(command.number));
@@ -99,7 +102,7 @@ void Session::Execute(const Command& command) {
 
 void Session::TypeIntoPanel(int code) {
   std::string text = calc_.Panel().txtChangeTo;
-  if (code == 8) {
+  if (code == kKeyBackspace) {
     if (fieldSelected_) {
       text.clear();
     } else {
@@ -113,54 +116,6 @@ void Session::TypeIntoPanel(int code) {
   }
   fieldSelected_ = false;
   calc_.SetChangeTo(std::move(text));
-}
-
-void Session::Click(const std::string& caption) {
-  if (caption.size() == 1 && caption[0] >= '0' && caption[0] <= '9') {
-    calc_.cmdNumber_Click(caption[0] - '0');
-  } else if (caption == ".") {
-    calc_.cmdDecimal_Click();
-  } else if (caption == "Backspace") {
-    calc_.cmdBackspace_Click();
-  } else if (caption == "CE") {
-    calc_.cmdCancelEntry_Click();
-  } else if (caption == "C") {
-    calc_.cmdCancel_Click();
-  } else if (caption == "/") {
-    calc_.cmdOperator_Click(kDivide);
-  } else if (caption == "+") {
-    calc_.cmdOperator_Click(kAdd);
-  } else if (caption == "x") {
-    calc_.cmdOperator_Click(kMultiply);
-  } else if (caption == "-") {
-    calc_.cmdOperator_Click(kSubtract);
-  } else if (caption == "=") {
-    calc_.cmdOperator_Click(kEquals);
-  } else if (caption == "sqrt") {
-    calc_.cmdFunction_Click(kSqrt);
-  } else if (caption == "%") {
-    calc_.cmdFunction_Click(kPercent);
-  } else if (caption == "1/x") {
-    calc_.cmdFunction_Click(kReciprocal);
-  } else if (caption == "+/-") {
-    calc_.cmdNegitive_Click();
-  } else if (caption == "M+") {
-    calc_.cmdMemory_Click(kMemoryAdd);
-  } else if (caption == "M-") {
-    calc_.cmdMemory_Click(kMemorySubtract);
-  } else if (caption == "MR") {
-    calc_.cmdMemory_Click(kMemoryRecall);
-  } else if (caption == "MC") {
-    calc_.cmdMemory_Click(kMemoryClear);
-  } else if (caption == "Grande Total") {
-    calc_.cmdGrandTotal_Click();
-  } else if (caption == "Limpar") {
-    calc_.cmdClear_Click();
-  } else if (caption == "Imprimir") {
-    calc_.cmdPrint_Click();
-  } else if (caption == "Sair") {
-    calc_.cmdClose_Click();
-  }
 }
 
 std::string JsonString(std::string_view text) {
@@ -197,7 +152,7 @@ std::string JsonNumber(double value) {
   return std::string(buf, res.ptr);
 }
 
-std::string Session::Snapshot() {
+std::string Session::TakeSnapshot() {
   const auto& s = calc_.State();
   const auto& l = calc_.Labels();
   const auto& tape = calc_.GetTape();
@@ -241,8 +196,8 @@ std::string Session::Snapshot() {
   j += ", \"EntryStarted\": ";
   j += boolText(s.EntryStarted);
   j += ", \"OperandCount\": " + std::to_string(s.OperandCount);
-  j += ", \"LastInputKind\": " + JsonString(s.LastInputKind);
-  j += ", \"PendingOperator\": " + JsonString(s.PendingOperator);
+  j += ", \"LastInputKind\": " + JsonString(InputKindText(s.LastInputKind));
+  j += ", \"PendingOperator\": " + JsonString(OperatorText(s.PendingOperator));
   j += ", \"NegativeEntry\": ";
   j += boolText(s.NegativeEntry);
   j += ", \"TotalPending\": ";

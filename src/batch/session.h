@@ -9,7 +9,6 @@
 
 #include "batch/script.h"
 #include "engine/calculator.h"
-#include "engine/error_report.h"
 
 namespace tally::batch {
 
@@ -17,7 +16,8 @@ class Session final : public CalculatorHost {
  public:
   struct Options {
     std::string decimalSeparator = ",";
-    ErrorLogFile::Environment errorLog;
+    // Appends a record to the error log; empty drops the records.
+    std::function<void(const ErrorInfo&)> appendErrorLog;
     // Prints the tape; empty means there is no printer (nothing happens).
     std::function<void(const Tape&)> print;
   };
@@ -31,7 +31,9 @@ class Session final : public CalculatorHost {
   void RunCommands(const std::vector<Command>& commands, std::ostream& out);
 
   const Calculator& GetCalculator() const { return calc_; }
-  std::string Snapshot();
+  // The snapshot as JSON; the messages it lists are taken, so the next
+  // snapshot lists only newer ones.
+  std::string TakeSnapshot();
 
   // CalculatorHost
   void ShowMessageBox(const MessageBoxRequest& request) override;
@@ -43,11 +45,9 @@ class Session final : public CalculatorHost {
 
  private:
   void Execute(const Command& command);
-  void Click(const std::string& caption);
   void TypeIntoPanel(int code);
 
   Options options_;
-  ErrorLogFile errorLog_;
   Calculator calc_;
   std::vector<MessageBoxRequest> messages_;
   bool closed_ = false;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/error_report.h"
+#include "identity.h"
 #include "tape/number_text.h"
 #include "tape/replay.h"
 #include "tape/text_utils.h"
@@ -13,29 +14,49 @@
 namespace tally {
 namespace {
 
-constexpr std::string_view kNum = "NUM";
-constexpr std::string_view kOps = "OPS";
-constexpr std::string_view kNone = "NONE";
-constexpr std::string_view kCe = "CE";
-
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// Operator stored by each cmdOperator index, and the prefix WriteTotalLine
-// writes for it.
-std::string_view OperatorSymbol(int index) {
-  switch (index) {
-    case kDivide: return kOpDivide;
-    case kAdd: return kOpAdd;
-    case kMultiply: return kOpMultiply;
-    case kSubtract: return kEnDash;
-    case kEquals: return kOpEquals;
-    default: return {};
-  }
+void ShowDivisionByZero(CalculatorHost& host) {
+  host.ShowMessageBox({kProgramTitle, kDivisionByZeroText, MessageIcon::Exclamation});
 }
 
 }  // namespace
+
+std::string_view InputKindText(InputKind kind) {
+  switch (kind) {
+    case InputKind::Num: return "NUM";
+    case InputKind::Ops: return "OPS";
+    case InputKind::None: return "NONE";
+    case InputKind::Ce: return "CE";
+    case InputKind::Unset: break;
+  }
+  return {};
+}
+
+std::string_view OperatorText(PendingOp op) {
+  switch (op) {
+    case PendingOp::Divide: return "/";
+    case PendingOp::Add: return "+";
+    case PendingOp::Multiply: return "x";
+    case PendingOp::Subtract: return kEnDash;
+    case PendingOp::Equals: return "=";
+    case PendingOp::Unset: break;
+  }
+  return {};
+}
+
+PendingOp OperatorOfIndex(int Index) {
+  switch (Index) {
+    case kDivide: return PendingOp::Divide;
+    case kAdd: return PendingOp::Add;
+    case kMultiply: return PendingOp::Multiply;
+    case kSubtract: return PendingOp::Subtract;
+    case kEquals: return PendingOp::Equals;
+    default: return PendingOp::Unset;
+  }
+}
 
 Calculator::Calculator(CalculatorHost& host, std::string decimalSeparator)
     : host_(host), sep_(std::move(decimalSeparator)) {}
@@ -74,9 +95,9 @@ void Calculator::StartNewTotal(bool AddToGrandTotal) {
     s_.LastEntry = 0;
     s_.EntryStarted = false;
     s_.OperandCount = 0;
-    s_.LastInputKind = kNum;
-    s_.PendingOperator = kOpAdd;
-    labels_.lblOperator = s_.PendingOperator;
+    s_.LastInputKind = InputKind::Num;
+    s_.PendingOperator = PendingOp::Add;
+    ShowOperator();
   }();
   host_.FocusSink();
 }
@@ -96,8 +117,8 @@ void Calculator::SetStartValue(std::int64_t tenThousandths) {
   s_.Accumulator = 0;
   s_.Operand = 0;
   s_.LastEntry = 0;
-  s_.LastInputKind = kNum;
-  s_.PendingOperator = kOpAdd;
+  s_.LastInputKind = InputKind::Num;
+  s_.PendingOperator = PendingOp::Add;
   labels_.lblOperator = "+";
 }
 
@@ -106,8 +127,8 @@ void Calculator::SetStartValue(std::int64_t tenThousandths) {
 void Calculator::cmdNumber_Click(int Index) {
   if (Index < 0 || Index > 9) return;
   const char digit = static_cast<char>('0' + Index);
-  if (s_.PendingOperator == kOpEquals) StartNewTotal(s_.Accumulator != 0);
-  if (s_.LastInputKind != kNum) {
+  if (s_.PendingOperator == PendingOp::Equals) StartNewTotal(s_.Accumulator != 0);
+  if (s_.LastInputKind != InputKind::Num) {
     labels_.lblResult = ".";
     s_.EntryStarted = false;
   }
@@ -121,15 +142,15 @@ void Calculator::cmdNumber_Click(int Index) {
   }
   // An entry beyond the range of a double keeps the last value that fitted.
   ReadEntry(s_.EntryValue);
-  s_.LastInputKind = kNum;
+  s_.LastInputKind = InputKind::Num;
   s_.CancelPressed = false;
   host_.FocusSink();
 }
 
 void Calculator::cmdDecimal_Click() {
-  if (s_.LastInputKind != kNum) labels_.lblResult = ".";
+  if (s_.LastInputKind != InputKind::Num) labels_.lblResult = ".";
   s_.EntryStarted = true;
-  s_.LastInputKind = kNum;
+  s_.LastInputKind = InputKind::Num;
   ReadEntry(s_.EntryValue);
   host_.FocusSink();
 }
@@ -162,7 +183,7 @@ void Calculator::cmdCancelEntry_Click() {
   labels_.lblResult = "0";
   s_.EntryValue = 0;
   s_.EntryStarted = false;
-  s_.LastInputKind = kCe;
+  s_.LastInputKind = InputKind::Ce;
   host_.FocusSink();
 }
 
@@ -170,32 +191,11 @@ void Calculator::cmdCancelEntry_Click() {
 
 void Calculator::cmdOperator_Click(int Index) {
   host_.FocusSink();
-  if (Index < 0 || Index > 4) return;
+  if (Index < 0 || Index > kEquals) return;
   s_.Operand = s_.EntryValue;
   const double SavedAccumulator = s_.Accumulator;
-
-  // Guard after a closed calculation.
-  if (Index != kEquals && s_.LastInputKind != kNum &&
-      StartsWith(tape_.LastLine(), "*")) {
-    return;
-  }
-  // Zero operand: nothing, except that minus on an empty entry begins "-.".
-  if (s_.Operand == 0) {
-    if (Index == kSubtract && labels_.lblResult == ".") {
-      labels_.lblResult = "-.";
-      s_.CancelPressed = false;
-      labels_.lblOperator = s_.PendingOperator;
-    }
-    return;
-  }
-  // Take-over of the value in the display into a calculation that has taken
-  // no value yet. Mid-calculation a running result of 0 is an ordinary value.
-  if (s_.Accumulator == 0 && !tape_.Empty() && s_.OperandCount == 0) {
-    s_.Accumulator = s_.Operand;
-    // A pending total writes the taken value itself (WriteTotalLine below);
-    // otherwise the operand line must still show it.
-    if (s_.TotalPending) s_.Operand = 0;
-  }
+  if (OperatorStopsEarly(Index)) return;
+  TakeOver();
   // Closing "=".
   if (Index == kEquals && s_.TotalPending) {
     StartNewTotal(true);
@@ -206,13 +206,51 @@ void Calculator::cmdOperator_Click(int Index) {
     WriteTotalLine(kAdd, s_.Accumulator);
     s_.TotalPending = false;
   }
-  // Operands.
-  bool keepAccumulator = false;
-  if (s_.LastInputKind == kNum) {
+  const bool keepAccumulator = CountOperand(Index, SavedAccumulator);
+  ApplyPending(Index, keepAccumulator);
+  s_.LastInputKind = InputKind::Ops;
+  WriteOperandLine(SavedAccumulator);
+  StoreOperator(Index);
+}
+
+// The guard after a closed calculation, and the zero operand: nothing, except
+// that minus on an empty entry begins "-.".
+bool Calculator::OperatorStopsEarly(int Index) {
+  if (Index != kEquals && s_.LastInputKind != InputKind::Num &&
+      StartsWith(tape_.LastLine(), "*")) {
+    return true;
+  }
+  if (s_.Operand != 0) return false;
+  if (Index == kSubtract && labels_.lblResult == ".") {
+    labels_.lblResult = "-.";
+    s_.CancelPressed = false;
+    ShowOperator();
+  }
+  return true;
+}
+
+// Take-over of the value in the display into a calculation that has taken no
+// value yet. Mid-calculation a running result of 0 is an ordinary value.
+void Calculator::TakeOver() {
+  if (s_.Accumulator == 0 && !tape_.Empty() && s_.OperandCount == 0) {
+    s_.Accumulator = s_.Operand;
+    // A pending total writes the taken value itself (WriteTotalLine);
+    // otherwise the operand line must still show it.
+    if (s_.TotalPending) s_.Operand = 0;
+  }
+}
+
+// Counts the operand keyed since the last operator key, or sets up the
+// repetition of the pending operation. True when "=" must leave the result
+// as it is.
+bool Calculator::CountOperand(int Index, double SavedAccumulator) {
+  if (s_.LastInputKind == InputKind::Num) {
     if (s_.OperandCount < 2) ++s_.OperandCount;
     s_.LastEntry = s_.EntryValue;
-  } else if (s_.LastEntry != 0 && s_.LastInputKind == kOps &&
-             s_.PendingOperator != kOpEquals) {
+    return false;
+  }
+  if (s_.LastEntry != 0 && s_.LastInputKind == InputKind::Ops &&
+      s_.PendingOperator != PendingOp::Equals) {
     // An operator key right after another one repeats the pending operation
     // with the last number keyed (negative numbers too); "=" does not.
     s_.OperandCount = 2;
@@ -220,78 +258,81 @@ void Calculator::cmdOperator_Click(int Index) {
     s_.Operand = s_.LastEntry;
     if (Index == kEquals) {
       s_.Operand = 0;
-      keepAccumulator = true;
+      return true;
     }
   }
-  // Apply.
+  return false;
+}
+
+void Calculator::ApplyPending(int Index, bool keepAccumulator) {
   if (s_.OperandCount == 1) {
     s_.Accumulator = s_.EntryValue;
     if (Index == kEquals) {
-      s_.PendingOperator = kOpEquals;
+      s_.PendingOperator = PendingOp::Equals;
       s_.TotalPending = true;
     }
-  } else if (s_.OperandCount == 2) {
-    double result = s_.Accumulator;
-    const std::string& op = s_.PendingOperator;
-    if (keepAccumulator) {
-      // "=" right after an operator key leaves the result as it is.
-    } else if (op == kOpAdd) {
-      result = s_.Accumulator + s_.Operand;
-    } else if (op == kEnDash) {
-      result = s_.Accumulator - s_.Operand;
-    } else if (op == kOpMultiply) {
-      result = s_.Accumulator * s_.Operand;
-    } else if (op == kOpDivide) {
-      if (s_.Operand == 0) {
-        host_.ShowMessageBox(
-            {kProgramTitle, kDivisionByZeroText, MessageIcon::Exclamation});
-      } else {
-        result = s_.Accumulator / s_.Operand;
-      }
-    } else if (op == kOpEquals) {
-      result = s_.Operand;
-      s_.TotalPending = true;
-    }
-    // An overflow leaves the accumulator as it was; the key goes on.
-    if (std::isfinite(result)) s_.Accumulator = result;
-    labels_.lblResult = Format(s_.Accumulator);
-    s_.EntryValue = s_.Accumulator;
-    s_.OperandCount = 1;
+    return;
   }
-  s_.LastInputKind = kOps;
-
-  // Operand line.
-  if (s_.PendingOperator != kOpEquals && s_.Operand != 0) {
-    if (s_.NegativeEntry) {
-      tape_.AppendDirect(std::string(kSeparatorLine));
-      tape_.AppendDirect("+ " + Format(SavedAccumulator));
-      s_.NegativeEntry = false;
+  if (s_.OperandCount != 2) return;
+  double result = s_.Accumulator;
+  if (!keepAccumulator) {
+    switch (s_.PendingOperator) {
+      case PendingOp::Add: result = s_.Accumulator + s_.Operand; break;
+      case PendingOp::Subtract: result = s_.Accumulator - s_.Operand; break;
+      case PendingOp::Multiply: result = s_.Accumulator * s_.Operand; break;
+      case PendingOp::Divide:
+        if (s_.Operand == 0) {
+          ShowDivisionByZero(host_);
+        } else {
+          result = s_.Accumulator / s_.Operand;
+        }
+        break;
+      case PendingOp::Equals:
+        result = s_.Operand;
+        s_.TotalPending = true;
+        break;
+      case PendingOp::Unset: break;
     }
-    // The very first operand line after the window opens carries "+", as
-    // after a new total.
-    if (s_.PendingOperator.empty()) s_.PendingOperator = kOpAdd;
-    tape_.AddTapeLine(s_.PendingOperator + " " + Format(s_.Operand));
   }
+  // An overflow leaves the accumulator as it was; the key goes on.
+  if (std::isfinite(result)) s_.Accumulator = result;
+  labels_.lblResult = Format(s_.Accumulator);
+  s_.EntryValue = s_.Accumulator;
+  s_.OperandCount = 1;
+}
 
+void Calculator::WriteOperandLine(double SavedAccumulator) {
+  if (s_.PendingOperator == PendingOp::Equals || s_.Operand == 0) return;
+  if (s_.NegativeEntry) {
+    tape_.AppendDirect(std::string(kSeparatorLine));
+    tape_.AppendDirect("+ " + Format(SavedAccumulator));
+    s_.NegativeEntry = false;
+  }
+  // The very first operand line after the window opens carries "+", as after
+  // a new total.
+  if (s_.PendingOperator == PendingOp::Unset) s_.PendingOperator = PendingOp::Add;
+  tape_.AddTapeLine(std::string(OperatorText(s_.PendingOperator)) + " " +
+                    Format(s_.Operand));
+}
+
+void Calculator::StoreOperator(int Index) {
   if (Index == kEquals) {
     if (tape_.LastLine() != "= " + labels_.lblResult && s_.Accumulator != 0) {
       tape_.AddTapeLine("= " + Format(s_.Accumulator));
     }
-    s_.PendingOperator = kOpEquals;
-    s_.LastInputKind = kNone;
+    s_.LastInputKind = InputKind::None;
     s_.TotalPending = true;
-  } else {
-    s_.PendingOperator = OperatorSymbol(Index);
   }
+  s_.PendingOperator = OperatorOfIndex(Index);
   s_.CancelPressed = false;
-  labels_.lblOperator = s_.PendingOperator;
+  ShowOperator();
 }
 
 void Calculator::WriteTotalLine(int OperationIndex, double TotalValue) {
   if (TotalValue == 0) return;
   std::string prefix;
   if (OperationIndex >= 0 && OperationIndex < kEquals) {
-    prefix = std::string(OperatorSymbol(OperationIndex)) + " ";
+    prefix = std::string(OperatorText(OperatorOfIndex(OperationIndex))) + " ";
   }
   if (StartsWith(tape_.LastLine(), "=")) {
     tape_.SetLine(tape_.Count() - 1,
@@ -324,7 +365,7 @@ void Calculator::cmdGrandTotal_Click() {
     cmdOperator_Click(kEquals);
   }
   if (s_.GrandTotal != 0) {
-    s_.PendingOperator = kOpEquals;
+    s_.PendingOperator = PendingOp::Equals;
     s_.Operand = s_.GrandTotal;
     s_.EntryValue = s_.GrandTotal;
     labels_.lblResult = Format(s_.GrandTotal);
@@ -374,9 +415,9 @@ void Calculator::cmdFunction_Click(int Index) {
   } else {
     s_.EntryValue = value;
     labels_.lblResult = Format(value);
-    s_.LastInputKind = kNum;
+    s_.LastInputKind = InputKind::Num;
     s_.OperandCount = 1;
-    labels_.lblOperator = s_.PendingOperator;
+    ShowOperator();
     s_.EntryStarted = true;
   }
   host_.FocusSink();
@@ -401,7 +442,7 @@ void Calculator::cmdMemory_Click(int Index) {
       break;
   }
   labels_.lblMemoryVisible = s_.MemoryValue != 0;
-  s_.LastInputKind = kNum;
+  s_.LastInputKind = InputKind::Num;
   host_.FocusSink();
 }
 
@@ -425,7 +466,7 @@ void Calculator::cmdPrint_Click() {
 void Calculator::cmdClose_Click() { host_.CloseWindow(); }
 
 void Calculator::cboDecPlace_Click(int places) {
-  if (places < 0 || places > 6) return;
+  if (places < 0 || places > kMaxDecimalPlaces) return;
   s_.NumberFormat = PictureForPlaces(places);
   host_.StoreDecimalPlaces(places);
   host_.FocusSink();
@@ -474,8 +515,7 @@ void Calculator::cmdSaveChange_Click() {
     // The reciprocal of the new number, under the line's own operator.
     const double reciprocal = 1 / number;
     if (number == 0 || !std::isfinite(reciprocal)) {
-      host_.ShowMessageBox(
-          {kProgramTitle, kDivisionByZeroText, MessageIcon::Exclamation});
+      ShowDivisionByZero(host_);
       return;
     }
     number = reciprocal;
@@ -493,17 +533,14 @@ void Calculator::cmdSaveChange_Click() {
   if (r.grandTotalLabel) labels_.lblGrandTotal = *r.grandTotalLabel;
   if (r.runningValue != 0) {
     s_.Accumulator = r.runningValue;
-    if (s_.LastInputKind != kNum) {
+    if (s_.LastInputKind != InputKind::Num) {
       s_.EntryValue = r.runningValue;
       labels_.lblResult = Format(s_.EntryValue);
     }
   }
   panel_.visible = false;
   host_.FocusSink();
-  if (r.divisionsByZero > 0) {
-    host_.ShowMessageBox(
-        {kProgramTitle, kDivisionByZeroText, MessageIcon::Exclamation});
-  }
+  if (r.divisionsByZero > 0) ShowDivisionByZero(host_);
 }
 
 void Calculator::cmdCancelChange_Click() {
@@ -513,33 +550,29 @@ void Calculator::cmdCancelChange_Click() {
 
 // ---------------------------------------------------------------- keyboard
 
-void Calculator::RunKey(int keyCode) {
-  if (keyCode >= '0' && keyCode <= '9') {
-    cmdNumber_Click(keyCode - '0');
-    return;
-  }
-  switch (keyCode) {
-    case '.': cmdDecimal_Click(); break;
-    case 8: cmdBackspace_Click(); break;
-    case 'E': case 'e': cmdCancelEntry_Click(); break;
-    case '+': cmdOperator_Click(kAdd); break;
-    case '-': cmdOperator_Click(kSubtract); break;
-    case '*': cmdOperator_Click(kMultiply); break;
-    case '/': cmdOperator_Click(kDivide); break;
-    case 13: case '=': cmdOperator_Click(kEquals); break;
-    case '%': cmdFunction_Click(kPercent); break;
-    case 'C': case 'c': case 27: cmdCancel_Click(); break;
-    case 'G': case 'g': cmdGrandTotal_Click(); break;
-    case 'L': case 'l': cmdClear_Click(); break;
-    case 'P': case 'p': cmdPrint_Click(); break;
-    case 'S': case 's': case 'X': case 'x': cmdClose_Click(); break;
-    default: break;
+void Calculator::Perform(Operation operation, int index) {
+  switch (operation) {
+    case Operation::Number: cmdNumber_Click(index); break;
+    case Operation::Decimal: cmdDecimal_Click(); break;
+    case Operation::Backspace: cmdBackspace_Click(); break;
+    case Operation::CancelEntry: cmdCancelEntry_Click(); break;
+    case Operation::Negative: cmdNegitive_Click(); break;
+    case Operation::Operator: cmdOperator_Click(index); break;
+    case Operation::Cancel: cmdCancel_Click(); break;
+    case Operation::GrandTotal: cmdGrandTotal_Click(); break;
+    case Operation::Function: cmdFunction_Click(index); break;
+    case Operation::Memory: cmdMemory_Click(index); break;
+    case Operation::Clear: cmdClear_Click(); break;
+    case Operation::Print: cmdPrint_Click(); break;
+    case Operation::Close: cmdClose_Click(); break;
   }
 }
 
 void Calculator::CheckKeyPress(int& keyCode) {
   try {
-    RunKey(keyCode);
+    if (const KeyBinding* key = FindKeyBinding(keyCode)) {
+      Perform(key->operation, key->index);
+    }
   } catch (const std::bad_alloc&) {
     ReportError(true, "7", "Out of memory", kModuleName, "CheckKeyPress");
     return;
@@ -560,7 +593,7 @@ void Calculator::ReportError(bool ShowMessage, const std::string& ErrorNumber,
                         ProcedureName};
   if (ShowMessage) {
     host_.ShowMessageBox(
-        {kErrorBoxTitle, BuildErrorMessage(error), MessageIcon::Critical});
+        {ErrorBoxTitle(), BuildErrorMessage(error), MessageIcon::Critical});
   }
   host_.AppendErrorLog(error);
 }

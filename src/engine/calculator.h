@@ -4,15 +4,36 @@
 // the operations for clicks and typed keys, then copies the label texts and
 // the panel fields to whatever shows them. Nothing here knows of widgets.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "engine/host.h"
+#include "engine/keypad.h"
 #include "tape/tape.h"
 
 namespace tally {
+
+// Kind of the last input, LastInputKind.
+enum class InputKind : std::uint8_t {
+  Unset,  // nothing yet since the window opened
+  Num,    // a number was keyed or put into the display as the entry
+  Ops,    // an operator key
+  None,   // the "=" key
+  Ce,     // the clear-entry key
+};
+// "", "NUM", "OPS", "NONE", "CE".
+std::string_view InputKindText(InputKind kind);
+
+// The operator waiting for its next operand, PendingOperator.
+enum class PendingOp : std::uint8_t { Unset, Divide, Add, Multiply, Subtract, Equals };
+// The symbol the tape, the operator label and snapshots show: "", "/", "+",
+// "x", the en dash, "=".
+std::string_view OperatorText(PendingOp op);
+// The operator that the cmdOperator button `Index` stores.
+PendingOp OperatorOfIndex(int Index);
 
 // The calculator state, with the names and start values the window has.
 struct CalculatorState {
@@ -22,8 +43,8 @@ struct CalculatorState {
   double MemoryValue = 0;
   bool EntryStarted = false;
   std::uint8_t OperandCount = 0;
-  std::string LastInputKind;    // "", "NUM", "OPS", "NONE", "CE"
-  std::string PendingOperator;  // "", "+", "x", "/", en dash, "="
+  InputKind LastInputKind = InputKind::Unset;
+  PendingOp PendingOperator = PendingOp::Unset;
   bool NegativeEntry = false;
   bool TotalPending = false;
   bool CancelPressed = false;
@@ -40,6 +61,9 @@ struct DisplayTexts {
   bool lblMemoryVisible = false;
 };
 
+// The items of the edit panel's operation list, in order.
+inline constexpr std::array<std::string_view, 5> kChangeOperations = {"+", "-", "/", "x", "1/x"};
+
 // The edit panel that corrects a tape line.
 struct ChangePanel {
   bool visible = false;
@@ -49,18 +73,6 @@ struct ChangePanel {
   // The operator the line had when the panel opened.
   std::string lineOperator;
 };
-
-// Indexes of the button arrays.
-enum OperatorIndex : int { kDivide = 0, kAdd = 1, kMultiply = 2, kSubtract = 3, kEquals = 4 };
-enum FunctionIndex : int { kSqrt = 0, kPercent = 1, kReciprocal = 2 };
-enum MemoryIndex : int { kMemoryAdd = 0, kMemorySubtract = 1, kMemoryRecall = 2, kMemoryClear = 3 };
-
-// Operator symbols as PendingOperator holds them.
-inline constexpr std::string_view kOpAdd = "+";
-inline constexpr std::string_view kOpMultiply = "x";
-inline constexpr std::string_view kOpDivide = "/";
-inline constexpr std::string_view kOpEquals = "=";
-// kEnDash (tape/text_utils.h) is the minus.
 
 inline constexpr const char* kDivisionByZeroText = "Erro de divisão por zero";
 inline constexpr const char* kModuleName = "frmCalculator";
@@ -74,8 +86,13 @@ class Calculator {
   const DisplayTexts& Labels() const { return labels_; }
   const ChangePanel& Panel() const { return panel_; }
   const Tape& GetTape() const { return tape_; }
-  Tape& MutableTape() { return tape_; }
   const std::string& DecimalSeparator() const { return sep_; }
+  // A view that follows the tape (nullptr to stop).
+  void SetTapeObserver(TapeObserver* observer) { tape_.SetObserver(observer); }
+
+  // A click on a button of the keypad table.
+  void Click(const Button& button) { Perform(button.operation, button.index); }
+  void Perform(Operation operation, int index);
 
   // Number entry.
   void cmdNumber_Click(int Index);
@@ -127,8 +144,16 @@ class Calculator {
   std::string Format(double value) const;
 
  private:
+  // The phases of an operator key.
+  bool OperatorStopsEarly(int Index);
+  void TakeOver();
+  bool CountOperand(int Index, double SavedAccumulator);
+  void ApplyPending(int Index, bool keepAccumulator);
+  void WriteOperandLine(double SavedAccumulator);
+  void StoreOperator(int Index);
+
   void WriteTotalLine(int OperationIndex, double TotalValue);
-  void RunKey(int keyCode);
+  void ShowOperator() { labels_.lblOperator = OperatorText(s_.PendingOperator); }
   bool ReadEntry(double& value) const;
 
   CalculatorHost& host_;

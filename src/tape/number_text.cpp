@@ -11,8 +11,6 @@
 namespace tally {
 namespace {
 
-constexpr int kMaxPlaces = 6;
-
 std::string NonFiniteText(double x) {
   if (std::isnan(x)) return "nan";
   return x < 0 ? "-inf" : "inf";
@@ -22,7 +20,7 @@ std::string NonFiniteText(double x) {
 int PlacesOf(std::string_view picture) {
   if (picture.size() < 3 || picture.substr(0, 3) != "#0.") return -1;
   const auto zeros = picture.substr(3);
-  if (zeros.size() > static_cast<std::size_t>(kMaxPlaces) ||
+  if (zeros.size() > static_cast<std::size_t>(kMaxDecimalPlaces) ||
       zeros.find_first_not_of('0') != std::string_view::npos) {
     return -1;
   }
@@ -124,10 +122,51 @@ double ConvertClean(const std::string& clean, bool negative,
 // Exponent digits saturate well past the range of a double.
 constexpr long kExponentCap = 100000;
 
+// 16 for "H", 8 for "O" (either case) after an "&"; 0 for anything else.
+int RadixOf(char kind) {
+  if (kind == 'H' || kind == 'h') return 16;
+  if (kind == 'O' || kind == 'o') return 8;
+  return 0;
+}
+
+// The unsigned whole number in `digits` up to the first character that is no
+// digit of `base`.
+double ReadRadixWhole(std::string_view digits, int base) {
+  double value = 0;
+  for (const char c : digits) {
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (digit < 0 || digit >= base) break;
+    value = value * base + digit;
+  }
+  return value;
+}
+
+// The exponent at the start of `text` ("E", "e", "D" or "d", an optional
+// sign, digits); 0 when there is none.
+long ReadExponent(std::string_view text) {
+  if (text.empty() || (text[0] != 'E' && text[0] != 'e' && text[0] != 'D' && text[0] != 'd')) {
+    return 0;
+  }
+  std::size_t k = 1;
+  bool negative = false;
+  if (k < text.size() && (text[k] == '+' || text[k] == '-')) {
+    negative = text[k] == '-';
+    ++k;
+  }
+  long exponent = 0;
+  for (; k < text.size() && text[k] >= '0' && text[k] <= '9'; ++k) {
+    exponent = std::min(kExponentCap, exponent * 10 + (text[k] - '0'));
+  }
+  return negative ? -exponent : exponent;
+}
+
 }  // namespace
 
 std::string PictureForPlaces(int places) {
-  places = std::clamp(places, 0, kMaxPlaces);
+  places = std::clamp(places, 0, kMaxDecimalPlaces);
   return "#0." + std::string(static_cast<std::size_t>(places), '0');
 }
 
@@ -194,23 +233,8 @@ double ParseLeadingNumber(std::string_view text) {
   };
 
   if (at(0) == '&') {
-    const char kind = at(1);
-    int base = 0;
-    if (kind == 'H' || kind == 'h') base = 16;
-    if (kind == 'O' || kind == 'o') base = 8;
-    if (base != 0) {
-      double value = 0;
-      for (pos = 2; pos < compact.size(); ++pos) {
-        const char c = compact[pos];
-        int digit = -1;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        if (digit < 0 || digit >= base) break;
-        value = value * base + digit;
-      }
-      return value;
-    }
+    const int base = RadixOf(at(1));
+    if (base != 0) return ReadRadixWhole(std::string_view(compact).substr(2), base);
   }
 
   std::string clean;
@@ -246,23 +270,7 @@ double ParseLeadingNumber(std::string_view text) {
   }
   if (!anyDigit) return 0.0;
 
-  long exponent = 0;
-  const char e = at(pos);
-  if (e == 'E' || e == 'e' || e == 'D' || e == 'd') {
-    std::size_t k = pos + 1;
-    bool expNegative = false;
-    if (at(k) == '+' || at(k) == '-') {
-      expNegative = at(k) == '-';
-      ++k;
-    }
-    bool expDigits = false;
-    while (at(k) >= '0' && at(k) <= '9') {
-      expDigits = true;
-      exponent = std::min(kExponentCap, exponent * 10 + (at(k) - '0'));
-      ++k;
-    }
-    if (expDigits && expNegative) exponent = -exponent;
-  }
+  const long exponent = ReadExponent(std::string_view(compact).substr(pos));
   if (exponent != 0) {
     clean += 'e';
     clean += std::to_string(exponent);

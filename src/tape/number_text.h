@@ -8,6 +8,9 @@
 
 namespace tally {
 
+// The decimal places a user can choose: 0 to this many.
+inline constexpr int kMaxDecimalPlaces = 6;
+
 // The picture for n decimal places (0..6): "#0." followed by n zeros.
 std::string PictureForPlaces(int places);
 

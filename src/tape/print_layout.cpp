@@ -1,7 +1,7 @@
 #include "tape/print_layout.h"
 
-#include <cstdio>
 
+#include "identity.h"
 #include "tape/text_utils.h"
 
 namespace tally {
@@ -14,10 +14,11 @@ constexpr float kLastColumnRight = 7.0f;
 
 constexpr std::string_view kLineHeightSample = "TextString";
 
+// At least two digits: "07", "12".
 std::string TwoDigits(int value) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d", value);
-  return buf;
+  std::string text = std::to_string(value);
+  if (text.size() < 2) text.insert(0, 2 - text.size(), '0');
+  return text;
 }
 
 }  // namespace
@@ -90,8 +91,8 @@ std::string FormatPrintDateTime(const PrintDateTime& when,
   text.append(weekday).append(". ");
   text.append(TwoDigits(when.month)).append(names.dateSeparator);
   text.append(TwoDigits(when.day)).append(names.dateSeparator);
-  char year[16];
-  std::snprintf(year, sizeof year, "%04d", when.year);
+  std::string year = std::to_string(when.year);
+  if (year.size() < 4) year.insert(0, 4 - year.size(), '0');
   text.append(year).append(" @ ");
   text.append(TwoDigits(hour12)).append(names.timeSeparator);
   text.append(TwoDigits(when.minute)).append(" ");
@@ -100,7 +101,8 @@ std::string FormatPrintDateTime(const PrintDateTime& when,
 }
 
 std::string PrintHeaderText(std::string_view dateTime) {
-  std::string text = "Tallyroller (Impresso em: ";
+  std::string text = kProgramTitle;
+  text += " (Impresso em: ";
   text.append(dateTime).append(")");
   return text;
 }

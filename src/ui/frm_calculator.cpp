@@ -12,15 +12,16 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QUrl>
 
+#include "engine/error_report.h"
+#include "host/settings.h"
+#include "identity.h"
+#include "print/tape_printer.h"
 #include "ui/fonts.h"
 #include "ui/frm_licenca.h"
 #include "ui/key_codes.h"
-#include "ui/maker.h"
 #include "ui/pictures.h"
-#include "ui/tape_printer.h"
 
 namespace tally::ui {
 namespace {
@@ -34,6 +35,8 @@ QRect Twips(int left, int top, int width, int height) {
   return {Px(left), Px(top), Px(width), Px(height)};
 }
 
+QRect Twips(const TwipsRect& r) { return Twips(r.left, r.top, r.width, r.height); }
+
 constexpr int kClientWidth = 5625;
 constexpr int kClientHeight = 5220;
 
@@ -41,22 +44,23 @@ constexpr int kTextPx = 11;     // captions, lists and tooltips
 constexpr int kDigitPx = 14;    // digit and point keys
 constexpr int kDisplayPx = 20;  // display and operator label
 
-QString Utf8(const std::string& text) { return QString::fromStdString(text); }
-QString Utf8(const char* text) { return QString::fromUtf8(text); }
+QString Utf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text,
+QLabel* MakeLabel(QWidget* parent, std::string_view name, const QString& text,
                   const QRect& place) {
   auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
+  label->setObjectName(Utf8(name));
   label->setTextFormat(Qt::PlainText);
   label->setGeometry(place);
   return label;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption,
+QPushButton* MakeButton(QWidget* parent, std::string_view name, const QString& caption,
                         const QString& tip, const QRect& place) {
   auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QString::fromLatin1(name));
+  button->setObjectName(Utf8(name));
   button->setToolTip(tip);
   button->setGeometry(place);
   return button;
@@ -74,10 +78,8 @@ void Fill(QWidget* widget, const QColor& color) {
 frmCalculator::Options frmCalculator::DefaultOptions() {
   Options options;
   options.decimalSeparator = QLocale().decimalPoint().toStdString();
-  options.errorLog.candidates = DefaultErrorLogCandidates(
-      QCoreApplication::applicationDirPath().toStdString());
-  options.errorLog.userName = LoginNameFromEnvironment();
-  options.errorLog.computerName = MachineHostName();
+  options.errorLog =
+      host::ErrorLog::DefaultEnvironment(QCoreApplication::applicationDirPath());
   return options;
 }
 
@@ -86,10 +88,11 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
       options_(std::move(options)),
       errorLog_(options_.errorLog),
       calc_(*this, options_.decimalSeparator),
-      tapeModel_(calc_.MutableTape()),
+      tapeModel_(calc_.GetTape()),
       print_([](const Tape& tape, QWidget*) {
-        PrintTapeToDefaultPrinter(tape, QLocale());
+        print::PrintTapeToDefaultPrinter(tape, QLocale());
       }) {
+  calc_.SetTapeObserver(&tapeModel_);
   setObjectName(QStringLiteral("frmCalculator"));
   setWindowTitle(Utf8(kProgramTitle));
   setWindowIcon(ApplicationIcon());
@@ -121,7 +124,7 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   ShowLabels();
 }
 
-frmCalculator::~frmCalculator() = default;
+frmCalculator::~frmCalculator() { calc_.SetTapeObserver(nullptr); }
 
 void frmCalculator::CreateDisplay() {
   MakeLabel(this, "Label2", QStringLiteral("Quantidade de casas decimais:"),
@@ -173,96 +176,15 @@ void frmCalculator::CreateDisplay() {
 }
 
 void frmCalculator::CreateKeypad() {
-  MakeButton(this, "cmdBackspace", QStringLiteral("Backspace"),
-             QStringLiteral("Apaga um caracter do visor"), Twips(150, 975, 1905, 405));
-  MakeButton(this, "cmdCancelEntry", QStringLiteral("C&E"),
-             QStringLiteral("Cancela Entrada do visor"), Twips(2115, 975, 645, 405));
-  MakeButton(this, "cmdCancel", QStringLiteral("&C"),
-             QStringLiteral("Cancela operação"), Twips(2805, 975, 810, 405));
-
-  struct Key {
-    int index;
-    const char* caption;
-    const char* tip;
-    int left, top;
-  };
-  static constexpr Key kMemory[] = {
-      {3, "MC", "Limpa a memória", 165, 1590},
-      {2, "MR", "Recupera memória", 165, 2100},
-      {1, "M-", "Subtrai do total na memória", 165, 2610},
-      {0, "M+", "Adiciona ao total da memória", 165, 3120},
-  };
-  for (const Key& k : kMemory) {
-    cmdMemory_[static_cast<std::size_t>(k.index)] =
-        MakeButton(this, "", Utf8(k.caption), Utf8(k.tip), Twips(k.left, k.top, 540, 500));
-  }
-
-  static constexpr int kColumn[] = {870, 1380, 1890};
-  static constexpr int kRow[] = {1590, 2100, 2610, 3120};
-  for (int digit = 0; digit <= 9; ++digit) {
-    const int left = digit == 0 ? kColumn[0] : kColumn[(digit - 1) % 3];
-    const int top = digit == 0 ? kRow[3] : kRow[2 - (digit - 1) / 3];
-    auto* button = MakeButton(this, "", QString::number(digit), QString(),
-                              Twips(left, top, 500, 500));
-    button->setFont(UiFont(kDigitPx, true));
-    cmdNumber_[static_cast<std::size_t>(digit)] = button;
-  }
-  MakeButton(this, "cmdNegitive", QStringLiteral("+/-"), QString(),
-             Twips(1380, 3120, 500, 500));
-  MakeButton(this, "cmdDecimal", QStringLiteral("."), QString(), Twips(1890, 3120, 500, 500))
-      ->setFont(UiFont(kDigitPx, true));
-
-  static constexpr Key kOperator[] = {
-      {0, "/", "Dividir", 2595, 1590},   {2, "x", "Multiplicar", 2595, 2100},
-      {3, "-", "Subtrair", 2595, 2610},  {1, "+", "Adicionar", 2595, 3120},
-      {4, "=", "", 3120, 3120},
-  };
-  for (const Key& k : kOperator) {
-    cmdOperator_[static_cast<std::size_t>(k.index)] =
-        MakeButton(this, "", Utf8(k.caption), Utf8(k.tip), Twips(k.left, k.top, 500, 500));
-  }
-  static constexpr Key kFunction[] = {
-      {0, "sqrt", "", 3120, 1590}, {1, "%", "", 3120, 2100}, {2, "1/x", "", 3120, 2610}};
-  for (const Key& k : kFunction) {
-    cmdFunction_[static_cast<std::size_t>(k.index)] =
-        MakeButton(this, "", Utf8(k.caption), QString(), Twips(k.left, k.top, 500, 500));
-  }
-
-  // A button array: named after its control, each button calling the array's
-  // handler with its index.
-  const auto array = [this](auto& buttons, const char* prefix,
-                            void (Calculator::*handler)(int)) {
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-      buttons[i]->setObjectName(QString::fromLatin1(prefix) + QString::number(i));
-      const int index = static_cast<int>(i);
-      connect(buttons[i], &QPushButton::clicked, this,
-              [this, handler, index] { Run([&] { (calc_.*handler)(index); }); });
+  for (const Button& b : kButtons) {
+    auto* button =
+        MakeButton(this, b.control, Utf8(b.caption), Utf8(b.toolTip), Twips(b.place));
+    if (b.operation == Operation::Number || b.operation == Operation::Decimal) {
+      button->setFont(UiFont(kDigitPx, true));
     }
-  };
-  array(cmdNumber_, "cmdNumber", &Calculator::cmdNumber_Click);
-  array(cmdOperator_, "cmdOperator", &Calculator::cmdOperator_Click);
-  array(cmdFunction_, "cmdFunction", &Calculator::cmdFunction_Click);
-  array(cmdMemory_, "cmdMemory", &Calculator::cmdMemory_Click);
-
-  const auto wire = [this](const char* name, void (Calculator::*operation)()) {
-    auto* button = findChild<QPushButton*>(QString::fromLatin1(name));
     connect(button, &QPushButton::clicked, this,
-            [this, operation] { Run([&] { (calc_.*operation)(); }); });
-  };
-  wire("cmdBackspace", &Calculator::cmdBackspace_Click);
-  wire("cmdCancelEntry", &Calculator::cmdCancelEntry_Click);
-  wire("cmdCancel", &Calculator::cmdCancel_Click);
-  wire("cmdNegitive", &Calculator::cmdNegitive_Click);
-  wire("cmdDecimal", &Calculator::cmdDecimal_Click);
-
-  MakeButton(this, "cmdGrandTotal", QStringLiteral("&Grande Total"),
-             QStringLiteral("Adiciona o Grande Total à fita de dados"),
-             Twips(2550, 3780, 1065, 390));
-  wire("cmdGrandTotal", &Calculator::cmdGrandTotal_Click);
-  MakeButton(this, "cmdClose", QStringLiteral("&Sair"),
-             QStringLiteral("Encerra utilização da calculadora"),
-             Twips(2550, 4335, 1065, 495));
-  wire("cmdClose", &Calculator::cmdClose_Click);
+            [this, &b] { Run([&] { calc_.Click(b); }); });
+  }
 }
 
 void frmCalculator::CreateTape() {
@@ -285,17 +207,6 @@ void frmCalculator::CreateTape() {
     // The click may have moved the view's selection where the tape's is not.
     ShowTapeSelection(calc_.GetTape().Selected());
   });
-
-  auto* print = MakeButton(this, "cmdPrint", QStringLiteral("Im&primir"),
-                           QStringLiteral("Imprime a fita de dados"),
-                           Twips(3825, 4605, 780, 450));
-  connect(print, &QPushButton::clicked, this,
-          [this] { Run([&] { calc_.cmdPrint_Click(); }); });
-  auto* clear = MakeButton(this, "cmdClear", QStringLiteral("&Limpar"),
-                           QStringLiteral("Apaga a fita de dados"),
-                           Twips(4635, 4605, 780, 450));
-  connect(clear, &QPushButton::clicked, this,
-          [this] { Run([&] { calc_.cmdClear_Click(); }); });
 }
 
 void frmCalculator::CreateLinks() {
@@ -352,8 +263,9 @@ void frmCalculator::CreateChangeTapePanel() {
   cboType_ = new QComboBox(panel);
   cboType_->setObjectName(QStringLiteral("cboType"));
   cboType_->setEditable(true);
-  cboType_->addItems({QStringLiteral("+"), QStringLiteral("-"), QStringLiteral("/"),
-                      QStringLiteral("x"), QStringLiteral("1/x")});
+  for (const std::string_view operation : kChangeOperations) {
+    cboType_->addItem(Utf8(operation));
+  }
   cboType_->setCurrentIndex(-1);
   cboType_->setEditText(QStringLiteral("cboType"));
   cboType_->setGeometry(Twips(1530, 1410, 585, 315));
@@ -543,14 +455,8 @@ void frmCalculator::CloseWindow() {
 }
 
 void frmCalculator::StoreDecimalPlaces(int places) {
-  // Written on every choice and never read back. A store that cannot be
-  // written only leaves QSettings with an error status, which nobody needs.
-  QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
-                     Utf8(kProgramTitle), Utf8(kProgramTitle));
-  settings.beginGroup(QStringLiteral("Options"));
-  settings.setValue(QStringLiteral("CalculatorFP"), QString::number(places));
-  settings.endGroup();
-  settings.sync();
+  // Written on every choice and never read back.
+  host::StoreDecimalPlaces(places);
 }
 
 }  // namespace tally::ui

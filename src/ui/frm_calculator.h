@@ -14,12 +14,11 @@
 
 #include <QWidget>
 
-#include <array>
 #include <functional>
 #include <string>
 
 #include "engine/calculator.h"
-#include "engine/error_report.h"
+#include "host/error_log.h"
 #include "ui/controls.h"
 #include "ui/tape_model.h"
 
@@ -37,7 +36,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
  public:
   struct Options {
     std::string decimalSeparator = ",";
-    ErrorLogFile::Environment errorLog;
+    host::ErrorLog::Environment errorLog;
   };
   // The locale's decimal separator; the error log next to the executable or
   // in the user's data folder, with the login and host names.
@@ -48,8 +47,6 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   ~frmCalculator() override;
 
   const Calculator& calculator() const { return calc_; }
-  // For benchmarks that need a full tape without typing it key by key.
-  Calculator& calculator() { return calc_; }
 
   // Prints the tape; the default sends it to the default printer.
   using PrintHandler = std::function<void(const Tape&, QWidget*)>;
@@ -90,7 +87,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void Image3_Click();
 
   Options options_;
-  ErrorLogFile errorLog_;
+  host::ErrorLog errorLog_;
   Calculator calc_;
   // Declared after the calculator: it lets go of the tape before the tape goes.
   TapeModel tapeModel_;
@@ -110,10 +107,6 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   QLabel* lblChangeFrom_ = nullptr;
   QLineEdit* txtChangeTo_ = nullptr;
   QComboBox* cboType_ = nullptr;
-  std::array<QPushButton*, 10> cmdNumber_{};
-  std::array<QPushButton*, 5> cmdOperator_{};
-  std::array<QPushButton*, 3> cmdFunction_{};
-  std::array<QPushButton*, 4> cmdMemory_{};
 };
 
 }  // namespace tally::ui

@@ -4,9 +4,9 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "identity.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
-#include "ui/maker.h"
 #include "ui/pictures.h"
 
 namespace tally::ui {
@@ -33,9 +33,9 @@ QStringList frmLicenca::TermsLines() {
       QStringLiteral("Ao usar este programa você declara estar de acordo com estes termos."),
       QStringLiteral("Sugestões, críticas e relatos de erros são sempre bem-vindos."),
       QStringLiteral("Escreva para o endereço abaixo; todas as mensagens são lidas."),
-      QStringLiteral("Obrigado por usar a calculadora Tallyroller!"),
-      QStringLiteral("Autor: equipe Tallyroller Labs"),
-      QStringLiteral("contato@tallyroller.example.org"),
+      QStringLiteral("Obrigado por usar a calculadora %1!").arg(QString::fromUtf8(kProgramTitle)),
+      QStringLiteral("Autor: equipe ") + QString::fromUtf8(kMakerName),
+      QString::fromUtf8(kMakerMail),
   };
 }
 

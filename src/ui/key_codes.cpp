@@ -2,14 +2,12 @@
 
 #include <QKeyEvent>
 
+#include "engine/keypad.h"
 #include "tape/text_utils.h"
 
 namespace tally::ui {
 namespace {
 
-constexpr int kEnter = 13;
-constexpr int kEscape = 27;
-constexpr int kBackspace = 8;
 constexpr int kPoint = '.';
 // A character with no Windows-1252 code arrives as "?", which is what a
 // conversion to that code page makes of it.
@@ -28,11 +26,11 @@ std::vector<int> TypedKeyCodes(int key, Qt::KeyboardModifiers modifiers,
       return {};
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      return {kEnter};
+      return {kKeyEnter};
     case Qt::Key_Escape:
-      return {kEscape};
+      return {kKeyEscape};
     case Qt::Key_Backspace:
-      return {kBackspace};
+      return {kKeyBackspace};
     default:
       break;
   }

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "engine/error_report.h"
+#include "identity.h"
 #include "ui/frm_calculator.h"
 
 namespace {
@@ -28,11 +28,11 @@ class FirstPaintQuitter final : public QObject {
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QCoreApplication::setOrganizationName(QString::fromLatin1(tally::kProgramTitle));
-  QCoreApplication::setApplicationName(QString::fromLatin1(tally::kProgramTitle));
-  QCoreApplication::setApplicationVersion(QStringLiteral(TALLYROLLER_VERSION));
+  QCoreApplication::setOrganizationName(QString::fromUtf8(tally::kProgramTitle));
+  QCoreApplication::setApplicationName(QString::fromUtf8(tally::kProgramTitle));
+  QCoreApplication::setApplicationVersion(QString::fromUtf8(tally::kVersion));
   // Ties the window to its menu entry and icon on the desktop.
-  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.tallyroller"));
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(tally::kDesktopFileName));
 
   tally::ui::frmCalculator window;
   // The start-up benchmark asks for the program to end once the window has

@@ -2,12 +2,8 @@
 
 namespace tally::ui {
 
-TapeModel::TapeModel(Tape& tape, QObject* parent)
-    : QAbstractListModel(parent), tape_(tape) {
-  tape_.SetObserver(this);
-}
-
-TapeModel::~TapeModel() { tape_.SetObserver(nullptr); }
+TapeModel::TapeModel(const Tape& tape, QObject* parent)
+    : QAbstractListModel(parent), tape_(tape) {}
 
 int TapeModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : tape_.Count();

@@ -14,9 +14,9 @@ class TapeModel final : public QAbstractListModel, public TapeObserver {
   Q_OBJECT
 
  public:
-  // Follows `tape` from now on; the tape must outlive the model.
-  explicit TapeModel(Tape& tape, QObject* parent = nullptr);
-  ~TapeModel() override;
+  // Reads `tape`, which must outlive the model; whoever owns the tape makes
+  // the model its observer.
+  explicit TapeModel(const Tape& tape, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QModelIndex index(int row, int column = 0,
@@ -39,7 +39,7 @@ class TapeModel final : public QAbstractListModel, public TapeObserver {
   void tapeSelectionChanged(int row);
 
  private:
-  Tape& tape_;
+  const Tape& tape_;
 };
 
 }  // namespace tally::ui

@@ -4,54 +4,26 @@
 
 #include <cmath>
 #include <functional>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/error_report.h"
 #include "fake_host.h"
 #include "tape/number_text.h"
-#include "tape/text_utils.h"
 
 namespace tally {
 namespace {
 
 using testing::FakeHost;
+using testing::kDash;
+using testing::kSep;
+using testing::Keys;
 using testing::TapeLines;
 using testing::Type;
 using Lines = std::vector<std::string>;
-
-const std::string kSep(kSeparatorLine);
-const std::string kDash(kEnDash);
-
-// Runs a script of tokens separated by blanks: a bracketed name clicks a
-// button, anything else is typed key by key.
-void Keys(Calculator& calc, const std::string& script) {
-  std::istringstream in(script);
-  std::string token;
-  while (in >> token) {
-    if (token.size() > 2 && token.front() == '[' && token.back() == ']') {
-      const std::string b = token.substr(1, token.size() - 2);
-      if (b == "C") calc.cmdCancel_Click();
-      else if (b == "CE") calc.cmdCancelEntry_Click();
-      else if (b == "BS") calc.cmdBackspace_Click();
-      else if (b == "GT") calc.cmdGrandTotal_Click();
-      else if (b == "+/-") calc.cmdNegitive_Click();
-      else if (b == "x") calc.cmdOperator_Click(kMultiply);
-      else if (b == "sqrt") calc.cmdFunction_Click(kSqrt);
-      else if (b == "%") calc.cmdFunction_Click(kPercent);
-      else if (b == "1/x") calc.cmdFunction_Click(kReciprocal);
-      else if (b == "M+") calc.cmdMemory_Click(kMemoryAdd);
-      else if (b == "M-") calc.cmdMemory_Click(kMemorySubtract);
-      else if (b == "MR") calc.cmdMemory_Click(kMemoryRecall);
-      else if (b == "MC") calc.cmdMemory_Click(kMemoryClear);
-      else if (b == "Limpar") calc.cmdClear_Click();
-      else ADD_FAILURE() << "unknown button " << b;
-    } else {
-      Type(calc, token);
-    }
-  }
-}
 
 class CalculatorTest : public ::testing::Test {
  protected:
@@ -70,8 +42,8 @@ TEST_F(CalculatorTest, StartsEmpty) {
   EXPECT_FALSE(calc.Labels().lblMemoryVisible);
   EXPECT_TRUE(calc.GetTape().Empty());
   EXPECT_EQ(calc.GetTape().Selected(), -1);
-  EXPECT_EQ(s.PendingOperator, "");
-  EXPECT_EQ(s.LastInputKind, "");
+  EXPECT_EQ(s.PendingOperator, PendingOp::Unset);
+  EXPECT_EQ(s.LastInputKind, InputKind::Unset);
   EXPECT_EQ(s.NumberFormat, "");
   EXPECT_EQ(s.OperandCount, 0);
   EXPECT_EQ(s.Accumulator, 0);
@@ -85,8 +57,8 @@ TEST_F(CalculatorTest, StartNewTotalOnAnEmptyTapeWritesNothing) {
   EXPECT_EQ(calc.Labels().lblResult, ".");
   EXPECT_EQ(calc.Labels().lblOperator, "+");
   EXPECT_TRUE(calc.GetTape().Empty());
-  EXPECT_EQ(calc.State().PendingOperator, "+");
-  EXPECT_EQ(calc.State().LastInputKind, "NUM");
+  EXPECT_EQ(calc.State().PendingOperator, PendingOp::Add);
+  EXPECT_EQ(calc.State().LastInputKind, InputKind::Num);
   EXPECT_EQ(host.focusCount, 1);
 }
 
@@ -140,8 +112,8 @@ TEST_F(CalculatorTest, SetStartValue) {
   EXPECT_EQ(calc.State().EntryValue, 12.5);
   EXPECT_EQ(calc.State().OperandCount, 1);
   EXPECT_TRUE(calc.State().EntryStarted);
-  EXPECT_EQ(calc.State().PendingOperator, "+");
-  EXPECT_EQ(calc.State().LastInputKind, "NUM");
+  EXPECT_EQ(calc.State().PendingOperator, PendingOp::Add);
+  EXPECT_EQ(calc.State().LastInputKind, InputKind::Num);
   for (const std::int64_t v : {0LL, -1LL, -125000LL}) {
     calc.SetStartValue(v);
     EXPECT_EQ(calc.Labels().lblResult, ".");
@@ -173,7 +145,7 @@ TEST_F(CalculatorTest, LineTextsOfEveryKind) {
             (Lines{"+ 12,00", kDash + " 3,00", kSep, "+ 9,00", "+ -3,00", "= 6,00"}));
   Keys(calc, "+4== [C] 34==");
   Keys(calc, "[C] [C]");
-  Keys(calc, "40== [GT]");
+  Keys(calc, "40== [Grande Total]");
   const Lines lines = TapeLines(calc);
   EXPECT_EQ(lines[5], "= 6,00 sub total");
   EXPECT_EQ(lines[lines.size() - 4], "G 44,00");
@@ -266,51 +238,76 @@ void ExpectSame(const Snapshot& a, const Snapshot& b) {
   EXPECT_EQ(a.closed, b.closed);
 }
 
-// Every row of the key table: the typed key does exactly what its button
-// does, from a state where each operation leaves a visible trace, and the key
-// is consumed.
+// Every row of the key table: the typed key does exactly what a click on its
+// button does, from a state where each operation leaves a visible trace, and
+// the key is consumed.
 TEST(KeyTable, EveryMappedKeyRunsItsButton) {
-  using Op = std::function<void(Calculator&)>;
-  std::vector<std::pair<int, Op>> rows;
-  for (int d = 0; d <= 9; ++d) {
-    rows.emplace_back('0' + d, [d](Calculator& c) { c.cmdNumber_Click(d); });
-  }
-  const auto add = [&rows](std::initializer_list<int> codes, Op op) {
-    for (const int code : codes) rows.emplace_back(code, op);
+  const struct {
+    std::vector<int> codes;
+    const char* button;  // "" for keys that do nothing
+  } rows[] = {
+      {{'0'}, "0"}, {{'1'}, "1"}, {{'2'}, "2"}, {{'3'}, "3"}, {{'4'}, "4"},
+      {{'5'}, "5"}, {{'6'}, "6"}, {{'7'}, "7"}, {{'8'}, "8"}, {{'9'}, "9"},
+      {{'.'}, "."},
+      {{8}, "Backspace"},
+      {{'E', 'e'}, "CE"},
+      {{'+'}, "+"},
+      {{'-'}, "-"},
+      {{'*'}, "x"},
+      {{'/'}, "/"},
+      {{13, '='}, "="},
+      {{'%'}, "%"},
+      {{'C', 'c', 27}, "C"},
+      {{'G', 'g'}, "Grande Total"},
+      {{'L', 'l'}, "Limpar"},
+      {{'P', 'p'}, "Imprimir"},
+      {{'S', 's', 'X', 'x'}, "Sair"},
+      // Mapped to nothing: they change nothing, but are consumed too.
+      {{'a', ' ', ',', 'M', 'r', '#', 0, 200, 150, 255}, ""},
   };
-  add({'.'}, [](Calculator& c) { c.cmdDecimal_Click(); });
-  add({8}, [](Calculator& c) { c.cmdBackspace_Click(); });
-  add({'E', 'e'}, [](Calculator& c) { c.cmdCancelEntry_Click(); });
-  add({'+'}, [](Calculator& c) { c.cmdOperator_Click(kAdd); });
-  add({'-'}, [](Calculator& c) { c.cmdOperator_Click(kSubtract); });
-  add({'*'}, [](Calculator& c) { c.cmdOperator_Click(kMultiply); });
-  add({'/'}, [](Calculator& c) { c.cmdOperator_Click(kDivide); });
-  add({13, '='}, [](Calculator& c) { c.cmdOperator_Click(kEquals); });
-  add({'%'}, [](Calculator& c) { c.cmdFunction_Click(kPercent); });
-  add({'C', 'c', 27}, [](Calculator& c) { c.cmdCancel_Click(); });
-  add({'G', 'g'}, [](Calculator& c) { c.cmdGrandTotal_Click(); });
-  add({'L', 'l'}, [](Calculator& c) { c.cmdClear_Click(); });
-  add({'P', 'p'}, [](Calculator& c) { c.cmdPrint_Click(); });
-  add({'S', 's', 'X', 'x'}, [](Calculator& c) { c.cmdClose_Click(); });
-
-  // Keys mapped to nothing change nothing (but are consumed too).
-  for (const int code : {int{'a'}, int{' '}, int{','}, int{'M'}, int{'r'}, int{'#'}, 0, 200, 150, 255}) {
-    rows.emplace_back(code, [](Calculator&) {});
-  }
-
-  for (const auto& [code, op] : rows) {
-    SCOPED_TRACE("key code " + std::to_string(code));
-    testing::FakeHost typedHost, clickedHost;
-    Calculator typed(typedHost, ","), clicked(clickedHost, ",");
-    for (Calculator* c : {&typed, &clicked}) {
-      c->cboDecPlace_Click(2);
-      Keys(*c, "[C] 40== C 200+12.5");
+  std::set<int> covered;
+  for (const auto& row : rows) {
+    for (const int code : row.codes) {
+      SCOPED_TRACE("key code " + std::to_string(code));
+      covered.insert(code);
+      FakeHost typedHost, clickedHost;
+      Calculator typed(typedHost, ","), clicked(clickedHost, ",");
+      for (Calculator* c : {&typed, &clicked}) {
+        c->cboDecPlace_Click(2);
+        Keys(*c, "[C] 40== C 200+12.5");
+      }
+      int key = code;
+      typed.CheckKeyPress(key);
+      if (*row.button) {
+        const Button* button = FindButton(row.button);
+        ASSERT_NE(button, nullptr);
+        clicked.Click(*button);
+      }
+      EXPECT_EQ(key, 0);
+      ExpectSame(Take(typed, typedHost), Take(clicked, clickedHost));
     }
-    int key = code;
-    typed.CheckKeyPress(key);
-    op(clicked);
-    EXPECT_EQ(key, 0);
-    ExpectSame(Take(typed, typedHost), Take(clicked, clickedHost));
+  }
+  // The key table holds no binding this test does not know of.
+  for (const KeyBinding& binding : kKeyBindings) {
+    EXPECT_TRUE(covered.count(binding.code)) << "key code " << binding.code;
+  }
+}
+
+// Each button of the table has its own control and click name, and runs the
+// handler of its array with its index.
+TEST(KeyTable, ButtonsAreDistinctAndRunTheirHandler) {
+  std::set<std::string> controls, names;
+  for (const Button& b : kButtons) {
+    SCOPED_TRACE(std::string(b.control));
+    EXPECT_TRUE(controls.insert(std::string(b.control)).second);
+    EXPECT_TRUE(names.insert(ClickName(b)).second);
+    EXPECT_EQ(FindButton(ClickName(b)), &b);
+    FakeHost viaTable, direct;
+    Calculator a(viaTable, ","), c(direct, ",");
+    for (Calculator* calc : {&a, &c}) Keys(*calc, "[C] 40== C 200+12.5 [M+]");
+    a.Click(b);
+    c.Perform(b.operation, b.index);
+    ExpectSame(Take(a, viaTable), Take(c, direct));
   }
 }
 
@@ -401,7 +398,7 @@ TEST_F(CalculatorTest, FunctionErrorsLeaveTheEntryAndLog) {
     EXPECT_EQ(host.errors[0].moduleName, "frmCalculator");
     EXPECT_EQ(host.errors[0].procedureName, c.procedure);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].title, "Tallyroller - ERRO");
+    EXPECT_EQ(host.messages[0].title, ErrorBoxTitle());
     EXPECT_EQ(calc.Labels().lblResult, display);
   }
   EXPECT_EQ(calc.State().OperandCount, 0);  // untouched by the failed key
@@ -446,10 +443,10 @@ namespace {
 TEST_F(CalculatorTest, DoubleClickWithoutSelectionDoesNothing) {
   TwoPlaces();
   Keys(calc, "[C] 4+4=");
-  calc.MutableTape().Select(-1);
+  calc.lstTape_Click(-1);
   calc.lstTape_DblClick();
   EXPECT_FALSE(calc.Panel().visible);
-  calc.MutableTape().Clear();
+  calc.cmdClear_Click();
   calc.lstTape_DblClick();
   EXPECT_FALSE(calc.Panel().visible);
 }
@@ -468,7 +465,7 @@ TEST_F(CalculatorTest, SaveRewritesTheWholeTapeInOneChange) {
   } observer;
   TwoPlaces();
   for (int k = 0; k < 200; ++k) Keys(calc, "12+3==");
-  calc.MutableTape().SetObserver(&observer);
+  calc.SetTapeObserver(&observer);
   calc.lstTape_Click(0);
   calc.lstTape_DblClick();
   ASSERT_TRUE(calc.Panel().visible);
@@ -478,7 +475,7 @@ TEST_F(CalculatorTest, SaveRewritesTheWholeTapeInOneChange) {
   EXPECT_EQ(TapeLines(calc)[2], "= 16,00");
   EXPECT_EQ(calc.Labels().lblGrandTotal, "3001,00");
   EXPECT_FALSE(calc.Panel().visible);
-  calc.MutableTape().SetObserver(nullptr);
+  calc.SetTapeObserver(nullptr);
 }
 
 }  // namespace
@@ -553,7 +550,7 @@ TEST(KeyTable, UnhandledFailureIsReportedUnderCheckKeyPress) {
   EXPECT_EQ(host.errors[0].moduleName, "frmCalculator");
   EXPECT_EQ(host.errors[0].description, "printer on fire");
   ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].title, "Tallyroller - ERRO");
+  EXPECT_EQ(host.messages[0].title, ErrorBoxTitle());
   // The calculator goes on.
   key = '+';
   calc.CheckKeyPress(key);

@@ -3,10 +3,11 @@
 # runs the batch driver from there.
 set -euo pipefail
 build="$1"
+version="$2"
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
 (cd "$build" && cpack -G DEB -B "$out" >/dev/null)
-deb="$(ls "$out"/tallyroller_3.0.28_*.deb)"
+deb="$(ls "$out"/tallyroller_"$version"_*.deb)"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 files="$(dpkg-deb -c "$deb")"

@@ -3,6 +3,7 @@
 # desktop entry, AppStream metainfo, icons, man page, --help and --version.
 set -euo pipefail
 build="$1"
+version="$2"
 root="$(mktemp -d)"
 trap 'rm -rf "$root"' EXIT
 DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
@@ -36,5 +37,5 @@ page="$(MANWIDTH=80 man -l "$root/usr/share/man/man1/tallyroller-batch.1" 2>&1)"
 grep -q 'tallyroller-batch - run the Tallyroller adding machine' <<<"$page" || fail "man page: $page"
 
 "$root/usr/bin/tallyroller-batch" --help | grep -q '^Usage: tallyroller-batch'
-"$root/usr/bin/tallyroller-batch" --version | head -1 | grep -qx 'tallyroller-batch (Tallyroller) 3.0.28'
+"$root/usr/bin/tallyroller-batch" --version | head -1 | grep -qx "tallyroller-batch (Tallyroller) $version"
 echo "installed tree OK"

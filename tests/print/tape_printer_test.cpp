@@ -1,7 +1,7 @@
 // The Qt side of printing: the header's date picture from QLocale, the font
 // and its metrics, and whole jobs written to PDF files.
 
-#include "ui/tape_printer.h"
+#include "print/tape_printer.h"
 
 #include <QFile>
 #include <QFontInfo>
@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-namespace tally::ui {
+namespace tally::print {
 namespace {
 
 const QDateTime kWednesdayNight(QDate(2026, 12, 9), QTime(22, 33, 41));
@@ -138,7 +138,7 @@ TEST(DefaultPrinter, NoPrinterMeansNoJobAndNoFuss) {
 }
 
 }  // namespace
-}  // namespace tally::ui
+}  // namespace tally::print
 
 int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {

@@ -11,19 +11,15 @@
 #include "window_harness.h"
 
 using tally::ui::frmCalculator;
+using tally::testing::L;
+using tally::testing::S;
 using tally::ui::testing::Harness;
 using tally::ui::testing::ModalAnswerer;
 
 namespace {
 
-QString S(const char* utf8) { return QString::fromUtf8(utf8); }
-QStringList L(std::initializer_list<const char*> items) {
-  QStringList list;
-  for (const char* item : items) list << S(item);
-  return list;
-}
 
-const char* const kSep = "***********************";
+const char* const kSep = tally::kSeparatorLine.data();
 
 struct KeyPress {
   Qt::Key key;
@@ -101,7 +97,7 @@ void CalculatorWindowTest::cleanup() {
 void CalculatorWindowTest::startsBlank() {
   Harness h;
   QVERIFY(h.Active());
-  QCOMPARE(h.Window().windowTitle(), QStringLiteral("Tallyroller"));
+  QCOMPARE(h.Window().windowTitle(), S(tally::kProgramTitle));
   QCOMPARE(h.Text("lblResult"), QStringLiteral("0."));
   QCOMPARE(h.Text("lblOperator"), QStringLiteral("+"));
   QCOMPARE(h.Text("lblGrandTotal"), QString());
@@ -336,10 +332,9 @@ void CalculatorWindowTest::accessKeys() {
   h.Type(QStringLiteral("5+6="));
   QTest::keyClick(h.FocusTarget(), key, Qt::AltModifier);
   // A button pressed by its access key clicks after a short animation.
-  QTest::qWait(200);
-  QCOMPARE(h.Text("lblResult"), display);
-  QCOMPARE(h.TapeLines().size(), tapeLines);
-  QCOMPARE(h.Window().isVisible(), open);
+  QTRY_COMPARE(h.Window().isVisible(), open);
+  QTRY_COMPARE(h.Text("lblResult"), display);
+  QTRY_COMPARE(h.TapeLines().size(), tapeLines);
 }
 
 void CalculatorWindowTest::memoryMarkShowsAndHides() {
@@ -408,6 +403,7 @@ void CalculatorWindowTest::tapeModelStaysConsistentInTheWindow() {
 
 void CalculatorWindowTest::editPanelCoversTheWindowAndKeepsItsKeys() {
   Harness h;
+  h.Type(QStringLiteral("3+"));
   QWidget* panel = h.Find(QStringLiteral("fraChangeTape"));
   QVERIFY(!panel->isVisible());
   QCOMPARE(panel->geometry(), h.Window().rect());
@@ -419,19 +415,20 @@ void CalculatorWindowTest::editPanelCoversTheWindowAndKeepsItsKeys() {
     QVERIFY2(child, name);
   }
 
-  panel->show();
+  h.DoubleClickLine(0);
+  QVERIFY(panel->isVisible());
   QCOMPARE(panel->geometry(), h.Window().rect());
   // On top of every other control.
   QCOMPARE(h.Window().childAt(h.Window().rect().center())->window(), &h.Window());
   QVERIFY(panel->isAncestorOf(h.Window().childAt(5, 5)) || h.Window().childAt(5, 5) == panel);
 
   auto* field = panel->findChild<QLineEdit*>(QStringLiteral("txtChangeTo"));
-  field->setFocus();
+  QCOMPARE(QApplication::focusWidget(), field);
   QTest::keyClicks(field, QStringLiteral("12,5xsc"));
   QCOMPARE(field->text(), QStringLiteral("12,5xsc"));
   QVERIFY(h.Window().isVisible());
-  QCOMPARE(h.Text("lblResult"), QStringLiteral("0."));
-  QVERIFY(h.TapeLines().isEmpty());
+  QCOMPARE(h.Text("lblResult"), QStringLiteral("3."));
+  QCOMPARE(h.TapeLines(), L({"+ 3"}));
 }
 
 void CalculatorWindowTest::printingGoesThroughTheHook_data() {

@@ -9,27 +9,16 @@
 
 #include "window_harness.h"
 
+using tally::testing::L;
+using tally::testing::S;
 using tally::ui::testing::Harness;
 using tally::ui::testing::ModalAnswerer;
 
 namespace {
 
-QString S(const char* utf8) { return QString::fromUtf8(utf8); }
-const char* const kSep = "***********************";
+const char* const kSep = tally::kSeparatorLine.data();
 
-void ChooseTwoDecimals(Harness& h) {
-  auto* combo = h.Find<QComboBox>(QStringLiteral("cboDecPlace"));
-  combo->setCurrentIndex(2);
-}
-
-void DoubleClickLine(Harness& h, int row) {
-  QListView* list = h.Tape();
-  const QModelIndex index = list->model()->index(row, 0);
-  list->scrollTo(index);
-  const QPoint at = list->visualRect(index).center();
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-}
+void ChooseTwoDecimals(Harness& h) { h.ChooseDecimals(2); }
 
 }  // namespace
 
@@ -89,7 +78,7 @@ void ChangePanelTest::savingReplaysTheTape() {
   QWidget* panel = h.Find(QStringLiteral("fraChangeTape"));
   auto* field = h.Find<QLineEdit>(QStringLiteral("txtChangeTo"));
 
-  DoubleClickLine(h, row);
+  h.DoubleClickLine(row);
   QVERIFY(panel->isVisible());
   QCOMPARE(panel->geometry(), h.Window().rect());
   QCOMPARE(h.Text("lblChangeFrom"), from);
@@ -115,7 +104,7 @@ void ChangePanelTest::cancelChangesNothing() {
   ChooseTwoDecimals(h);
   h.Type(QStringLiteral("c4+4="));
   const QStringList before = h.TapeLines();
-  DoubleClickLine(h, 0);
+  h.DoubleClickLine(0);
   auto* field = h.Find<QLineEdit>(QStringLiteral("txtChangeTo"));
   QTest::keyClicks(field, QStringLiteral("99"));
   QVERIFY(h.Click(QStringLiteral("Cancelar")));
@@ -129,7 +118,7 @@ void ChangePanelTest::panelCoversTheCalculator() {
   Harness h;
   ChooseTwoDecimals(h);
   h.Type(QStringLiteral("c4+4="));
-  DoubleClickLine(h, 0);
+  h.DoubleClickLine(0);
   auto* field = h.Find<QLineEdit>(QStringLiteral("txtChangeTo"));
   auto* type = h.Find<QComboBox>(QStringLiteral("cboType"));
   QCOMPARE(type->currentText(), QStringLiteral("+"));
@@ -167,7 +156,7 @@ void ChangePanelTest::refusedLinesDoNotOpenThePanel() {
   h.Type(QStringLiteral("c4+4==cc"));
   // "= 8,00", the separator and the G line.
   for (const int row : {2, 3, 4}) {
-    DoubleClickLine(h, row);
+    h.DoubleClickLine(row);
     QVERIFY(!h.Find(QStringLiteral("fraChangeTape"))->isVisible());
   }
 }
@@ -178,10 +167,10 @@ void ChangePanelTest::divisionByZeroInTheReplayShowsOneBox() {
   h.Type(QStringLiteral("c5/.001=/.001="));
   QCOMPARE(h.TapeLines().at(1), QStringLiteral("/ 0,00"));
   ModalAnswerer answerer;
-  DoubleClickLine(h, 0);
+  h.DoubleClickLine(0);
   QVERIFY(h.Click(QStringLiteral("Gravar")));
   QCOMPARE(answerer.seen.size(), 1);
-  QCOMPARE(answerer.seen[0].title, QStringLiteral("Tallyroller"));
+  QCOMPARE(answerer.seen[0].title, S(tally::kProgramTitle));
   QCOMPARE(answerer.seen[0].text, S("Erro de divisão por zero"));
   QCOMPARE(answerer.seen[0].icon, QMessageBox::Warning);
   QCOMPARE(h.Text("lblResult"), QStringLiteral("5,00"));

@@ -10,15 +10,21 @@
 #include <QSettings>
 #include <QUrl>
 
+#include "host/settings.h"
 #include "window_harness.h"
 
 using tally::ui::frmCalculator;
+using tally::testing::S;
 using tally::ui::testing::Harness;
 using tally::ui::testing::ModalAnswerer;
 
 namespace {
 
-QString S(const char* utf8) { return QString::fromUtf8(utf8); }
+// The version field of an error log record: the title, " v" and the version.
+QString VersionField() {
+  return QLatin1Char('"') + S(tally::kProgramTitle) + QStringLiteral(" v") +
+         S(tally::kVersion) + QLatin1Char('"');
+}
 
 // A file where a folder should be: nothing can be created below it, even by
 // root.
@@ -106,13 +112,14 @@ void WindowServicesTest::failingFunctionShowsItsBoxThenLogs_data() {
       << S("Ocorreu erro: 5\nDescription: Invalid procedure call or argument\n"
            "Module: frmCalculator\nFunction: cmdFunction_Click0")
       << S("\"5\",\"Invalid procedure call or argument\",\"frmCalculator\","
-           "\"cmdFunction_Click0\",\"Tallyroller v3.0.28\",\"tester\",\"bench-01\"");
+           "\"cmdFunction_Click0\",")
+             + VersionField() + S(",\"tester\",\"bench-01\"");
   QTest::newRow("reciprocal of zero")
       << QString() << QStringList{} << S("1/x")
       << S("Ocorreu erro: 11\nDescription: Division by zero\n"
            "Module: frmCalculator\nFunction: cmdFunction_Click2")
-      << S("\"11\",\"Division by zero\",\"frmCalculator\",\"cmdFunction_Click2\","
-           "\"Tallyroller v3.0.28\",\"tester\",\"bench-01\"");
+      << S("\"11\",\"Division by zero\",\"frmCalculator\",\"cmdFunction_Click2\",")
+             + VersionField() + S(",\"tester\",\"bench-01\"");
 }
 
 void WindowServicesTest::failingFunctionShowsItsBoxThenLogs() {
@@ -132,7 +139,7 @@ void WindowServicesTest::failingFunctionShowsItsBoxThenLogs() {
 
   QCOMPARE(answerer.seen.size(), 1);
   const auto& box = answerer.seen.first();
-  QCOMPARE(box.title, S("Tallyroller - ERRO"));
+  QCOMPARE(box.title, S(tally::kProgramTitle) + QStringLiteral(" - ERRO"));
   QCOMPARE(box.icon, QMessageBox::Critical);
   QCOMPARE(box.text, message);
   QVERIFY(box.modal);
@@ -162,9 +169,9 @@ void WindowServicesTest::exclamationBoxIsModalWithTheProgramTitle() {
   Harness h;
   ModalAnswerer answerer;
   h.Window().ShowMessageBox(
-      {"Tallyroller", "Erro de divisão por zero", tally::MessageIcon::Exclamation});
+      {tally::kProgramTitle, "Erro de divisão por zero", tally::MessageIcon::Exclamation});
   QCOMPARE(answerer.seen.size(), 1);
-  QCOMPARE(answerer.seen.first().title, S("Tallyroller"));
+  QCOMPARE(answerer.seen.first().title, S(tally::kProgramTitle));
   QCOMPARE(answerer.seen.first().text, S("Erro de divisão por zero"));
   QCOMPARE(answerer.seen.first().icon, QMessageBox::Warning);
   QVERIFY(answerer.seen.first().modal);
@@ -176,7 +183,7 @@ void WindowServicesTest::unwritableLogIsGivenUpQuietly() {
   const QString blocker = MakeBlocker(dir);
   QVERIFY(QFileInfo(blocker).isFile());
   frmCalculator::Options options;
-  options.errorLog.candidates = {(blocker + QStringLiteral("/ErrorLog.txt")).toStdString()};
+  options.errorLog.candidates = {blocker + QStringLiteral("/ErrorLog.txt")};
   Harness h(std::move(options));
 
   ModalAnswerer answerer;
@@ -191,10 +198,10 @@ void WindowServicesTest::defaultOptionsComeFromTheEnvironment() {
   qputenv("USER", "someone");
   const frmCalculator::Options options = frmCalculator::DefaultOptions();
   qputenv("USER", user);
-  QCOMPARE(QString::fromStdString(options.errorLog.userName), S("someone"));
-  QVERIFY(!options.errorLog.computerName.empty());
-  QVERIFY(!options.errorLog.candidates.empty());
-  QCOMPARE(QString::fromStdString(options.errorLog.candidates.front().string()),
+  QCOMPARE(options.errorLog.userName, S("someone"));
+  QVERIFY(!options.errorLog.computerName.isEmpty());
+  QVERIFY(!options.errorLog.candidates.isEmpty());
+  QCOMPARE(options.errorLog.candidates.front(),
            QCoreApplication::applicationDirPath() + QStringLiteral("/ErrorLog.txt"));
 }
 
@@ -225,21 +232,14 @@ void WindowServicesTest::choosingDecimalsWritesTheSetting() {
     QCOMPARE(QApplication::focusWidget(),
              combo->currentIndex() != before ? h.Sink() : static_cast<QWidget*>(combo));
   }
-  const QString file = settingsRoot_ + QStringLiteral("/Tallyroller/Tallyroller.conf");
-  QVERIFY2(QFile::exists(file), qPrintable(file));
-  QSettings written(file, QSettings::IniFormat);
-  QCOMPARE(written.value(QStringLiteral("Options/CalculatorFP")).toString(), stored);
+  QCOMPARE(tally::host::StoredDecimalPlaces().value_or(QString()), stored);
 
   QTest::keyClicks(h.Sink(), S("2.5+"));
   QCOMPARE(h.TapeLines(), QStringList{line});
 }
 
 void WindowServicesTest::settingIsNeverReadBack() {
-  {
-    QSettings old(QSettings::NativeFormat, QSettings::UserScope, S("Tallyroller"),
-                  S("Tallyroller"));
-    old.setValue(QStringLiteral("Options/CalculatorFP"), S("4"));
-  }
+  tally::host::StoreDecimalPlaces(4);
   Harness h;
   QCOMPARE(h.Find<QComboBox>(S("cboDecPlace"))->currentIndex(), -1);
   h.Type(S("2.5+"));
@@ -270,9 +270,8 @@ void WindowServicesTest::linksGoToTheDesktop_data() {
   QTest::addColumn<QString>("scheme");
   QTest::addColumn<QUrl>("url");
   QTest::newRow("mail") << S("Image1") << S("mailto")
-                        << QUrl(S("mailto:contato@tallyroller.example.org"));
-  QTest::newRow("web site") << S("Image2") << S("http")
-                            << QUrl(S("http://www.tallyroller.example.org"));
+                        << QUrl(S(tally::kMakerMailUrl));
+  QTest::newRow("web site") << S("Image2") << S("http") << QUrl(S(tally::kMakerWebUrl));
 }
 
 void WindowServicesTest::linksGoToTheDesktop() {

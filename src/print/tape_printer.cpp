@@ -1,4 +1,4 @@
-#include "ui/tape_printer.h"
+#include "print/tape_printer.h"
 
 #include <QColor>
 #include <QPageLayout>
@@ -12,7 +12,9 @@
 
 #include <string>
 
-namespace tally::ui {
+#include "identity.h"
+
+namespace tally::print {
 namespace {
 
 // The text between the first two fields of a date or time format ("/" in
@@ -155,7 +157,7 @@ bool PrintTapeToDefaultPrinter(const tally::Tape& tape, const QLocale& locale,
   const QPrinterInfo info = QPrinterInfo::defaultPrinter();
   if (info.isNull()) return false;
   QPrinter printer(info, QPrinter::HighResolution);
-  printer.setDocName(QStringLiteral("Tallyroller"));
+  printer.setDocName(QString::fromUtf8(kProgramTitle));
   // Four 1.5-inch columns need the sheet upright.
   printer.setPageOrientation(QPageLayout::Portrait);
   return PaintTape(printer, tape, locale, clock);
@@ -165,8 +167,8 @@ bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale,
                     const QString& fileName, const PrintClock& clock) {
   if (tape.Empty()) return false;
   QPdfWriter writer(fileName);
-  writer.setCreator(QStringLiteral("Tallyroller " TALLYROLLER_VERSION));
-  writer.setTitle(QStringLiteral("Tallyroller"));
+  writer.setCreator(QString::fromUtf8(kProgramTitle) + QLatin1Char(' ') + QString::fromUtf8(kVersion));
+  writer.setTitle(QString::fromUtf8(kProgramTitle));
   const bool inches =
       locale.measurementSystem() == QLocale::ImperialUSSystem;
   writer.setPageLayout(QPageLayout(
@@ -178,4 +180,4 @@ bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale,
   return PaintTape(writer, tape, locale, clock);
 }
 
-}  // namespace tally::ui
+}  // namespace tally::print

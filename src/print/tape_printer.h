@@ -24,7 +24,7 @@
 class QPaintDevice;
 class QPagedPaintDevice;
 
-namespace tally::ui {
+namespace tally::print {
 
 // The moment a job is printed; injectable so that tests fix the header.
 using PrintClock = std::function<QDateTime()>;
@@ -72,4 +72,4 @@ bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale,
 // The PDF's unprintable border, in inches.
 inline constexpr double kPdfMarginInches = 0.25;
 
-}  // namespace tally::ui
+}  // namespace tally::print

@@ -4,6 +4,7 @@
 // the tape as the list shows it, and an answerer for modal windows.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QListView>
@@ -17,9 +18,13 @@
 #include <functional>
 #include <memory>
 
+#include "qt_text.h"
 #include "ui/frm_calculator.h"
 
 namespace tally::ui::testing {
+
+using tally::testing::L;
+using tally::testing::S;
 
 inline const char* const kUser = "tester";
 inline const char* const kComputer = "bench-01";
@@ -29,9 +34,9 @@ class Harness {
   Harness() {
     frmCalculator::Options options;
     options.decimalSeparator = ",";
-    options.errorLog.candidates = {LogPath().toStdString()};
-    options.errorLog.userName = kUser;
-    options.errorLog.computerName = kComputer;
+    options.errorLog.candidates = {LogPath()};
+    options.errorLog.userName = QString::fromUtf8(kUser);
+    options.errorLog.computerName = QString::fromUtf8(kComputer);
     Open(std::move(options));
   }
   explicit Harness(frmCalculator::Options options) { Open(std::move(options)); }
@@ -82,6 +87,22 @@ class Harness {
   QWidget* FocusTarget() {
     if (QWidget* focus = QApplication::focusWidget()) return focus;
     return window_->focusWidget() ? window_->focusWidget() : window_.get();
+  }
+
+  // Chooses a number of decimal places as a mouse user does.
+  void ChooseDecimals(int places) {
+    Find<QComboBox>(QStringLiteral("cboDecPlace"))->setCurrentIndex(places);
+  }
+
+  // Selects a tape line with a click, then double-clicks it, as a user opens
+  // the edit panel.
+  void DoubleClickLine(int row) {
+    QListView* list = Tape();
+    const QModelIndex index = list->model()->index(row, 0);
+    list->scrollTo(index);
+    const QPoint at = list->visualRect(index).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
   }
 
   // The tape lines as the list shows them.
