@@ -40,7 +40,6 @@ BENCHMARK(TypedKey)->Arg(1)->ArgName("full_tape");
 
 }  // namespace
 
-
 namespace {
 
 // Saving a correction replays the whole tape: a full one here.
@@ -83,9 +82,9 @@ void SessionOfKeys(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(calc.GetTape().Count());
   }
-  state.counters["key"] = benchmark::Counter(
-      static_cast<double>(keys),
-      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["key"] =
+      benchmark::Counter(static_cast<double>(keys), benchmark::Counter::kIsIterationInvariantRate |
+                                                        benchmark::Counter::kInvert);
 }
 BENCHMARK(SessionOfKeys)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -11,9 +11,9 @@
 
 #include <string>
 
+#include "print/tape_printer.h"
 #include "tape/print_layout.h"
 #include "tape/tape.h"
-#include "print/tape_printer.h"
 
 namespace {
 
@@ -21,9 +21,9 @@ namespace {
 const tally::Tape& FullTape() {
   static const tally::Tape tape = [] {
     tally::Tape t;
-    const std::string lines[] = {"+ 1234,50", "\xE2\x80\x93 17,25", "x 3,00",
-                                 "= 3650,75 sub total", "+ 12,00", "= 3662,75",
-                                 "***********************", "GT 98127,40"};
+    const std::string lines[] = {
+        "+ 1234,50", "\xE2\x80\x93 17,25",      "x 3,00",     "= 3650,75 sub total", "+ 12,00",
+        "= 3662,75", "***********************", "GT 98127,40"};
     for (std::int32_t k = 0; k < tally::Tape::kMaxLines; ++k) {
       t.AppendDirect(lines[k % std::size(lines)]);
     }
@@ -37,13 +37,10 @@ class FixedMetric final : public tally::PrintMetric {
   double TextWidth(std::string_view text, double points) const override {
     return static_cast<double>(text.size()) * points / 144;
   }
-  double TextHeight(std::string_view, double points) const override {
-    return points / 72 * 1.15;
-  }
+  double TextHeight(std::string_view, double points) const override { return points / 72 * 1.15; }
 };
 
-const std::string kHeader =
-    "Tallyroller (Impresso em: qua. 12/09/2026 @ 10:33 PM)";
+const std::string kHeader = "Tallyroller (Impresso em: qua. 12/09/2026 @ 10:33 PM)";
 constexpr tally::PrintArea kA4Printable{7.77, 11.19};
 
 void LayOutFixedMetric(benchmark::State& state) {
@@ -72,8 +69,7 @@ BENCHMARK(LayOutFontMetric)->Unit(benchmark::kMillisecond);
 void PrintToPdf(benchmark::State& state) {
   const auto& tape = FullTape();
   const QLocale locale(QStringLiteral("pt_BR"));
-  const QString file =
-      QDir::temp().filePath(QStringLiteral("tallyroller-bench-tape.pdf"));
+  const QString file = QDir::temp().filePath(QStringLiteral("tallyroller-bench-tape.pdf"));
   for (auto _ : state) {
     benchmark::DoNotOptimize(tally::print::PrintTapeToPdf(tape, locale, file));
   }

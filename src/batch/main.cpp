@@ -50,8 +50,7 @@ constexpr const char* kHelp =
     "Example: printf '{decimals 2}12+3=+4==' | tallyroller-batch --locale pt_BR\n";
 
 std::string VersionText() {
-  return std::string("tallyroller-batch (") + tally::kProgramTitle + ") " +
-         tally::kVersion +
+  return std::string("tallyroller-batch (") + tally::kProgramTitle + ") " + tally::kVersion +
          "\n"
          "This is free software: you are free to change and redistribute it.\n"
          "There is NO WARRANTY, to the extent permitted by law.\n";
@@ -59,14 +58,11 @@ std::string VersionText() {
 
 // The driver makes no QCoreApplication unless it prints, so it cannot ask
 // one for its folder.
-QString ExecutableFolder() {
-  return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-}
+QString ExecutableFolder() { return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath(); }
 
 // Painting text needs a GUI application, made on the first print job only so
 // that a run without one stays quick and needs no display.
-void EnsureGuiApplication(std::unique_ptr<QGuiApplication>& app, int& argc,
-                          char* argv[]) {
+void EnsureGuiApplication(std::unique_ptr<QGuiApplication>& app, int& argc, char* argv[]) {
   if (app) return;
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -138,13 +134,12 @@ int main(int argc, char* argv[]) {
   const auto parsed = tally::batch::ParseScript(text);
   if (const auto* error = std::get_if<tally::batch::ScriptError>(&parsed)) {
     const std::string name = scriptPath == "-" ? "<stdin>" : scriptPath;
-    return Fail(name + ":" + std::to_string(error->line) + ":" +
-                std::to_string(error->column) + ": " + error->message);
+    return Fail(name + ":" + std::to_string(error->line) + ":" + std::to_string(error->column) +
+                ": " + error->message);
   }
 
-  const QLocale locale = localeName.empty()
-                             ? QLocale::system()
-                             : QLocale(QString::fromStdString(localeName));
+  const QLocale locale =
+      localeName.empty() ? QLocale::system() : QLocale(QString::fromStdString(localeName));
   tally::batch::Session::Options options;
   options.decimalSeparator = locale.decimalPoint().toStdString();
   tally::host::ErrorLog::Environment logEnvironment =
@@ -157,8 +152,7 @@ int main(int argc, char* argv[]) {
     EnsureGuiApplication(app, argc, argv);
     if (printTo.empty()) {
       tally::print::PrintTapeToDefaultPrinter(tape, locale);
-    } else if (!tally::print::PrintTapeToPdf(tape, locale,
-                                          QString::fromStdString(printTo))) {
+    } else if (!tally::print::PrintTapeToPdf(tape, locale, QString::fromStdString(printTo))) {
       std::cerr << "tallyroller-batch: cannot write " << printTo << '\n';
     }
   };

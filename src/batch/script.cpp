@@ -53,9 +53,7 @@ constexpr CommandSpec kCommands[] = {
 
 // Decodes one UTF-8 code point at `pos`; nothing for invalid UTF-8.
 std::optional<char32_t> DecodeAt(std::string_view text, std::size_t& pos) {
-  const auto byte = [&](std::size_t k) {
-    return static_cast<unsigned char>(text[k]);
-  };
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
   const unsigned char lead = byte(pos);
   std::size_t size = 0;
   char32_t cp = 0;
@@ -80,8 +78,8 @@ std::optional<char32_t> DecodeAt(std::string_view text, std::size_t& pos) {
     cp = (cp << 6) | (byte(pos + k) & 0x3F);
   }
   // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-  if ((size == 3 && cp < 0x800) || (size == 4 && cp < 0x10000) ||
-      (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+  if ((size == 3 && cp < 0x800) || (size == 4 && cp < 0x10000) || (cp >= 0xD800 && cp <= 0xDFFF) ||
+      cp > 0x10FFFF) {
     return std::nullopt;
   }
   pos += size;
@@ -90,8 +88,7 @@ std::optional<char32_t> DecodeAt(std::string_view text, std::size_t& pos) {
 
 std::optional<std::int64_t> ParseWhole(std::string_view text, std::int64_t max,
                                        std::string& message) {
-  if (text.empty() ||
-      text.find_first_not_of("0123456789") != std::string_view::npos) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
     message = "expected a whole number, found \"" + std::string(text) + "\"";
     return std::nullopt;
   }
@@ -105,8 +102,7 @@ std::optional<std::int64_t> ParseWhole(std::string_view text, std::int64_t max,
 }
 
 // "-12.5" with at most four decimals, as ten-thousandths.
-std::optional<std::int64_t> ParseStartValue(std::string_view text,
-                                            std::string& message) {
+std::optional<std::int64_t> ParseStartValue(std::string_view text, std::string& message) {
   std::string_view body = text;
   const bool negative = !body.empty() && body[0] == '-';
   if (negative) body.remove_prefix(1);
@@ -117,18 +113,16 @@ std::optional<std::int64_t> ParseStartValue(std::string_view text,
   const auto digitsOnly = [](std::string_view s) {
     return s.find_first_not_of("0123456789") == std::string_view::npos;
   };
-  if ((whole.empty() && fraction.empty()) || !digitsOnly(whole) ||
-      !digitsOnly(fraction) || fraction.size() > 4) {
-    message = "expected a number with at most four decimals, found \"" +
-              std::string(text) + "\"";
+  if ((whole.empty() && fraction.empty()) || !digitsOnly(whole) || !digitsOnly(fraction) ||
+      fraction.size() > 4) {
+    message = "expected a number with at most four decimals, found \"" + std::string(text) + "\"";
     return std::nullopt;
   }
   std::string digits(whole);
   digits += fraction;
   digits.append(4 - fraction.size(), '0');
   std::int64_t value = 0;
-  const auto res =
-      std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  const auto res = std::from_chars(digits.data(), digits.data() + digits.size(), value);
   if (res.ec != std::errc{}) {
     message = "number out of range: " + std::string(text);
     return std::nullopt;
@@ -138,8 +132,8 @@ std::optional<std::int64_t> ParseStartValue(std::string_view text,
 
 // Reads the argument of a known command into `cmd`. On failure, `message`
 // says why and `errorAtArgument` whether the error is the argument's.
-bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg,
-                  Command& cmd, std::string& message, bool& errorAtArgument) {
+bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Command& cmd,
+                  std::string& message, bool& errorAtArgument) {
   cmd.kind = spec.kind;
   cmd.number = spec.keyCode;
   const std::string braced = "{" + std::string(spec.word) + "}";
@@ -181,8 +175,7 @@ bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg,
       message = "unknown operation \"" + std::string(arg) + "\"";
       return false;
     case Arg::None:
-    case Arg::Text:
-      break;
+    case Arg::Text: break;
   }
   return true;
 }
@@ -219,8 +212,7 @@ ParseResult ParseScript(std::string_view text) {
       if (!cp) return fail(startLine, startColumn, "invalid UTF-8");
       const int code = UnicodeToCp1252(*cp);
       if (code < 0) {
-        return fail(startLine, startColumn,
-                    "character not in Windows-1252 cannot be typed");
+        return fail(startLine, startColumn, "character not in Windows-1252 cannot be typed");
       }
       ++column;
       Command cmd;

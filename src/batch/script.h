@@ -16,11 +16,11 @@ struct Command {
     Decimals,  // `number` 0..6
     Select,    // `number` the line index
     DblClick,
-    New,       // `text` the number field
-    Op,        // `text` the operation
+    New,  // `text` the number field
+    Op,   // `text` the operation
     Save,
     Cancel,
-    Start,     // `value` in ten-thousandths
+    Start,  // `value` in ten-thousandths
     Dump,
   };
   Kind kind = Kind::Key;

@@ -11,9 +11,7 @@ namespace tally::batch {
 Session::Session(Options options)
     : options_(std::move(options)), calc_(*this, options_.decimalSeparator) {}
 
-void Session::ShowMessageBox(const MessageBoxRequest& request) {
-  messages_.push_back(request);
-}
+void Session::ShowMessageBox(const MessageBoxRequest& request) { messages_.push_back(request); }
 
 void Session::AppendErrorLog(const ErrorInfo& error) {
   if (options_.appendErrorLog) options_.appendErrorLog(error);
@@ -29,8 +27,7 @@ void Session::Run(const std::vector<Command>& commands, std::ostream& out) {
   out.flush();
 }
 
-void Session::RunCommands(const std::vector<Command>& commands,
-                          std::ostream& out) {
+void Session::RunCommands(const std::vector<Command>& commands, std::ostream& out) {
   for (const auto& command : commands) {
     if (closed_) break;
     if (command.kind == Command::Kind::Dump) {
@@ -55,11 +52,8 @@ void Session::Execute(const Command& command) {
       }
       break;
     }
-    case K::Start:
-      calc_.SetStartValue(command.number);
-      break;
-    case K::Dump:
-      break;
+    case K::Start: calc_.SetStartValue(command.number); break;
+    case K::Dump: break;
     // The open panel covers the window: clicks do not reach it.
     case K::Click:
       if (!panelOpen) {
@@ -174,8 +168,8 @@ std::string Session::TakeSnapshot() {
   const auto& panel = calc_.Panel();
   if (panel.visible) {
     j += ", \"panel\": {\"from\": " + JsonString(panel.lblChangeFrom) +
-         ", \"op\": " + JsonString(panel.cboType) +
-         ", \"new\": " + JsonString(panel.txtChangeTo) + "}";
+         ", \"op\": " + JsonString(panel.cboType) + ", \"new\": " + JsonString(panel.txtChangeTo) +
+         "}";
   } else {
     j += ", \"panel\": null";
   }

@@ -216,8 +216,7 @@ void Calculator::cmdOperator_Click(int Index) {
 // The guard after a closed calculation, and the zero operand: nothing, except
 // that minus on an empty entry begins "-.".
 bool Calculator::OperatorStopsEarly(int Index) {
-  if (Index != kEquals && s_.LastInputKind != InputKind::Num &&
-      StartsWith(tape_.LastLine(), "*")) {
+  if (Index != kEquals && s_.LastInputKind != InputKind::Num && StartsWith(tape_.LastLine(), "*")) {
     return true;
   }
   if (s_.Operand != 0) return false;
@@ -311,8 +310,7 @@ void Calculator::WriteOperandLine(double SavedAccumulator) {
   // The very first operand line after the window opens carries "+", as after
   // a new total.
   if (s_.PendingOperator == PendingOp::Unset) s_.PendingOperator = PendingOp::Add;
-  tape_.AddTapeLine(std::string(OperatorText(s_.PendingOperator)) + " " +
-                    Format(s_.Operand));
+  tape_.AddTapeLine(std::string(OperatorText(s_.PendingOperator)) + " " + Format(s_.Operand));
 }
 
 void Calculator::StoreOperator(int Index) {
@@ -335,8 +333,7 @@ void Calculator::WriteTotalLine(int OperationIndex, double TotalValue) {
     prefix = std::string(OperatorText(OperatorOfIndex(OperationIndex))) + " ";
   }
   if (StartsWith(tape_.LastLine(), "=")) {
-    tape_.SetLine(tape_.Count() - 1,
-                  tape_.LastLine() + std::string(kSubtotalSuffix));
+    tape_.SetLine(tape_.Count() - 1, tape_.LastLine() + std::string(kSubtotalSuffix));
   } else {
     tape_.AddTapeLine(prefix + Format(TotalValue));
   }
@@ -392,9 +389,7 @@ void Calculator::cmdFunction_Click(int Index) {
         value = std::sqrt(value);
       }
       break;
-    case kPercent:
-      value = (value / 100) * s_.Accumulator;
-      break;
+    case kPercent: value = (value / 100) * s_.Accumulator; break;
     case kReciprocal:
       if (value == 0) {
         errorNumber = "11";
@@ -403,8 +398,7 @@ void Calculator::cmdFunction_Click(int Index) {
         value = 1 / value;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   if (!errorNumber && !std::isfinite(value)) {
     errorNumber = "6";
@@ -427,8 +421,8 @@ void Calculator::cmdMemory_Click(int Index) {
   switch (Index) {
     case kMemoryAdd:
     case kMemorySubtract: {
-      const double sum = Index == kMemoryAdd ? s_.EntryValue + s_.MemoryValue
-                                             : s_.MemoryValue - s_.EntryValue;
+      const double sum =
+          Index == kMemoryAdd ? s_.EntryValue + s_.MemoryValue : s_.MemoryValue - s_.EntryValue;
       // The memory keeps its value rather than hold an overflow.
       if (std::isfinite(sum)) s_.MemoryValue = sum;
       break;
@@ -437,9 +431,7 @@ void Calculator::cmdMemory_Click(int Index) {
       s_.EntryValue = s_.MemoryValue;
       labels_.lblResult = Format(s_.EntryValue);
       break;
-    default:
-      s_.MemoryValue = 0;
-      break;
+    default: s_.MemoryValue = 0; break;
   }
   labels_.lblMemoryVisible = s_.MemoryValue != 0;
   s_.LastInputKind = InputKind::Num;
@@ -502,8 +494,7 @@ void Calculator::cmdSaveChange_Click() {
   // so that saving an unchanged "12,50" keeps 12,50.
   std::string text = panel_.txtChangeTo;
   if (!sep_.empty() && sep_ != ".") {
-    for (auto at = text.find(sep_); at != std::string::npos;
-         at = text.find(sep_, at + 1)) {
+    for (auto at = text.find(sep_); at != std::string::npos; at = text.find(sep_, at + 1)) {
       text.replace(at, sep_.size(), ".");
     }
   }
@@ -586,14 +577,11 @@ void Calculator::CheckKeyPress(int& keyCode) {
 // ---------------------------------------------------------------- errors
 
 void Calculator::ReportError(bool ShowMessage, const std::string& ErrorNumber,
-                             const std::string& ErrorDescription,
-                             const std::string& ModuleName,
+                             const std::string& ErrorDescription, const std::string& ModuleName,
                              const std::string& ProcedureName) {
-  const ErrorInfo error{ErrorNumber, ErrorDescription, ModuleName,
-                        ProcedureName};
+  const ErrorInfo error{ErrorNumber, ErrorDescription, ModuleName, ProcedureName};
   if (ShowMessage) {
-    host_.ShowMessageBox(
-        {ErrorBoxTitle(), BuildErrorMessage(error), MessageIcon::Critical});
+    host_.ShowMessageBox({ErrorBoxTitle(), BuildErrorMessage(error), MessageIcon::Critical});
   }
   host_.AppendErrorLog(error);
 }

@@ -49,7 +49,7 @@ struct CalculatorState {
   bool TotalPending = false;
   bool CancelPressed = false;
   double GrandTotal = 0;
-  std::string NumberFormat;     // "" or "#0." plus 0..6 zeros
+  std::string NumberFormat;  // "" or "#0." plus 0..6 zeros
   double EntryValue = 0;
 };
 
@@ -128,8 +128,7 @@ class Calculator {
   void CheckKeyPress(int& keyCode);
 
   void ReportError(bool ShowMessage, const std::string& ErrorNumber,
-                   const std::string& ErrorDescription,
-                   const std::string& ModuleName,
+                   const std::string& ErrorDescription, const std::string& ModuleName,
                    const std::string& ProcedureName);
 
   // Tape correction.

@@ -1,6 +1,5 @@
 #include "engine/error_report.h"
 
-
 namespace tally {
 namespace {
 
@@ -31,22 +30,19 @@ std::string BuildErrorMessage(const ErrorInfo& error) {
   return text;
 }
 
-std::string BuildErrorLogRecord(const LocalDateTime& when,
-                                const ErrorInfo& error,
-                                const std::string& userName,
-                                const std::string& computerName) {
+std::string BuildErrorLogRecord(const LocalDateTime& when, const ErrorInfo& error,
+                                const std::string& userName, const std::string& computerName) {
   std::string stamp = std::to_string(when.year);
   stamp.insert(0, stamp.size() < 4 ? 4 - stamp.size() : 0, '0');
   stamp += "-" + TwoDigits(when.month) + "-" + TwoDigits(when.day);
   // Exactly midnight shows the date alone.
   if (when.hour != 0 || when.minute != 0 || when.second != 0) {
-    stamp += " " + TwoDigits(when.hour) + ":" + TwoDigits(when.minute) + ":" +
-             TwoDigits(when.second);
+    stamp +=
+        " " + TwoDigits(when.hour) + ":" + TwoDigits(when.minute) + ":" + TwoDigits(when.second);
   }
   std::string record = "#" + stamp + "#";
   for (const std::string* field :
-       {&error.number, &error.description, &error.moduleName,
-        &error.procedureName}) {
+       {&error.number, &error.description, &error.moduleName, &error.procedureName}) {
     record += "," + Quoted(*field);
   }
   record += "," + Quoted(kVersionText);

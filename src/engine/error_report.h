@@ -20,9 +20,7 @@ struct LocalDateTime {
 std::string BuildErrorMessage(const ErrorInfo& error);
 
 // One line of eight comma-separated fields, ending with CR LF.
-std::string BuildErrorLogRecord(const LocalDateTime& when,
-                                const ErrorInfo& error,
-                                const std::string& userName,
-                                const std::string& computerName);
+std::string BuildErrorLogRecord(const LocalDateTime& when, const ErrorInfo& error,
+                                const std::string& userName, const std::string& computerName);
 
 }  // namespace tally

@@ -11,9 +11,8 @@ std::string ClickName(const Button& button) {
 }
 
 const Button* FindButton(std::string_view clickName) {
-  const auto it = std::find_if(kButtons.begin(), kButtons.end(), [&](const Button& b) {
-    return ClickName(b) == clickName;
-  });
+  const auto it = std::find_if(kButtons.begin(), kButtons.end(),
+                               [&](const Button& b) { return ClickName(b) == clickName; });
   return it == kButtons.end() ? nullptr : &*it;
 }
 

@@ -51,11 +51,12 @@ struct Button {
   std::string_view caption;  // "&" marks the access key: "C&E", "&Limpar"
   std::string_view toolTip;  // empty for none
   Operation operation;
-  int index;                 // within its array; 0 for a single button
-  TwipsRect place;           // where the window shows it
+  int index;        // within its array; 0 for a single button
+  TwipsRect place;  // where the window shows it
 };
 
 // Every button of the main window, in tab order.
+// clang-format off
 inline constexpr auto kButtons = std::to_array<Button>({
     {"cmdBackspace", "Backspace", "Apaga um caracter do visor", Operation::Backspace, 0, {150, 975, 1905, 405}},
     {"cmdCancelEntry", "C&E", "Cancela Entrada do visor", Operation::CancelEntry, 0, {2115, 975, 645, 405}},
@@ -96,6 +97,8 @@ std::string ClickName(const Button& button);
 // The button whose ClickName is `name`; nullptr for none.
 const Button* FindButton(std::string_view clickName);
 
+// clang-format on
+
 // A typed key and the button it stands for.
 struct KeyBinding {
   int code;
@@ -105,6 +108,7 @@ struct KeyBinding {
 
 // The keyboard's table: letters in both cases; "x" closes the window, "*"
 // multiplies. Keys not here do nothing.
+// clang-format off
 inline constexpr auto kKeyBindings = std::to_array<KeyBinding>({
     {'0', Operation::Number, 0}, {'1', Operation::Number, 1},
     {'2', Operation::Number, 2}, {'3', Operation::Number, 3},
@@ -129,6 +133,7 @@ inline constexpr auto kKeyBindings = std::to_array<KeyBinding>({
     {'S', Operation::Close, 0}, {'s', Operation::Close, 0},
     {'X', Operation::Close, 0}, {'x', Operation::Close, 0},
 });
+// clang-format on
 
 // The binding of a key code; nullptr for a key that does nothing.
 const KeyBinding* FindKeyBinding(int code);

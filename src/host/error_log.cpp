@@ -33,8 +33,7 @@ QStringList ErrorLogCandidates(const QString& executableFolder) {
   if (!executableFolder.isEmpty()) {
     files << QDir(executableFolder).filePath(QString::fromLatin1(kErrorLogFileName));
   }
-  const QString dataHome =
-      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
   if (!dataHome.isEmpty()) {
     files << QDir(dataHome).filePath(QString::fromUtf8(kProgramTitle) + QLatin1Char('/') +
                                      QString::fromLatin1(kErrorLogFileName));
@@ -56,8 +55,7 @@ LocalDateTime CurrentLocalDateTime() {
   const QDateTime now = QDateTime::currentDateTime();
   const QDate date = now.date();
   const QTime time = now.time();
-  return {date.year(), date.month(), date.day(),
-          time.hour(), time.minute(), time.second()};
+  return {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
 }
 
 ErrorLog::Environment ErrorLog::DefaultEnvironment(const QString& executableFolder) {
@@ -71,9 +69,9 @@ ErrorLog::Environment ErrorLog::DefaultEnvironment(const QString& executableFold
 ErrorLog::ErrorLog(Environment environment) : env_(std::move(environment)) {}
 
 QString ErrorLog::Append(const ErrorInfo& error) const {
-  const std::string record = BuildErrorLogRecord(
-      env_.clock ? env_.clock() : CurrentLocalDateTime(), error,
-      env_.userName.toStdString(), env_.computerName.toStdString());
+  const std::string record =
+      BuildErrorLogRecord(env_.clock ? env_.clock() : CurrentLocalDateTime(), error,
+                          env_.userName.toStdString(), env_.computerName.toStdString());
   const QByteArray bytes = QByteArray::fromStdString(record);
   for (const QString& file : env_.candidates) {
     if (AppendWhole(file, bytes)) return file;

@@ -11,8 +11,8 @@ const QString kDecimalPlacesKey = QStringLiteral("Options/CalculatorFP");
 
 // Returned as a prvalue: QSettings cannot be copied or moved.
 QSettings Store() {
-  return QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                   QString::fromUtf8(kProgramTitle), QString::fromUtf8(kProgramTitle));
+  return QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf8(kProgramTitle),
+                   QString::fromUtf8(kProgramTitle));
 }
 
 }  // namespace

@@ -28,13 +28,11 @@ std::string SeparatorOf(const QString& format, const char* fallback) {
   for (; k < format.size() && !format[k].isLetter(); ++k) {
     if (format[k] != u'\'') separator += format[k];
   }
-  return separator.trimmed().isEmpty() ? std::string(fallback)
-                                       : separator.toStdString();
+  return separator.trimmed().isEmpty() ? std::string(fallback) : separator.toStdString();
 }
 
 QColor ColourOf(std::uint32_t value) {
-  return QColor(static_cast<int>(value & 0xFF),
-                static_cast<int>((value >> 8) & 0xFF),
+  return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
                 static_cast<int>((value >> 16) & 0xFF));
 }
 
@@ -51,15 +49,13 @@ QString PrintDateTimeText(const QDateTime& when, const QLocale& locale) {
   const QDate date = when.date();
   const QTime time = when.time();
   PrintDateNames names;
-  names.weekday =
-      locale.dayName(date.dayOfWeek(), QLocale::ShortFormat).toStdString();
+  names.weekday = locale.dayName(date.dayOfWeek(), QLocale::ShortFormat).toStdString();
   names.dateSeparator = SeparatorOf(locale.dateFormat(QLocale::ShortFormat), "/");
   names.timeSeparator = SeparatorOf(locale.timeFormat(QLocale::ShortFormat), ":");
   names.am = locale.amText().toStdString();
   names.pm = locale.pmText().toStdString();
   return QString::fromStdString(FormatPrintDateTime(
-      {date.year(), date.month(), date.day(), time.hour(), time.minute()},
-      names));
+      {date.year(), date.month(), date.day(), time.hour(), time.minute()}, names));
 }
 
 QFont PrintFont(double points) {
@@ -72,9 +68,7 @@ QFont PrintFont(double points) {
 }
 
 QtPrintMetric::QtPrintMetric(QPaintDevice& device)
-    : device_(&device),
-      dpiX_(device.logicalDpiX()),
-      dpiY_(device.logicalDpiY()) {}
+    : device_(&device), dpiX_(device.logicalDpiX()), dpiY_(device.logicalDpiY()) {}
 
 const QFontMetricsF& QtPrintMetric::Metrics(double points) const {
   for (const auto& [size, metrics] : metrics_) {
@@ -93,22 +87,20 @@ double QtPrintMetric::TextHeight(std::string_view, double points) const {
   return Metrics(points).lineSpacing() / dpiY_;
 }
 
-bool PaintTape(QPagedPaintDevice& device, const tally::Tape& tape,
-               const QLocale& locale, const PrintClock& clock) {
+bool PaintTape(QPagedPaintDevice& device, const tally::Tape& tape, const QLocale& locale,
+               const PrintClock& clock) {
   if (tape.Empty()) return false;
   QPainter painter;
   if (!painter.begin(&device)) return false;
 
   const QDateTime now = clock ? clock() : QDateTime::currentDateTime();
-  const std::string header =
-      PrintHeaderText(PrintDateTimeText(now, locale).toStdString());
+  const std::string header = PrintHeaderText(PrintDateTimeText(now, locale).toStdString());
 
   const double dpiX = device.logicalDpiX();
   const double dpiY = device.logicalDpiY();
   const QtPrintMetric metric(device);
   const PrintArea area{device.width() / dpiX, device.height() / dpiY};
-  const TapePrintLayout layout =
-      LayOutTapePrint(tape, header, area, metric);
+  const TapePrintLayout layout = LayOutTapePrint(tape, header, area, metric);
   const QRectF printable(0, 0, device.width(), device.height());
 
   double points = -1;
@@ -121,8 +113,7 @@ bool PaintTape(QPagedPaintDevice& device, const tally::Tape& tape,
       const PlacedRule& r = layout.rule;
       painter.save();
       painter.setPen(QPen(ColourOf(r.colour), kRuleWidthInches * dpiY));
-      painter.drawLine(QPointF(r.x1 * dpiX, r.y1 * dpiY),
-                       QPointF(r.x2 * dpiX, r.y2 * dpiY));
+      painter.drawLine(QPointF(r.x1 * dpiX, r.y1 * dpiY), QPointF(r.x2 * dpiX, r.y2 * dpiY));
       painter.restore();
     }
     for (const PlacedText& t : layout.Page(page)) {
@@ -163,20 +154,18 @@ bool PrintTapeToDefaultPrinter(const tally::Tape& tape, const QLocale& locale,
   return PaintTape(printer, tape, locale, clock);
 }
 
-bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale,
-                    const QString& fileName, const PrintClock& clock) {
+bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, const QString& fileName,
+                    const PrintClock& clock) {
   if (tape.Empty()) return false;
   QPdfWriter writer(fileName);
-  writer.setCreator(QString::fromUtf8(kProgramTitle) + QLatin1Char(' ') + QString::fromUtf8(kVersion));
+  writer.setCreator(QString::fromUtf8(kProgramTitle) + QLatin1Char(' ') +
+                    QString::fromUtf8(kVersion));
   writer.setTitle(QString::fromUtf8(kProgramTitle));
-  const bool inches =
-      locale.measurementSystem() == QLocale::ImperialUSSystem;
-  writer.setPageLayout(QPageLayout(
-      QPageSize(inches ? QPageSize::Letter : QPageSize::A4),
-      QPageLayout::Portrait,
-      QMarginsF(kPdfMarginInches, kPdfMarginInches, kPdfMarginInches,
-                kPdfMarginInches),
-      QPageLayout::Inch));
+  const bool inches = locale.measurementSystem() == QLocale::ImperialUSSystem;
+  writer.setPageLayout(
+      QPageLayout(QPageSize(inches ? QPageSize::Letter : QPageSize::A4), QPageLayout::Portrait,
+                  QMarginsF(kPdfMarginInches, kPdfMarginInches, kPdfMarginInches, kPdfMarginInches),
+                  QPageLayout::Inch));
   return PaintTape(writer, tape, locale, clock);
 }
 

@@ -55,8 +55,8 @@ class QtPrintMetric final : public tally::PrintMetric {
 // Draws the whole tape as one job on a device whose painting has not begun,
 // then ends it. False when painting could not begin (no printer, a file that
 // cannot be written) or the tape is empty; nothing is drawn then.
-bool PaintTape(QPagedPaintDevice& device, const tally::Tape& tape,
-               const QLocale& locale, const PrintClock& clock = {});
+bool PaintTape(QPagedPaintDevice& device, const tally::Tape& tape, const QLocale& locale,
+               const PrintClock& clock = {});
 
 // The print button's job: the tape on the default printer. Returns false at
 // once, silently, when there is no printer or the tape is empty.
@@ -66,8 +66,8 @@ bool PrintTapeToDefaultPrinter(const tally::Tape& tape, const QLocale& locale,
 // The same job written to a PDF file (replaced if it exists): A4, or Letter
 // in a locale that measures in inches, with a printable area 1/4 inch inside
 // every edge of the sheet, as a typical printer leaves.
-bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale,
-                    const QString& fileName, const PrintClock& clock = {});
+bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, const QString& fileName,
+                    const PrintClock& clock = {});
 
 // The PDF's unprintable border, in inches.
 inline constexpr double kPdfMarginInches = 0.25;

@@ -30,8 +30,7 @@ int PlacesOf(std::string_view picture) {
 std::string FormatGeneral(double x, std::string_view sep) {
   if (x == 0) return "0";  // also for -0
   char buf[64];
-  const auto res =
-      std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 15);
+  const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 15);
   std::string out;
   out.reserve(static_cast<std::size_t>(res.ptr - buf) + sep.size());
   for (const char* p = buf; p != res.ptr; ++p) {
@@ -50,8 +49,7 @@ std::string FormatGeneral(double x, std::string_view sep) {
 // rounded to the places, so 1.005 gives 1.01 as a user expects.
 std::string FormatFixed(double x, int places, std::string_view sep) {
   char buf[64];
-  const auto res = std::to_chars(buf, buf + sizeof buf, x,
-                                 std::chars_format::scientific, 14);
+  const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
   const std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
   std::size_t pos = 0;
   const bool negative = sci[0] == '-';
@@ -62,8 +60,8 @@ std::string FormatFixed(double x, int places, std::string_view sep) {
     if (sci[pos] != '.') digits += sci[pos];
   }
   int exponent = 0;
-  std::from_chars(sci.data() + pos + 1 + (sci[pos + 1] == '+' ? 1 : 0),
-                  sci.data() + sci.size(), exponent);
+  std::from_chars(sci.data() + pos + 1 + (sci[pos + 1] == '+' ? 1 : 0), sci.data() + sci.size(),
+                  exponent);
 
   // Digits of |x| * 10^places, as a whole number, rounded.
   const long kept = static_cast<long>(exponent) + 1 + places;
@@ -103,11 +101,10 @@ std::string FormatFixed(double x, int places, std::string_view sep) {
 
 // Converts a clean ASCII number ("-123.45e-7") with from_chars, which ignores
 // the C locale; out-of-range results become an infinity or zero.
-double ConvertClean(const std::string& clean, bool negative,
-                    bool mantissaNonZero, long decimalMagnitude) {
+double ConvertClean(const std::string& clean, bool negative, bool mantissaNonZero,
+                    long decimalMagnitude) {
   double value = 0;
-  const auto res =
-      std::from_chars(clean.data(), clean.data() + clean.size(), value);
+  const auto res = std::from_chars(clean.data(), clean.data() + clean.size(), value);
   if (res.ec == std::errc::result_out_of_range) {
     if (!mantissaNonZero || decimalMagnitude <= 0) {
       value = 0;
@@ -170,16 +167,14 @@ std::string PictureForPlaces(int places) {
   return "#0." + std::string(static_cast<std::size_t>(places), '0');
 }
 
-std::string FormatNumber(double x, std::string_view picture,
-                         std::string_view decimalSeparator) {
+std::string FormatNumber(double x, std::string_view picture, std::string_view decimalSeparator) {
   if (!std::isfinite(x)) return NonFiniteText(x);
   const int places = PlacesOf(picture);
   if (places < 0) return FormatGeneral(x, decimalSeparator);
   return FormatFixed(x, places, decimalSeparator);
 }
 
-std::optional<double> ReadFormattedNumber(std::string_view text,
-                                          std::string_view sep) {
+std::optional<double> ReadFormattedNumber(std::string_view text, std::string_view sep) {
   std::string clean;
   clean.reserve(text.size());
   std::size_t pos = 0;
@@ -215,8 +210,7 @@ std::optional<double> ReadFormattedNumber(std::string_view text,
   }
   if (pos != text.size()) return std::nullopt;
   double value = 0;
-  const auto res =
-      std::from_chars(clean.data(), clean.data() + clean.size(), value);
+  const auto res = std::from_chars(clean.data(), clean.data() + clean.size(), value);
   if (res.ec != std::errc{} || !std::isfinite(value)) return std::nullopt;
   return value;
 }
@@ -228,9 +222,7 @@ double ParseLeadingNumber(std::string_view text) {
     if (c != ' ' && c != '\t' && c != '\n') compact += c;
   }
   std::size_t pos = 0;
-  const auto at = [&](std::size_t k) -> char {
-    return k < compact.size() ? compact[k] : '\0';
-  };
+  const auto at = [&](std::size_t k) -> char { return k < compact.size() ? compact[k] : '\0'; };
 
   if (at(0) == '&') {
     const int base = RadixOf(at(1));
@@ -275,8 +267,7 @@ double ParseLeadingNumber(std::string_view text) {
     clean += 'e';
     clean += std::to_string(exponent);
   }
-  const long magnitude =
-      (integerDigits > 0 ? integerDigits : -leadingFraction) + exponent;
+  const long magnitude = (integerDigits > 0 ? integerDigits : -leadingFraction) + exponent;
   return ConvertClean(clean, negative, mantissaNonZero, magnitude);
 }
 

@@ -18,14 +18,12 @@ std::string PictureForPlaces(int places);
 // significant digits, exponent form outside 1E-4 .. 1E+15); "#0." plus n zeros
 // rounds to n places, a half away from zero, always writing the separator.
 // A value that rounds to zero never carries a minus sign.
-std::string FormatNumber(double x, std::string_view picture,
-                         std::string_view decimalSeparator);
+std::string FormatNumber(double x, std::string_view picture, std::string_view decimalSeparator);
 
 // Reads back what FormatNumber writes: optional "-", digits, the separator
 // (possibly last), digits, optional exponent ("E+15", "E-07"). The whole text
 // must be the number. Nothing for any other text or a value out of range.
-std::optional<double> ReadFormattedNumber(std::string_view text,
-                                          std::string_view decimalSeparator);
+std::optional<double> ReadFormattedNumber(std::string_view text, std::string_view decimalSeparator);
 
 // Reads the number at the start of a text, "." being the only decimal point:
 // blanks, tabs and line feeds are skipped anywhere; "&H"/"&O" start an

@@ -1,6 +1,5 @@
 #include "tape/print_layout.h"
 
-
 #include "identity.h"
 #include "tape/text_utils.h"
 
@@ -25,18 +24,16 @@ std::string TwoDigits(int value) {
 
 std::span<const PlacedText> TapePrintLayout::Page(std::size_t page) const {
   const std::size_t first = pageStarts.at(page);
-  const std::size_t end =
-      page + 1 < pageStarts.size() ? pageStarts[page + 1] : texts.size();
+  const std::size_t end = page + 1 < pageStarts.size() ? pageStarts[page + 1] : texts.size();
   return std::span<const PlacedText>(texts).subspan(first, end - first);
 }
 
 bool HasMinusSign(std::string_view line) {
-  return line.find('-') != std::string_view::npos ||
-         line.find(kEnDash) != std::string_view::npos;
+  return line.find('-') != std::string_view::npos || line.find(kEnDash) != std::string_view::npos;
 }
 
-TapePrintLayout LayOutTapePrint(const Tape& tape, std::string_view header,
-                                PrintArea area, const PrintMetric& metric) {
+TapePrintLayout LayOutTapePrint(const Tape& tape, std::string_view header, PrintArea area,
+                                const PrintMetric& metric) {
   TapePrintLayout layout;
   layout.texts.reserve(static_cast<std::size_t>(tape.Count()) + 1);
   layout.pageStarts.push_back(0);
@@ -52,8 +49,7 @@ TapePrintLayout LayOutTapePrint(const Tape& tape, std::string_view header,
   layout.tapeTop = static_cast<float>(y);
 
   // The font does not change within the job, so neither does the sample.
-  const double twoLines =
-      2 * metric.TextHeight(kLineHeightSample, kPrintTextPoints);
+  const double twoLines = 2 * metric.TextHeight(kLineHeightSample, kPrintTextPoints);
   float columnRight = kFirstColumnRight;
   for (const std::string& line : tape.Lines()) {
     const auto colour = HasMinusSign(line) ? kPrintRed : kPrintBlack;
@@ -73,15 +69,13 @@ TapePrintLayout LayOutTapePrint(const Tape& tape, std::string_view header,
     }
   }
   // A page break after the last line starts no blank page.
-  if (layout.pageStarts.size() > 1 &&
-      layout.pageStarts.back() == layout.texts.size()) {
+  if (layout.pageStarts.size() > 1 && layout.pageStarts.back() == layout.texts.size()) {
     layout.pageStarts.pop_back();
   }
   return layout;
 }
 
-std::string FormatPrintDateTime(const PrintDateTime& when,
-                                const PrintDateNames& names) {
+std::string FormatPrintDateTime(const PrintDateTime& when, const PrintDateNames& names) {
   std::string_view weekday = names.weekday;
   if (!weekday.empty() && weekday.back() == '.') weekday.remove_suffix(1);
   const int hour12 = when.hour % 12 == 0 ? 12 : when.hour % 12;

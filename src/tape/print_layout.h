@@ -58,10 +58,10 @@ struct PlacedRule {
 // The whole job. Texts view the header and the tape lines that were laid
 // out: both must outlive the layout.
 struct TapePrintLayout {
-  std::vector<PlacedText> texts;           // all pages, in printing order
-  std::vector<std::size_t> pageStarts;     // index of each page's first text
-  PlacedRule rule;                         // under the header, first page
-  float tapeTop = 0;                       // where later columns begin
+  std::vector<PlacedText> texts;        // all pages, in printing order
+  std::vector<std::size_t> pageStarts;  // index of each page's first text
+  PlacedRule rule;                      // under the header, first page
+  float tapeTop = 0;                    // where later columns begin
 
   std::size_t PageCount() const { return pageStarts.size(); }
   std::span<const PlacedText> Page(std::size_t page) const;
@@ -73,11 +73,11 @@ bool HasMinusSign(std::string_view line);
 // Places the header and every line of the tape on pages of the given area.
 // An empty tape gives a layout with the header and the rule only; callers
 // that must not print an empty tape check that first.
-TapePrintLayout LayOutTapePrint(const Tape& tape, std::string_view header,
-                                PrintArea area, const PrintMetric& metric);
+TapePrintLayout LayOutTapePrint(const Tape& tape, std::string_view header, PrintArea area,
+                                const PrintMetric& metric);
 // The layout views the tape's lines: a temporary tape would leave it dangling.
-TapePrintLayout LayOutTapePrint(Tape&& tape, std::string_view header,
-                                PrintArea area, const PrintMetric& metric) = delete;
+TapePrintLayout LayOutTapePrint(Tape&& tape, std::string_view header, PrintArea area,
+                                const PrintMetric& metric) = delete;
 
 // The local date and time of a print job and the locale's texts to write it.
 struct PrintDateTime {
@@ -96,8 +96,7 @@ struct PrintDateNames {
 // "ddd. mm/dd/yyyy @ hh:mm AMPM" with the locale's names and separators:
 // "qua. 12/09/2026 @ 10:33 PM". A weekday abbreviation that already ends in
 // a period does not get a second one.
-std::string FormatPrintDateTime(const PrintDateTime& when,
-                                const PrintDateNames& names);
+std::string FormatPrintDateTime(const PrintDateTime& when, const PrintDateNames& names);
 
 // "Tallyroller (Impresso em: " + date and time + ")".
 std::string PrintHeaderText(std::string_view dateTime);

@@ -9,8 +9,7 @@
 
 namespace tally {
 
-ReplayResult ReplayTape(std::vector<std::string> lines,
-                        std::string_view picture,
+ReplayResult ReplayTape(std::vector<std::string> lines, std::string_view picture,
                         std::string_view sep) {
   ReplayResult r;
   double grand = 0;

@@ -28,8 +28,7 @@ struct ReplayResult {
 
 // `lines` are the tape's texts, oldest first; `picture` and `decimalSeparator`
 // write and read the numbers.
-ReplayResult ReplayTape(std::vector<std::string> lines,
-                        std::string_view picture,
+ReplayResult ReplayTape(std::vector<std::string> lines, std::string_view picture,
                         std::string_view decimalSeparator);
 
 }  // namespace tally

@@ -19,20 +19,21 @@ std::size_t CharSizeAt(std::string_view text, std::size_t pos) {
   }
   // A truncated or broken sequence counts as single bytes.
   for (std::size_t k = 1; k < size; ++k) {
-    if (pos + k >= text.size() ||
-        !IsContinuation(static_cast<unsigned char>(text[pos + k]))) {
+    if (pos + k >= text.size() || !IsContinuation(static_cast<unsigned char>(text[pos + k]))) {
       return 1;
     }
   }
   return size;
 }
 
-// Code points 0x80..0x9F of Windows-1252.
+// Code points 0x80..0x9F of Windows-1252, eight to a row.
+// clang-format off
 constexpr std::array<char32_t, 32> kHighTable = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+// clang-format on
 
 }  // namespace
 
@@ -65,8 +66,7 @@ void DropLastChars(std::string& text, std::size_t count) {
     std::size_t pos = text.size() - 1;
     // Step back over continuation bytes, but only as far as one sequence goes.
     std::size_t back = 0;
-    while (back < 3 && pos > 0 &&
-           IsContinuation(static_cast<unsigned char>(text[pos]))) {
+    while (back < 3 && pos > 0 && IsContinuation(static_cast<unsigned char>(text[pos]))) {
       --pos;
       ++back;
     }

@@ -2,9 +2,9 @@
 
 #include <QKeyEvent>
 
-#include <algorithm>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace tally::ui {
 
@@ -32,10 +32,9 @@ TapeListView::TapeListView(QWidget* parent) : QListView(parent) {
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setTextElideMode(Qt::ElideNone);
   setAttribute(Qt::WA_InputMethodEnabled, false);
-  connect(this, &QAbstractItemView::clicked, this,
-          [this](const QModelIndex& index) {
-            if (index.isValid()) Q_EMIT rowChosen(index.row());
-          });
+  connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+    if (index.isValid()) Q_EMIT rowChosen(index.row());
+  });
 }
 
 void TapeListView::keyPressEvent(QKeyEvent* event) {
@@ -80,8 +79,8 @@ void ClickablePicture::mousePressEvent(QMouseEvent* event) {
 }
 
 void ClickablePicture::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                     rect().contains(event->position().toPoint());
+  const bool click =
+      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   pressed_ = false;
   event->accept();
   if (click) Q_EMIT clicked();

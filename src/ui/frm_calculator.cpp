@@ -48,8 +48,7 @@ QString Utf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QLabel* MakeLabel(QWidget* parent, std::string_view name, const QString& text,
-                  const QRect& place) {
+QLabel* MakeLabel(QWidget* parent, std::string_view name, const QString& text, const QRect& place) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(Utf8(name));
   label->setTextFormat(Qt::PlainText);
@@ -78,8 +77,7 @@ void Fill(QWidget* widget, const QColor& color) {
 frmCalculator::Options frmCalculator::DefaultOptions() {
   Options options;
   options.decimalSeparator = QLocale().decimalPoint().toStdString();
-  options.errorLog =
-      host::ErrorLog::DefaultEnvironment(QCoreApplication::applicationDirPath());
+  options.errorLog = host::ErrorLog::DefaultEnvironment(QCoreApplication::applicationDirPath());
   return options;
 }
 
@@ -89,9 +87,8 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
       errorLog_(options_.errorLog),
       calc_(*this, options_.decimalSeparator),
       tapeModel_(calc_.GetTape()),
-      print_([](const Tape& tape, QWidget*) {
-        print::PrintTapeToDefaultPrinter(tape, QLocale());
-      }) {
+      print_(
+          [](const Tape& tape, QWidget*) { print::PrintTapeToDefaultPrinter(tape, QLocale()); }) {
   calc_.SetTapeObserver(&tapeModel_);
   setObjectName(QStringLiteral("frmCalculator"));
   setWindowTitle(Utf8(kProgramTitle));
@@ -104,8 +101,7 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   picSetFocus_ = new KeySink(this);
   picSetFocus_->setObjectName(QStringLiteral("picSetFocus"));
   picSetFocus_->setGeometry(Twips(3585, -200, 100, 100));
-  picSetFocus_->SetKeyForwarder(
-      [this](const QKeyEvent& event) { return ForwardTypedKey(event); });
+  picSetFocus_->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
 
   auto* shape3 = new ShapeRect(QColor(96, 96, 96), std::nullopt, this);
   shape3->setObjectName(QStringLiteral("Shape3"));
@@ -137,17 +133,15 @@ void frmCalculator::CreateDisplay() {
   cboDecPlace_->setGeometry(Twips(2400, 135, 1215, 285));
   // Only the position counts, so "3" without the others' trailing blank is
   // harmless.
-  cboDecPlace_->addItems({QStringLiteral("0 "), QStringLiteral("1 "),
-                          QStringLiteral("2 "), QStringLiteral("3"),
-                          QStringLiteral("4 "), QStringLiteral("5 "),
+  cboDecPlace_->addItems({QStringLiteral("0 "), QStringLiteral("1 "), QStringLiteral("2 "),
+                          QStringLiteral("3"), QStringLiteral("4 "), QStringLiteral("5 "),
                           QStringLiteral("6 ")});
   cboDecPlace_->setCurrentIndex(-1);
   connect(cboDecPlace_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index >= 0) Run([&] { calc_.cboDecPlace_Click(index); });
   });
 
-  lblMemory_ = MakeLabel(this, "lblMemory", QStringLiteral("M"),
-                         Twips(135, 420, 285, 450));
+  lblMemory_ = MakeLabel(this, "lblMemory", QStringLiteral("M"), Twips(135, 420, 285, 450));
   lblMemory_->setToolTip(QStringLiteral("Memória em uso"));
   lblMemory_->setFont(UiFont(kDisplayPx - 4, true));
   lblMemory_->setAlignment(Qt::AlignCenter);
@@ -166,8 +160,7 @@ void frmCalculator::CreateDisplay() {
   lblResult_->setMargin(2);
   Fill(lblResult_, Qt::white);
 
-  lblGrandTotal_ = MakeLabel(this, "lblGrandTotal", QString(),
-                             Twips(180, 3765, 2295, 375));
+  lblGrandTotal_ = MakeLabel(this, "lblGrandTotal", QString(), Twips(180, 3765, 2295, 375));
   // The grand total carries a blank of its own as its right margin.
   lblGrandTotal_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lblGrandTotal_->setFont(UiFont(kTextPx + 2, true));
@@ -177,13 +170,11 @@ void frmCalculator::CreateDisplay() {
 
 void frmCalculator::CreateKeypad() {
   for (const Button& b : kButtons) {
-    auto* button =
-        MakeButton(this, b.control, Utf8(b.caption), Utf8(b.toolTip), Twips(b.place));
+    auto* button = MakeButton(this, b.control, Utf8(b.caption), Utf8(b.toolTip), Twips(b.place));
     if (b.operation == Operation::Number || b.operation == Operation::Decimal) {
       button->setFont(UiFont(kDigitPx, true));
     }
-    connect(button, &QPushButton::clicked, this,
-            [this, &b] { Run([&] { calc_.Click(b); }); });
+    connect(button, &QPushButton::clicked, this, [this, &b] { Run([&] { calc_.Click(b); }); });
   }
 }
 
@@ -194,10 +185,8 @@ void frmCalculator::CreateTape() {
   lstTape_->setFont(UiFont(kTextPx));
   lstTape_->setGeometry(Twips(3825, 225, 1590, 4320));
   lstTape_->setModel(&tapeModel_);
-  lstTape_->SetKeyForwarder(
-      [this](const QKeyEvent& event) { return ForwardTypedKey(event); });
-  connect(&tapeModel_, &TapeModel::tapeSelectionChanged, this,
-          &frmCalculator::ShowTapeSelection);
+  lstTape_->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
+  connect(&tapeModel_, &TapeModel::tapeSelectionChanged, this, &frmCalculator::ShowTapeSelection);
   connect(lstTape_, &QAbstractItemView::doubleClicked, this, [this] {
     Run([&] { calc_.lstTape_DblClick(); });
     ShowChangePanel();
@@ -228,9 +217,9 @@ void frmCalculator::CreateLinks() {
   image3->setGeometry(Twips(1560, 4200, 675, 645));
   connect(image3, &ClickablePicture::clicked, this, &frmCalculator::Image3_Click);
 
-  auto* label3 = MakeLabel(this, "Label3",
-                           Utf8(kMakerName) + QStringLiteral(" © ") + Utf8(kMakerYear),
-                           Twips(180, 4950, 3390, 195));
+  auto* label3 =
+      MakeLabel(this, "Label3", Utf8(kMakerName) + QStringLiteral(" © ") + Utf8(kMakerYear),
+                Twips(180, 4950, 3390, 195));
   label3->setFont(UiFont(kTextPx - 1));
 }
 
@@ -243,8 +232,8 @@ void frmCalculator::CreateChangeTapePanel() {
   fraChangeTape_->setFont(UiFont(kTextPx - 1));
   QFrame* panel = fraChangeTape_;
 
-  auto* title = MakeLabel(panel, "Label1", QStringLiteral("Alterando a fita"),
-                          Twips(135, 195, 2220, 270));
+  auto* title =
+      MakeLabel(panel, "Label1", QStringLiteral("Alterando a fita"), Twips(135, 195, 2220, 270));
   QFont verdana(QStringLiteral("Verdana"));
   verdana.setStyleHint(QFont::SansSerif);
   verdana.setPixelSize(kTextPx + 3);
@@ -255,10 +244,8 @@ void frmCalculator::CreateChangeTapePanel() {
             Twips(45, 585, 4485, 210));
   MakeLabel(panel, "lblChangeTape0", QStringLiteral("Número anterior: "),
             Twips(240, 1005, 1215, 195));
-  lblChangeFrom_ =
-      MakeLabel(panel, "lblChangeFrom", QString(), Twips(1530, 1005, 2115, 285));
-  MakeLabel(panel, "lblChangeTape1", QStringLiteral("Novo número: "),
-            Twips(390, 1425, 1050, 195));
+  lblChangeFrom_ = MakeLabel(panel, "lblChangeFrom", QString(), Twips(1530, 1005, 2115, 285));
+  MakeLabel(panel, "lblChangeTape1", QStringLiteral("Novo número: "), Twips(390, 1425, 1050, 195));
 
   cboType_ = new QComboBox(panel);
   cboType_->setObjectName(QStringLiteral("cboType"));
@@ -278,11 +265,10 @@ void frmCalculator::CreateChangeTapePanel() {
   txtChangeTo_->setObjectName(QStringLiteral("txtChangeTo"));
   txtChangeTo_->setGeometry(Twips(2130, 1410, 1470, 285));
   // Enter in the number field neither saves nor reaches the calculator.
-  txtChangeTo_->installEventFilter(
-      new KeyDiscarder({Qt::Key_Return, Qt::Key_Enter}, txtChangeTo_));
+  txtChangeTo_->installEventFilter(new KeyDiscarder({Qt::Key_Return, Qt::Key_Enter}, txtChangeTo_));
 
-  auto* cancel = MakeButton(panel, "cmdCancelChange", QStringLiteral("Cancelar"),
-                            QString(), Twips(3720, 990, 780, 330));
+  auto* cancel = MakeButton(panel, "cmdCancelChange", QStringLiteral("Cancelar"), QString(),
+                            Twips(3720, 990, 780, 330));
   connect(cancel, &QPushButton::clicked, this, [this] {
     Run([&] { calc_.cmdCancelChange_Click(); });
     ShowChangePanel();
@@ -409,13 +395,9 @@ void frmCalculator::closeEvent(QCloseEvent* event) {
 
 // ------------------------------------------------------------ links
 
-void frmCalculator::Image1_Click() {
-  QDesktopServices::openUrl(QUrl(Utf8(kMakerMailUrl)));
-}
+void frmCalculator::Image1_Click() { QDesktopServices::openUrl(QUrl(Utf8(kMakerMailUrl))); }
 
-void frmCalculator::Image2_Click() {
-  QDesktopServices::openUrl(QUrl(Utf8(kMakerWebUrl)));
-}
+void frmCalculator::Image2_Click() { QDesktopServices::openUrl(QUrl(Utf8(kMakerWebUrl))); }
 
 void frmCalculator::Image3_Click() {
   frmLicenca terms(this);
@@ -425,9 +407,8 @@ void frmCalculator::Image3_Click() {
 // ------------------------------------------------------------ host
 
 void frmCalculator::ShowMessageBox(const MessageBoxRequest& request) {
-  const QMessageBox::Icon icon = request.icon == MessageIcon::Critical
-                                     ? QMessageBox::Critical
-                                     : QMessageBox::Warning;
+  const QMessageBox::Icon icon =
+      request.icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Warning;
   QString text = Utf8(request.text);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   QMessageBox box(icon, Utf8(request.title), text, QMessageBox::Ok, this);

@@ -42,8 +42,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   // in the user's data folder, with the login and host names.
   static Options DefaultOptions();
 
-  explicit frmCalculator(Options options = DefaultOptions(),
-                         QWidget* parent = nullptr);
+  explicit frmCalculator(Options options = DefaultOptions(), QWidget* parent = nullptr);
   ~frmCalculator() override;
 
   const Calculator& calculator() const { return calc_; }

@@ -41,8 +41,7 @@ QStringList frmLicenca::TermsLines() {
 
 frmLicenca::frmLicenca(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmLicença"));
-  setWindowTitle(QString::fromUtf8(kMakerName) +
-                 QStringLiteral(" - SOFTWARES - Licença de uso"));
+  setWindowTitle(QString::fromUtf8(kMakerName) + QStringLiteral(" - SOFTWARES - Licença de uso"));
   setModal(true);
   setFixedSize(kWidth, kHeight);
   setFont(UiFont(12));

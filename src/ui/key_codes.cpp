@@ -15,29 +15,22 @@ constexpr int kNoCode = '?';
 
 }  // namespace
 
-std::vector<int> TypedKeyCodes(int key, Qt::KeyboardModifiers modifiers,
-                               const QString& text) {
+std::vector<int> TypedKeyCodes(int key, Qt::KeyboardModifiers modifiers, const QString& text) {
   if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
     return {};
   }
   switch (key) {
     case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-      return {};
+    case Qt::Key_Backtab: return {};
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-      return {kKeyEnter};
-    case Qt::Key_Escape:
-      return {kKeyEscape};
-    case Qt::Key_Backspace:
-      return {kKeyBackspace};
-    default:
-      break;
+    case Qt::Key_Enter: return {kKeyEnter};
+    case Qt::Key_Escape: return {kKeyEscape};
+    case Qt::Key_Backspace: return {kKeyBackspace};
+    default: break;
   }
   // The keypad's decimal key is the point whatever the layout puts on it
   // (a comma under a Brazilian layout); a comma on the main keys is not.
-  if ((modifiers & Qt::KeypadModifier) &&
-      (key == Qt::Key_Period || key == Qt::Key_Comma)) {
+  if ((modifiers & Qt::KeypadModifier) && (key == Qt::Key_Period || key == Qt::Key_Comma)) {
     return {kPoint};
   }
   std::vector<int> codes;

@@ -31,8 +31,7 @@ QRectF Square(const QRectF& r, qreal margin) {
 void PaintMailPicture(QPainter& p, const QRectF& r) {
   p.save();
   const QRectF s = Square(r, 1.5);
-  const QRectF env(s.left(), s.top() + s.height() * 0.18, s.width(),
-                   s.height() * 0.64);
+  const QRectF env(s.left(), s.top() + s.height() * 0.18, s.width(), s.height() * 0.64);
   QLinearGradient paper(env.topLeft(), env.bottomLeft());
   paper.setColorAt(0, QColor(255, 253, 240));
   paper.setColorAt(1, QColor(232, 226, 200));
@@ -43,23 +42,22 @@ void PaintMailPicture(QPainter& p, const QRectF& r) {
   p.setBrush(Qt::NoBrush);
   p.drawPolyline(QPolygonF{env.topLeft(), fold, env.topRight()});
   p.setPen(QPen(kInk, 1.0));
-  p.drawLine(env.bottomLeft(), QPointF(env.left() + env.width() * 0.4,
-                                       env.top() + env.height() * 0.5));
-  p.drawLine(env.bottomRight(), QPointF(env.right() - env.width() * 0.4,
-                                        env.top() + env.height() * 0.5));
+  p.drawLine(env.bottomLeft(),
+             QPointF(env.left() + env.width() * 0.4, env.top() + env.height() * 0.5));
+  p.drawLine(env.bottomRight(),
+             QPointF(env.right() - env.width() * 0.4, env.top() + env.height() * 0.5));
   // A red stamp in the corner.
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(200, 40, 40));
-  p.drawRect(QRectF(env.right() - env.width() * 0.26, env.top() + 2.5,
-                    env.width() * 0.18, env.height() * 0.22));
+  p.drawRect(QRectF(env.right() - env.width() * 0.26, env.top() + 2.5, env.width() * 0.18,
+                    env.height() * 0.22));
   p.restore();
 }
 
 void PaintWebPicture(QPainter& p, const QRectF& r) {
   p.save();
   const QRectF s = Square(r, 1.5);
-  QRadialGradient sea(s.center() - QPointF(s.width() * 0.2, s.height() * 0.2),
-                      s.width() * 0.75);
+  QRadialGradient sea(s.center() - QPointF(s.width() * 0.2, s.height() * 0.2), s.width() * 0.75);
   sea.setColorAt(0, QColor(170, 215, 255));
   sea.setColorAt(1, QColor(30, 100, 190));
   p.setPen(QPen(kInk, 1.4));
@@ -167,8 +165,7 @@ void PaintBannerPicture(QPainter& p, const QRectF& r) {
   QFont small = UiFont(std::max(9, static_cast<int>(h * 0.17)));
   p.setFont(small);
   p.setPen(QColor(210, 240, 230));
-  p.drawText(QRectF(text.left(), r.top() + r.height() * 0.7, text.width(),
-                    r.height() * 0.3),
+  p.drawText(QRectF(text.left(), r.top() + r.height() * 0.7, text.width(), r.height() * 0.3),
              Qt::AlignLeft | Qt::AlignTop, QStringLiteral("calculadora com fita"));
   p.restore();
 }

@@ -2,8 +2,7 @@
 
 namespace tally::ui {
 
-TapeModel::TapeModel(const Tape& tape, QObject* parent)
-    : QAbstractListModel(parent), tape_(tape) {}
+TapeModel::TapeModel(const Tape& tape, QObject* parent) : QAbstractListModel(parent), tape_(tape) {}
 
 int TapeModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : tape_.Count();
@@ -20,17 +19,14 @@ QModelIndex TapeModel::index(int row, int column, const QModelIndex& parent) con
 }
 
 QVariant TapeModel::data(const QModelIndex& index, int role) const {
-  if (!checkIndex(index, CheckIndexOption::IndexIsValid |
-                             CheckIndexOption::ParentIsInvalid)) {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
     return {};
   }
   if (role != Qt::DisplayRole) return {};
   return QString::fromStdString(tape_.Line(index.row()));
 }
 
-void TapeModel::BeforeAppend(std::int32_t index) {
-  beginInsertRows(QModelIndex(), index, index);
-}
+void TapeModel::BeforeAppend(std::int32_t index) { beginInsertRows(QModelIndex(), index, index); }
 
 void TapeModel::AfterAppend() { endInsertRows(); }
 
@@ -46,8 +42,6 @@ void TapeModel::BeforeClear() { beginResetModel(); }
 
 void TapeModel::AfterClear() { endResetModel(); }
 
-void TapeModel::SelectionChanged(std::int32_t index) {
-  Q_EMIT tapeSelectionChanged(index);
-}
+void TapeModel::SelectionChanged(std::int32_t index) { Q_EMIT tapeSelectionChanged(index); }
 
 }  // namespace tally::ui

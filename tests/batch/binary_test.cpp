@@ -41,8 +41,8 @@ std::string Slurp(const fs::path& file) {
 }
 
 Outcome RunBatch(const std::vector<std::string>& args, const fs::path& dir) {
-  std::vector<std::string> argv = {TALLYROLLER_BATCH_PATH, "--locale", "pt_BR",
-                                   "--error-log", (dir / "ErrorLog.txt").string()};
+  std::vector<std::string> argv = {TALLYROLLER_BATCH_PATH, "--locale", "pt_BR", "--error-log",
+                                   (dir / "ErrorLog.txt").string()};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> raw;
   for (auto& a : argv) raw.push_back(a.data());
@@ -117,17 +117,24 @@ TEST_F(BatchBinary, RandomBytesAndMalformedScripts) {
     for (auto& b : bytes) b = static_cast<char>(std::uniform_int_distribution<int>(0, 255)(rng));
     ExpectAnswered(RunBatch({Write("random.script", bytes).string()}, dir_));
   }
-  const std::vector<std::string> scripts = {
-       "{", "}", "{key 99999999999999999999999}", "{start 1e5}", "{click}",
-        std::string(1 << 20, '{'), "{new " + std::string(1 << 20, 'x'),
-        std::string("12\0+3", 5)};
+  const std::vector<std::string> scripts = {"{",
+                                            "}",
+                                            "{key 99999999999999999999999}",
+                                            "{start 1e5}",
+                                            "{click}",
+                                            std::string(1 << 20, '{'),
+                                            "{new " + std::string(1 << 20, 'x'),
+                                            std::string("12\0+3", 5)};
   for (const std::string& script : scripts) {
     ExpectAnswered(RunBatch({Write("bad.script", script).string()}, dir_));
   }
 }
 
 TEST_F(BatchBinary, LongScriptsRun) {
-  const auto digits = RunBatch({Write("digits.script", std::string(5000, '9') + "." + std::string(5000, '1') + "+=").string()}, dir_);
+  const auto digits =
+      RunBatch({Write("digits.script", std::string(5000, '9') + "." + std::string(5000, '1') + "+=")
+                    .string()},
+               dir_);
   ExpectAnswered(digits);
   EXPECT_EQ(digits.status, 0);
 }

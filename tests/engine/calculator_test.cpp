@@ -19,8 +19,8 @@ namespace {
 
 using testing::FakeHost;
 using testing::kDash;
-using testing::kSep;
 using testing::Keys;
+using testing::kSep;
 using testing::TapeLines;
 using testing::Type;
 using Lines = std::vector<std::string>;
@@ -204,10 +204,15 @@ struct Snapshot {
 };
 
 Snapshot Take(const Calculator& calc, const testing::FakeHost& host) {
-  return {calc.State(),          calc.Labels(),        TapeLines(calc),
-          calc.GetTape().Selected(), host.messages.size(), host.errors.size(),
+  return {calc.State(),
+          calc.Labels(),
+          TapeLines(calc),
+          calc.GetTape().Selected(),
+          host.messages.size(),
+          host.errors.size(),
           static_cast<std::size_t>(host.printCount),
-          static_cast<std::size_t>(host.focusCount), host.closed};
+          static_cast<std::size_t>(host.focusCount),
+          host.closed};
 }
 
 void ExpectSame(const Snapshot& a, const Snapshot& b) {
@@ -246,8 +251,16 @@ TEST(KeyTable, EveryMappedKeyRunsItsButton) {
     std::vector<int> codes;
     const char* button;  // "" for keys that do nothing
   } rows[] = {
-      {{'0'}, "0"}, {{'1'}, "1"}, {{'2'}, "2"}, {{'3'}, "3"}, {{'4'}, "4"},
-      {{'5'}, "5"}, {{'6'}, "6"}, {{'7'}, "7"}, {{'8'}, "8"}, {{'9'}, "9"},
+      {{'0'}, "0"},
+      {{'1'}, "1"},
+      {{'2'}, "2"},
+      {{'3'}, "3"},
+      {{'4'}, "4"},
+      {{'5'}, "5"},
+      {{'6'}, "6"},
+      {{'7'}, "7"},
+      {{'8'}, "8"},
+      {{'9'}, "9"},
       {{'.'}, "."},
       {{8}, "Backspace"},
       {{'E', 'e'}, "CE"},
@@ -365,8 +378,7 @@ TEST_F(CalculatorTest, OverflowNeverReachesStateLabelsOrTape) {
   const std::string before = calc.Labels().lblResult;
   Keys(calc, "[%]");
   ASSERT_FALSE(host.messages.empty());
-  EXPECT_NE(host.messages.back().text.find("Function: cmdFunction_Click1"),
-            std::string::npos);
+  EXPECT_NE(host.messages.back().text.find("Function: cmdFunction_Click1"), std::string::npos);
   EXPECT_EQ(calc.Labels().lblResult, before);
   calc.SetStartValue(1);  // 0.0001
   Keys(calc, "[1/x]");
@@ -411,9 +423,8 @@ TEST_F(CalculatorTest, MemoryMarkFollowsTheMemory) {
     double memory;
     bool visible;
   } steps[] = {
-      {"[C] 0 [M+]", 0, false},     {"[CE] 5 [M+]", 5, true},
-      {"[CE] 3 [M+]", 8, true},     {"[MR]", 8, true},
-      {"[CE] 8 [M-]", 0, false},    {"[CE] 5 [M-]", -5, true},
+      {"[C] 0 [M+]", 0, false}, {"[CE] 5 [M+]", 5, true},  {"[CE] 3 [M+]", 8, true},
+      {"[MR]", 8, true},        {"[CE] 8 [M-]", 0, false}, {"[CE] 5 [M-]", -5, true},
       {"[MC]", 0, false},
   };
   for (const auto& step : steps) {

@@ -23,8 +23,7 @@ TEST(ErrorMessage, Texts) {
        "Ocorreu erro: 6\r\nDescription: Overflow\r\nModule: frmCalculator\r\n"
        "Function: StartNewTotal"},
       {{"", "", "", ""}, "Ocorreu erro: \r\n"},
-      {{"11", "", "", "cmdFunction_Click2"},
-       "Ocorreu erro: 11\r\nFunction: cmdFunction_Click2"},
+      {{"11", "", "", "cmdFunction_Click2"}, "Ocorreu erro: 11\r\nFunction: cmdFunction_Click2"},
       {{"", "Overflow", "frmCalculator", ""},
        "Ocorreu erro: \r\nDescription: Overflow\r\nModule: frmCalculator\r\n"},
   };
@@ -35,17 +34,18 @@ TEST(ErrorMessage, Texts) {
 
 TEST(ErrorLogRecord, EightFieldsAndCrLf) {
   const LocalDateTime when{2026, 12, 8, 21, 21, 59};
-  EXPECT_EQ(BuildErrorLogRecord(when, {"6", "Overflow", "frmCalculator", "cmdDecimal_click"},
-                                "ana", "caixa1"),
+  EXPECT_EQ(BuildErrorLogRecord(when, {"6", "Overflow", "frmCalculator", "cmdDecimal_click"}, "ana",
+                                "caixa1"),
             "#2026-12-08 21:21:59#,\"6\",\"Overflow\",\"frmCalculator\","
-            "\"cmdDecimal_click\"," + kVersionField + ",\"ana\",\"caixa1\"\r\n");
+            "\"cmdDecimal_click\"," +
+                kVersionField + ",\"ana\",\"caixa1\"\r\n");
   // All four texts empty; no user or host; exactly midnight shows the date.
   EXPECT_EQ(BuildErrorLogRecord({2027, 1, 2, 0, 0, 0}, {}, "", ""),
             "#2027-01-02#,\"\",\"\",\"\",\"\"," + kVersionField + ",\"\",\"\"\r\n");
   // A quote inside a text is written as it is.
-  EXPECT_EQ(BuildErrorLogRecord({2027, 1, 2, 0, 0, 1}, {"5", "a \"b\"", "m", "p"}, "u", "h"),
-            "#2027-01-02 00:00:01#,\"5\",\"a \"b\"\",\"m\",\"p\"," + kVersionField +
-                ",\"u\",\"h\"\r\n");
+  EXPECT_EQ(
+      BuildErrorLogRecord({2027, 1, 2, 0, 0, 1}, {"5", "a \"b\"", "m", "p"}, "u", "h"),
+      "#2027-01-02 00:00:01#,\"5\",\"a \"b\"\",\"m\",\"p\"," + kVersionField + ",\"u\",\"h\"\r\n");
 }
 
 TEST(ReportError, ShowsTheBoxThenLogs) {

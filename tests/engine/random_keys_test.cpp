@@ -48,8 +48,8 @@ std::string CheckLine(const std::string& line, std::string_view sep) {
 
 void CheckInvariants(const Calculator& calc) {
   const auto& s = calc.State();
-  for (const double v : {s.Accumulator, s.Operand, s.LastEntry, s.MemoryValue,
-                         s.GrandTotal, s.EntryValue}) {
+  for (const double v :
+       {s.Accumulator, s.Operand, s.LastEntry, s.MemoryValue, s.GrandTotal, s.EntryValue}) {
     ASSERT_TRUE(std::isfinite(v));
   }
   ASSERT_LE(s.OperandCount, 2);
@@ -105,8 +105,19 @@ class Monkey {
  private:
   void EditPanel(int pick) {
     static const char* const kNumbers[] = {
-        "0", "12,50", "1.5", "abc", "-3", "&HFFFF", "1E308", "1e-320",
-        "99999999999999999999", "", ",", "&H" "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"
+        "0",
+        "12,50",
+        "1.5",
+        "abc",
+        "-3",
+        "&HFFFF",
+        "1E308",
+        "1e-320",
+        "99999999999999999999",
+        "",
+        ",",
+        "&H"
+        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"
         "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"
         "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"
         "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
@@ -121,9 +132,7 @@ class Monkey {
     }
   }
 
-  int Uniform(int lo, int hi) {
-    return std::uniform_int_distribution<int>(lo, hi)(rng_);
-  }
+  int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
   int Uniform(int lo, std::size_t hi) { return Uniform(lo, static_cast<int>(hi)); }
 
   static constexpr char kKeys[] = "0123456789..+-*/=\r%Eecg\bCG,a ";

@@ -17,8 +17,7 @@
 namespace tally::host {
 namespace {
 
-const QByteArray kVersionField =
-    QByteArray("\"") + kProgramTitle + " v" + kVersion + "\"";
+const QByteArray kVersionField = QByteArray("\"") + kProgramTitle + " v" + kVersion + "\"";
 
 class ErrorLogTest : public ::testing::Test {
  protected:

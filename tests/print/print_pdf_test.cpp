@@ -42,11 +42,9 @@ std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
 
 std::string Unescape(std::string text) {
   const std::pair<const char*, const char*> entities[] = {
-      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"},
-      {"&amp;", "&"}};
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
   for (const auto& [from, to] : entities) {
-    for (auto at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + 1)) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + 1)) {
       text.replace(at, std::char_traits<char>::length(from), to);
     }
   }
@@ -64,8 +62,8 @@ std::vector<Box> ReadWords(const fs::path& html) {
     if (line.find("<page ") != std::string::npos) ++page;
     std::smatch m;
     if (std::regex_search(line, m, word)) {
-      words.push_back({page, std::stod(m[1]), std::stod(m[2]), std::stod(m[3]),
-                       std::stod(m[4]), Unescape(m[5])});
+      words.push_back({page, std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]),
+                       Unescape(m[5])});
     }
   }
   return words;
@@ -137,8 +135,8 @@ std::string DateToday(const char* separator) {
   std::tm local{};
   localtime_r(&now, &local);
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%02d%s%02d%s%04d", local.tm_mon + 1,
-                separator, local.tm_mday, separator, local.tm_year + 1900);
+  std::snprintf(buf, sizeof buf, "%02d%s%02d%s%04d", local.tm_mon + 1, separator, local.tm_mday,
+                separator, local.tm_year + 1900);
   return buf;
 }
 
@@ -169,11 +167,10 @@ class PrintToPdf : public ::testing::TestWithParam<LocaleCase> {
     const fs::path scriptFile = dir_ / "script.txt";
     std::ofstream(scriptFile, std::ios::binary) << script;
     const fs::path pdf = dir_ / "tape.pdf";
-    const std::string command =
-        std::string("'") + TALLYROLLER_BATCH + "' --locale " + GetParam().name +
-        " --error-log " + Quote(dir_ / "ErrorLog.txt") + " --print-to " +
-        Quote(pdf) + " " + Quote(scriptFile) + " >" +
-        Quote(dir_ / "out.json") + " 2>" + Quote(dir_ / "err.txt");
+    const std::string command = std::string("'") + TALLYROLLER_BATCH + "' --locale " +
+                                GetParam().name + " --error-log " + Quote(dir_ / "ErrorLog.txt") +
+                                " --print-to " + Quote(pdf) + " " + Quote(scriptFile) + " >" +
+                                Quote(dir_ / "out.json") + " 2>" + Quote(dir_ / "err.txt");
     EXPECT_EQ(Shell(command), 0) << ReadFile(dir_ / "err.txt");
     return pdf;
   }
@@ -200,10 +197,8 @@ TEST_P(PrintToPdf, ColumnsPagesHeaderAndColours) {
   for (int k = 0; k < 60; ++k) {
     script += "5+2-1==";
     for (const std::string& line :
-         {"+ 5" + std::string(lc.decimal) + "00",
-          "+ 2" + std::string(lc.decimal) + "00",
-          kEnDash + " 1" + lc.decimal + "00",
-          "= 6" + std::string(lc.decimal) + "00", kSeparator}) {
+         {"+ 5" + std::string(lc.decimal) + "00", "+ 2" + std::string(lc.decimal) + "00",
+          kEnDash + " 1" + lc.decimal + "00", "= 6" + std::string(lc.decimal) + "00", kSeparator}) {
       tape.push_back(line);
     }
   }
@@ -216,8 +211,8 @@ TEST_P(PrintToPdf, ColumnsPagesHeaderAndColours) {
 
   // The header, once, at the top-left of the printable area.
   const Box& header = lines[0];
-  const std::regex picture(std::string(R"(Tallyroller \(Impresso em: )") +
-                           "(" + lc.weekdays + R"()\. )" +
+  const std::regex picture(std::string(R"(Tallyroller \(Impresso em: )") + "(" + lc.weekdays +
+                           R"()\. )" +
                            R"((\d\d/\d\d/\d\d\d\d) @ (0[1-9]|1[0-2]):[0-5]\d (AM|PM)\))");
   std::smatch m;
   ASSERT_TRUE(std::regex_match(header.text, m, picture)) << header.text;
@@ -259,8 +254,8 @@ TEST_P(PrintToPdf, ColumnsPagesHeaderAndColours) {
     if (!firstOfColumn[line.page][c]) firstOfColumn[line.page][c] = &line;
 
     // Colours, inside the line's own column.
-    const Ink ink = InkIn(pages[line.page - 1], line.xMax - kColumnStep + 1,
-                          line.yMin + 1, line.xMax, line.yMax - 1);
+    const Ink ink = InkIn(pages[line.page - 1], line.xMax - kColumnStep + 1, line.yMin + 1,
+                          line.xMax, line.yMax - 1);
     EXPECT_GT(ink.any, 0);
     if (line.text.find(kEnDash) != std::string::npos) {
       EXPECT_GT(ink.red, 0);
@@ -280,8 +275,8 @@ TEST_P(PrintToPdf, ColumnsPagesHeaderAndColours) {
 
   // The header and the rule under it are black.
   EXPECT_EQ(InkIn(pages[0], 0, 0, lc.pageWidth, tapeTop).red, 0);
-  EXPECT_GT(InkIn(pages[0], lc.pageWidth - 60, header.yMax - 1,
-                  lc.pageWidth - kMargin, tapeTop).any, 0);
+  EXPECT_GT(
+      InkIn(pages[0], lc.pageWidth - 60, header.yMax - 1, lc.pageWidth - kMargin, tapeTop).any, 0);
 }
 
 TEST_P(PrintToPdf, EachJobReplacesTheFile) {
@@ -299,9 +294,8 @@ TEST_P(PrintToPdf, AnEmptyTapeStartsNoJob) {
 
 INSTANTIATE_TEST_SUITE_P(
     Locales, PrintToPdf,
-    ::testing::Values(
-        LocaleCase{"pt_BR", "dom|seg|ter|qua|qui|sex|sáb", ",", 595, 842},
-        LocaleCase{"en_US", "Sun|Mon|Tue|Wed|Thu|Fri|Sat", ".", 612, 792}),
+    ::testing::Values(LocaleCase{"pt_BR", "dom|seg|ter|qua|qui|sex|sáb", ",", 595, 842},
+                      LocaleCase{"en_US", "Sun|Mon|Tue|Wed|Thu|Fri|Sat", ".", 612, 792}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

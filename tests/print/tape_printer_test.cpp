@@ -33,10 +33,8 @@ Tape TapeOf(std::initializer_list<const char*> lines) {
 
 // Plain text of a PDF through poppler's pdftotext.
 std::string PdfText(const QString& file) {
-  const std::string command =
-      "pdftotext -enc UTF-8 '" + file.toStdString() + "' -";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"),
-                                            pclose);
+  const std::string command = "pdftotext -enc UTF-8 '" + file.toStdString() + "' -";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   std::string text;
   if (!pipe) return text;
   char buf[4096];
@@ -56,17 +54,14 @@ TEST(PrintDateTime, PictureFromTheLocale) {
       {"en_US", kWednesdayNight, "Wed. 12/09/2026 @ 10:33 PM"},
       {"de_DE", kWednesdayNight, "Mi. 12.09.2026 @ 10:33 PM"},
       {"nl_NL", kWednesdayNight, "wo. 12-09-2026 @ 10:33 p.m."},
-      {"en_US", QDateTime(QDate(2026, 3, 1), QTime(0, 5)),
-       "Sun. 03/01/2026 @ 12:05 AM"},
-      {"pt_BR", QDateTime(QDate(2026, 3, 7), QTime(12, 0)),
-       "sáb. 03/07/2026 @ 12:00 PM"},
+      {"en_US", QDateTime(QDate(2026, 3, 1), QTime(0, 5)), "Sun. 03/01/2026 @ 12:05 AM"},
+      {"pt_BR", QDateTime(QDate(2026, 3, 7), QTime(12, 0)), "sáb. 03/07/2026 @ 12:00 PM"},
       // Month names only: no numeric date separator to take.
       {"C", kWednesdayNight, "Wed. 12/09/2026 @ 10:33 PM"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.locale);
-    EXPECT_EQ(PrintDateTimeText(c.when, QLocale(QString::fromLatin1(c.locale)))
-                  .toStdString(),
+    EXPECT_EQ(PrintDateTimeText(c.when, QLocale(QString::fromLatin1(c.locale))).toStdString(),
               c.text);
   }
 }
@@ -92,23 +87,19 @@ TEST(PrintMetric, MeasuresTimesNewRomanAdvancesInInches) {
 
 class PdfJob : public ::testing::Test {
  protected:
-  QString File(const char* name) const {
-    return dir_.filePath(QString::fromLatin1(name));
-  }
+  QString File(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
   QTemporaryDir dir_;
 };
 
 TEST_F(PdfJob, WritesTheHeaderAndTheLines) {
   const Tape tape = TapeOf({"+ 12,00", "\xE2\x80\x93 3,00", "= 9,00"});
   const QString file = File("tape.pdf");
-  ASSERT_TRUE(PrintTapeToPdf(tape, QLocale(QStringLiteral("pt_BR")), file,
-                             FixedClock(kWednesdayNight)));
+  ASSERT_TRUE(
+      PrintTapeToPdf(tape, QLocale(QStringLiteral("pt_BR")), file, FixedClock(kWednesdayNight)));
   const std::string text = PdfText(file);
-  EXPECT_NE(text.find("Tallyroller (Impresso em: qua. 12/09/2026 @ 10:33 PM)\n"),
-            std::string::npos)
+  EXPECT_NE(text.find("Tallyroller (Impresso em: qua. 12/09/2026 @ 10:33 PM)\n"), std::string::npos)
       << text;
-  EXPECT_NE(text.find("+ 12,00\n\xE2\x80\x93 3,00\n= 9,00"), std::string::npos)
-      << text;
+  EXPECT_NE(text.find("+ 12,00\n\xE2\x80\x93 3,00\n= 9,00"), std::string::npos) << text;
 }
 
 TEST_F(PdfJob, TheLastJobReplacesTheFile) {
@@ -125,16 +116,14 @@ TEST_F(PdfJob, NothingForAnEmptyTapeOrAnUnwritableFile) {
   const QLocale locale(QStringLiteral("pt_BR"));
   EXPECT_FALSE(PrintTapeToPdf(Tape{}, locale, File("empty.pdf")));
   EXPECT_FALSE(QFile::exists(File("empty.pdf")));
-  EXPECT_FALSE(PrintTapeToPdf(TapeOf({"+ 1,00"}), locale,
-                              File("missing-folder/tape.pdf")));
+  EXPECT_FALSE(PrintTapeToPdf(TapeOf({"+ 1,00"}), locale, File("missing-folder/tape.pdf")));
 }
 
 TEST(DefaultPrinter, NoPrinterMeansNoJobAndNoFuss) {
   if (!QPrinterInfo::defaultPrinter().isNull()) {
     GTEST_SKIP() << "a default printer exists; not printing on it";
   }
-  EXPECT_FALSE(PrintTapeToDefaultPrinter(TapeOf({"+ 1,00"}),
-                                         QLocale(QStringLiteral("pt_BR"))));
+  EXPECT_FALSE(PrintTapeToDefaultPrinter(TapeOf({"+ 1,00"}), QLocale(QStringLiteral("pt_BR"))));
 }
 
 }  // namespace

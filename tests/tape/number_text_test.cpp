@@ -12,13 +12,11 @@ namespace {
 
 struct FormatCase {
   double value;
-  int places;  // -1: the empty picture
+  int places;         // -1: the empty picture
   std::string comma;  // expected with ","
 };
 
-std::string Picture(int places) {
-  return places < 0 ? std::string() : PictureForPlaces(places);
-}
+std::string Picture(int places) { return places < 0 ? std::string() : PictureForPlaces(places); }
 
 std::string WithDot(std::string text) {
   for (auto& c : text) {
@@ -79,8 +77,7 @@ const std::vector<FormatCase> kFormatCases = {
 
 TEST(NumberText, FormatsEveryPictureWithCommaAndDot) {
   for (const auto& c : kFormatCases) {
-    SCOPED_TRACE("value " + std::to_string(c.value) + " places " +
-                 std::to_string(c.places));
+    SCOPED_TRACE("value " + std::to_string(c.value) + " places " + std::to_string(c.places));
     EXPECT_EQ(FormatNumber(c.value, Picture(c.places), ","), c.comma);
     EXPECT_EQ(FormatNumber(c.value, Picture(c.places), "."), WithDot(c.comma));
   }
@@ -98,8 +95,13 @@ TEST(NumberText, PicturesForPlaces) {
 }
 
 TEST(NumberText, MultiByteSeparator) {
-  EXPECT_EQ(FormatNumber(2.5, "#0.00", "\xD9\xAB"), "2\xD9\xAB" "50");
-  EXPECT_EQ(ReadFormattedNumber("2\xD9\xAB" "50", "\xD9\xAB"), 2.5);
+  EXPECT_EQ(FormatNumber(2.5, "#0.00", "\xD9\xAB"),
+            "2\xD9\xAB"
+            "50");
+  EXPECT_EQ(ReadFormattedNumber("2\xD9\xAB"
+                                "50",
+                                "\xD9\xAB"),
+            2.5);
 }
 
 // Whatever FormatNumber writes reads back as the value it shows.
@@ -124,22 +126,14 @@ TEST(NumberText, ReadBackCases) {
     const char* sep;
     std::optional<double> expected;
   } cases[] = {
-      {"12,50", ",", 12.5},
-      {"8,", ",", 8.0},
-      {"-0,13", ",", -0.13},
-      {"1,5E-07", ",", 1.5e-7},
-      {"1E+15", ",", 1e15},
-      {",5", ",", 0.5},
-      {"12.50", ".", 12.5},
-      {"12.50", ",", std::nullopt},
-      {"", ",", std::nullopt},
-      {"-", ",", std::nullopt},
-      {",", ",", std::nullopt},
-      {"abc", ",", std::nullopt},
-      {"1E", ",", std::nullopt},
-      {"--1", ",", std::nullopt},
-      {" 12,00", ",", std::nullopt},
-      {"15,00 sub total", ",", std::nullopt},
+      {"12,50", ",", 12.5},          {"8,", ",", 8.0},
+      {"-0,13", ",", -0.13},         {"1,5E-07", ",", 1.5e-7},
+      {"1E+15", ",", 1e15},          {",5", ",", 0.5},
+      {"12.50", ".", 12.5},          {"12.50", ",", std::nullopt},
+      {"", ",", std::nullopt},       {"-", ",", std::nullopt},
+      {",", ",", std::nullopt},      {"abc", ",", std::nullopt},
+      {"1E", ",", std::nullopt},     {"--1", ",", std::nullopt},
+      {" 12,00", ",", std::nullopt}, {"15,00 sub total", ",", std::nullopt},
       {"1E+999", ",", std::nullopt},
   };
   for (const auto& c : cases) {

@@ -20,9 +20,7 @@ class FakeMetric final : public PrintMetric {
   double TextWidth(std::string_view text, double points) const override {
     return static_cast<double>(Utf8Length(text)) * kCharWidth * points / 10;
   }
-  double TextHeight(std::string_view, double points) const override {
-    return 0.25 * points / 10;
-  }
+  double TextHeight(std::string_view, double points) const override { return 0.25 * points / 10; }
 };
 
 // Header 0.25 + gap 0.125.
@@ -32,8 +30,7 @@ constexpr double kLine = 0.25;
 constexpr double kFourLineHeight = kTapeTop + 4 * kLine + 2 * kLine;
 constexpr PrintArea kArea{8.0, kFourLineHeight};
 
-const std::string kHeader =
-    "Tallyroller (Impresso em: qua. 12/09/2026 @ 10:33 PM)";
+const std::string kHeader = "Tallyroller (Impresso em: qua. 12/09/2026 @ 10:33 PM)";
 
 Tape NumberedTape(int count) {
   Tape tape;
@@ -41,9 +38,7 @@ Tape NumberedTape(int count) {
   return tape;
 }
 
-double RightEnd(const PlacedText& t) {
-  return t.x + FakeMetric().TextWidth(t.text, t.points);
-}
+double RightEnd(const PlacedText& t) { return t.x + FakeMetric().TextWidth(t.text, t.points); }
 
 TEST(PrintLayout, OneLineUnderTheHeaderRuleAndGap) {
   Tape tape;
@@ -95,8 +90,7 @@ TEST(PrintLayout, EqualityEndsTheColumn) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.height);
     const Tape tape = NumberedTape(12);
-    const auto layout =
-        LayOutTapePrint(tape, kHeader, {8.0, c.height}, FakeMetric());
+    const auto layout = LayOutTapePrint(tape, kHeader, {8.0, c.height}, FakeMetric());
     const auto page = layout.Page(0);
     int inFirst = 0;
     for (std::size_t k = 1; k < page.size(); ++k) {
@@ -179,8 +173,7 @@ TEST(PrintLayout, MinusLinesAreRedAndTheRestBlack) {
   };
   Tape tape;
   for (const auto& c : cases) tape.AppendDirect(c.line);
-  const auto layout =
-      LayOutTapePrint(tape, kHeader, {8.0, 100.0}, FakeMetric());
+  const auto layout = LayOutTapePrint(tape, kHeader, {8.0, 100.0}, FakeMetric());
   const auto page = layout.Page(0);
   ASSERT_EQ(page.size(), std::size(cases) + 1);
   for (std::size_t k = 0; k < std::size(cases); ++k) {

@@ -29,43 +29,74 @@ const ReplayCase kCases[] = {
     {"worked example after changing line 1 to 25",
      {"+ 10,00", "+ 25,00", "+ 5,00", "= 35,00", S, "+ 8,00", "x 3,00", "= 24,00", S, "G 59,00", S},
      {"+ 10,00", "+ 25,00", "+ 5,00", "= 40,00", S, "+ 8,00", "x 3,00", "= 24,00", S, "G 64,00", S},
-     0, 0, "64,00", "0,00"},
+     0,
+     0,
+     "64,00",
+     "0,00"},
     {"subtotal decided by the next line",
      {"+ 20,00", "+ 5,00", "= 15,00 sub total", "x 2,00", "= 30,00"},
      {"+ 20,00", "+ 5,00", "= 25,00 sub total", "x 2,00", "= 50,00"},
-     0, 50, "50,00", std::nullopt},
+     0,
+     50,
+     "50,00",
+     std::nullopt},
     {"a cancelled calculation counts",
      {"+ 10,00", "+ 5,00", "= 15,00", S, "+ 20,00", "+ 3,00", "= 22,00", S, "G 22,00", S},
      {"+ 10,00", "+ 5,00", "= 15,00", S, "+ 20,00", "+ 3,00", "= 23,00", S, "G 38,00", S},
-     0, 0, "38,00", "0,00"},
+     0,
+     0,
+     "38,00",
+     "0,00"},
     {"en dash and hyphen both subtract",
      {"+ 12,00", D + " 3,00", "- 1,00", "= 9,00"},
      {"+ 12,00", D + " 3,00", "- 1,00", "= 8,00"},
-     0, 8, "8,00", std::nullopt},
+     0,
+     8,
+     "8,00",
+     std::nullopt},
     {"a grand total key line closes its calculation and becomes G",
      {"+ 12,00", "+ 3,00", "= 15,00", "GT 15,00", S},
      {"+ 12,00", "+ 3,00", "= 15,00", "G 15,00", S},
-     0, 0, "15,00", "0,00"},
+     0,
+     0,
+     "15,00",
+     "0,00"},
     {"a separator before the G line changes nothing",
      {"+ 12,00", "= 12,00", S, "GT 59,00", S},
      {"+ 12,00", "= 12,00", S, "G 12,00", S},
-     0, 0, "12,00", "0,00"},
+     0,
+     0,
+     "12,00",
+     "0,00"},
     {"a zero divisor is passed over",
      {"+ 5,00", "/ 0,00", "= 5000,00", "/ 0,00"},
      {"+ 5,00", "/ 0,00", "= 5,00 sub total", "/ 0,00"},
-     0, 5, std::nullopt, std::nullopt, 2},
+     0,
+     5,
+     std::nullopt,
+     std::nullopt,
+     2},
     {"unreadable numbers and unknown lines are passed over",
      {"+ 5,00", "+ abc", "1/x 4,00", " 7,00", "+ 12.50", "", "= 0,00"},
      {"+ 5,00", "+ abc", "1/x 4,00", " 7,00", "+ 12.50", "", "= 5,00"},
-     0, 5, "5,00", std::nullopt},
+     0,
+     5,
+     "5,00",
+     std::nullopt},
     {"a zero operand times zeroes the running value",
      {"+ 5,00", "x 0,00", "= 5,00"},
      {"+ 5,00", "x 0,00", "= 0,00"},
-     0, 0, "0,00", std::nullopt},
+     0,
+     0,
+     "0,00",
+     std::nullopt},
     {"the running value runs on through totals",
      {"+ 1,00", "= 1,00", "+ 1,00", "= 9,00", S, "+ 4,00"},
      {"+ 1,00", "= 1,00 sub total", "+ 1,00", "= 2,00", S, "+ 4,00"},
-     2, 4, std::nullopt, "2,00"},
+     2,
+     4,
+     std::nullopt,
+     "2,00"},
     {"empty tape", {}, {}, 0, 0, std::nullopt, std::nullopt},
 };
 
@@ -89,8 +120,7 @@ TEST(Replay, UsesTheNumbersAsShownWithNoDecimals) {
 }
 
 TEST(Replay, ReadsTheGeneralFormAndDotLocales) {
-  const ReplayResult r =
-      ReplayTape({"+ 1.5E-07", "x 2", "+ 0.25", "= 0"}, "", ".");
+  const ReplayResult r = ReplayTape({"+ 1.5E-07", "x 2", "+ 0.25", "= 0"}, "", ".");
   EXPECT_EQ(r.lines.back(), "= 0.2500003");
   const ReplayResult big = ReplayTape({"+ 1E+15", "+ 1", "= 0"}, "", ".");
   EXPECT_EQ(big.lines.back(), "= 1E+15");
@@ -103,8 +133,8 @@ TEST(Replay, AnOverflowLeavesTheRunningValue) {
 }
 
 TEST(Replay, OverflowingGrandTotalsKeepTheirValue) {
-  const ReplayResult r = ReplayTape(
-      {"+ 1E+308", "=", S, "+ 1E+308", "= 0", S, "+ 1E+308", "G 0"}, "", ",");
+  const ReplayResult r =
+      ReplayTape({"+ 1E+308", "=", S, "+ 1E+308", "= 0", S, "+ 1E+308", "G 0"}, "", ",");
   // The second separator's sum is not finite: passed over entirely, so the
   // running value carries on into the G line, whose sum is not finite either.
   EXPECT_EQ(r.lines[7], "G 1E+308");

@@ -12,7 +12,9 @@ namespace {
 class RecordingObserver final : public TapeObserver {
  public:
   std::vector<std::string> events;
-  void BeforeAppend(std::int32_t i) override { events.push_back("before-append " + std::to_string(i)); }
+  void BeforeAppend(std::int32_t i) override {
+    events.push_back("before-append " + std::to_string(i));
+  }
   void AfterAppend() override { events.push_back("append"); }
   void BeforeRemoveOldest() override { events.push_back("before-remove"); }
   void AfterRemoveOldest() override { events.push_back("remove"); }
@@ -21,7 +23,9 @@ class RecordingObserver final : public TapeObserver {
   }
   void BeforeClear() override { events.push_back("before-clear"); }
   void AfterClear() override { events.push_back("clear"); }
-  void SelectionChanged(std::int32_t i) override { events.push_back("select " + std::to_string(i)); }
+  void SelectionChanged(std::int32_t i) override {
+    events.push_back("select " + std::to_string(i));
+  }
 };
 
 Tape FullTape() {
@@ -41,9 +45,8 @@ TEST(Tape, AddTapeLineAppendsAndSelects) {
   EXPECT_EQ(tape.Count(), 2);
   EXPECT_EQ(tape.Selected(), 0);  // direct appends are not selected
   EXPECT_EQ(tape.LastLine(), kSeparatorLine);
-  EXPECT_EQ(obs.events, (std::vector<std::string>{
-                            "before-append 0", "append", "select 0",
-                            "before-append 1", "append"}));
+  EXPECT_EQ(obs.events, (std::vector<std::string>{"before-append 0", "append", "select 0",
+                                                  "before-append 1", "append"}));
 }
 
 TEST(Tape, LinesOutsideTheTapeAreEmpty) {
@@ -64,9 +67,8 @@ TEST(Tape, TrimKeepsTheNewLineSelectedAndDropsTheOldest) {
   EXPECT_EQ(tape.Line(0), "+ 1");
   EXPECT_EQ(tape.LastLine(), "= new");
   EXPECT_EQ(tape.Selected(), Tape::kMaxLines - 1);
-  EXPECT_EQ(obs.events, (std::vector<std::string>{
-                            "before-append 32766", "append", "select 32766",
-                            "before-remove", "remove", "select 32765"}));
+  EXPECT_EQ(obs.events, (std::vector<std::string>{"before-append 32766", "append", "select 32766",
+                                                  "before-remove", "remove", "select 32765"}));
 }
 
 TEST(Tape, DirectAppendsGoPastTheLimitAndOneAddTrimsOneLine) {

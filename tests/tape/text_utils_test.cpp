@@ -30,8 +30,7 @@ TEST(TextUtils, DropsWholeCharacters) {
 
 TEST(TextUtils, Windows1252RoundTrip) {
   for (int code = 0; code < 256; ++code) {
-    EXPECT_EQ(UnicodeToCp1252(Cp1252ToUnicode(static_cast<unsigned char>(code))),
-              code);
+    EXPECT_EQ(UnicodeToCp1252(Cp1252ToUnicode(static_cast<unsigned char>(code))), code);
   }
   EXPECT_EQ(Cp1252ToUnicode(150), U'\u2013');
   EXPECT_EQ(UnicodeToCp1252(U'\u20AC'), 128);

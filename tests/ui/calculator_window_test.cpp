@@ -10,14 +10,13 @@
 
 #include "window_harness.h"
 
-using tally::ui::frmCalculator;
 using tally::testing::L;
 using tally::testing::S;
+using tally::ui::frmCalculator;
 using tally::ui::testing::Harness;
 using tally::ui::testing::ModalAnswerer;
 
 namespace {
-
 
 const char* const kSep = tally::kSeparatorLine.data();
 
@@ -127,32 +126,28 @@ void CalculatorWindowTest::clicksAndTypedKeysAgree_data() {
   QTest::addColumn<QStringList>("tape");
 
   QTest::newRow("sum, subtotal and closing total")
-      << 2 << L({"1", "2", "+", "3", "=", "+", "4", "=", "="})
-      << QStringLiteral("12+3=+4==") << QStringLiteral(".") << QStringLiteral("19,00 ")
+      << 2 << L({"1", "2", "+", "3", "=", "+", "4", "=", "="}) << QStringLiteral("12+3=+4==")
+      << QStringLiteral(".") << QStringLiteral("19,00 ")
       << L({"+ 12,00", "+ 3,00", "= 15,00 sub total", "+ 4,00", "= 19,00", kSep});
   QTest::newRow("point, Backspace, times, Enter")
-      << -1 << L({"1", ".", "5", "Backspace", "7", "x", "2", "="})
-      << QStringLiteral("1.5\b7*2\r") << QStringLiteral("3,4") << QString()
-      << L({"+ 1,7", "x 2", "= 3,4"});
+      << -1 << L({"1", ".", "5", "Backspace", "7", "x", "2", "="}) << QStringLiteral("1.5\b7*2\r")
+      << QStringLiteral("3,4") << QString() << L({"+ 1,7", "x 2", "= 3,4"});
   QTest::newRow("clear entry, minus, divide")
       << -1 << L({"9", "CE", "8", "0", "-", "3", "0", "/", "5", "="})
       << QStringLiteral("9e80-30/5=") << QStringLiteral("10") << QString()
       << L({"+ 80", "\u2013 30", "/ 5", "= 10"});
-  QTest::newRow("percent")
-      << -1 << L({"5", "0", "+", "1", "0", "%", "="})
-      << QStringLiteral("50+10%=") << QStringLiteral("55") << QString()
-      << L({"+ 50", "+ 5", "= 55"});
+  QTest::newRow("percent") << -1 << L({"5", "0", "+", "1", "0", "%", "="})
+                           << QStringLiteral("50+10%=") << QStringLiteral("55") << QString()
+                           << L({"+ 50", "+ 5", "= 55"});
   QTest::newRow("C twice writes the grand total; Escape is C")
-      << -1 << L({"7", "+", "8", "=", "=", "C", "C"})
-      << QStringLiteral("7+8==c\x1b") << QStringLiteral(".") << QString()
-      << L({"+ 7", "+ 8", "= 15", kSep, "G 15", kSep});
-  QTest::newRow("Grande Total")
-      << -1 << L({"5", "+", "6", "=", "Grande Total"})
-      << QStringLiteral("5+6=g") << QStringLiteral("11") << QString()
-      << L({"+ 5", "+ 6", "= 11", "GT 11", kSep});
+      << -1 << L({"7", "+", "8", "=", "=", "C", "C"}) << QStringLiteral("7+8==c\x1b")
+      << QStringLiteral(".") << QString() << L({"+ 7", "+ 8", "= 15", kSep, "G 15", kSep});
+  QTest::newRow("Grande Total") << -1 << L({"5", "+", "6", "=", "Grande Total"})
+                                << QStringLiteral("5+6=g") << QStringLiteral("11") << QString()
+                                << L({"+ 5", "+ 6", "= 11", "GT 11", kSep});
   QTest::newRow("Limpar empties the tape only")
-      << -1 << L({"3", "+", "4", "=", "Limpar"})
-      << QStringLiteral("3+4=l") << QStringLiteral("7") << QString() << QStringList{};
+      << -1 << L({"3", "+", "4", "=", "Limpar"}) << QStringLiteral("3+4=l") << QStringLiteral("7")
+      << QString() << QStringList{};
 }
 
 void CalculatorWindowTest::clicksAndTypedKeysAgree() {
@@ -187,11 +182,11 @@ void CalculatorWindowTest::focusReturnsToTheSinkAfterEachButton_data() {
   QTest::addColumn<QString>("button");
 
   const char* const rows[][2] = {
-      {"", "0"},        {"", "7"},         {"", "."},      {"12", "Backspace"},
-      {"5", "CE"},      {"5", "+/-"},      {"5", "+"},     {"5", "-"},
-      {"5", "x"},       {"5", "/"},        {"5+", "="},    {"9", "sqrt"},
-      {"50+10", "%"},   {"4", "1/x"},      {"5", "M+"},    {"5", "M-"},
-      {"", "MR"},       {"", "MC"},        {"5+", "C"},    {"5+6=", "Grande Total"},
+      {"", "0"},        {"", "7"},          {"", "."},   {"12", "Backspace"},
+      {"5", "CE"},      {"5", "+/-"},       {"5", "+"},  {"5", "-"},
+      {"5", "x"},       {"5", "/"},         {"5+", "="}, {"9", "sqrt"},
+      {"50+10", "%"},   {"4", "1/x"},       {"5", "M+"}, {"5", "M-"},
+      {"", "MR"},       {"", "MC"},         {"5+", "C"}, {"5+6=", "Grande Total"},
       {"5+", "Limpar"}, {"5+", "Imprimir"},
   };
   for (const auto& row : rows) {
@@ -264,28 +259,26 @@ void CalculatorWindowTest::keypadAndSpecialKeys_data() {
   QTest::addColumn<QStringList>("tape");
 
   QTest::newRow("keypad decimal key giving a point")
-      << KeyPresses{Digit('1'), Pad(Qt::Key_Period, "."), Digit('5')}
-      << QStringLiteral("1.5") << QStringList{};
+      << KeyPresses{Digit('1'), Pad(Qt::Key_Period, "."), Digit('5')} << QStringLiteral("1.5")
+      << QStringList{};
   QTest::newRow("keypad decimal key giving a comma")
-      << KeyPresses{Digit('1'), Pad(Qt::Key_Comma, ","), Digit('5')}
-      << QStringLiteral("1.5") << QStringList{};
+      << KeyPresses{Digit('1'), Pad(Qt::Key_Comma, ","), Digit('5')} << QStringLiteral("1.5")
+      << QStringList{};
   QTest::newRow("comma on the main keys does nothing")
-      << KeyPresses{Digit('1'), Main(Qt::Key_Comma, ","), Digit('5')}
-      << QStringLiteral("15.") << QStringList{};
+      << KeyPresses{Digit('1'), Main(Qt::Key_Comma, ","), Digit('5')} << QStringLiteral("15.")
+      << QStringList{};
   QTest::newRow("keypad operators and Enter")
-      << KeyPresses{Pad(Qt::Key_7, "7"), Pad(Qt::Key_Plus, "+"), Pad(Qt::Key_2, "2"),
-                    Pad(Qt::Key_Asterisk, "*"), Pad(Qt::Key_3, "3"), Pad(Qt::Key_Minus, "-"),
-                    Pad(Qt::Key_1, "1"), Pad(Qt::Key_Slash, "/"), Pad(Qt::Key_2, "2"),
+      << KeyPresses{Pad(Qt::Key_7, "7"),        Pad(Qt::Key_Plus, "+"),  Pad(Qt::Key_2, "2"),
+                    Pad(Qt::Key_Asterisk, "*"), Pad(Qt::Key_3, "3"),     Pad(Qt::Key_Minus, "-"),
+                    Pad(Qt::Key_1, "1"),        Pad(Qt::Key_Slash, "/"), Pad(Qt::Key_2, "2"),
                     Pad(Qt::Key_Enter, "\r")}
-      << QStringLiteral("13")
-      << L({"+ 7", "+ 2", "x 3", "\u2013 1", "/ 2", "= 13"});
+      << QStringLiteral("13") << L({"+ 7", "+ 2", "x 3", "\u2013 1", "/ 2", "= 13"});
   QTest::newRow("Return is =, Escape is C")
       << KeyPresses{Digit('4'), Main(Qt::Key_Plus, "+"), Digit('5'), Main(Qt::Key_Return, "\r"),
                     Main(Qt::Key_Escape, "\x1b")}
       << QStringLiteral(".") << L({"+ 4", "+ 5", "= 9", kSep});
-  QTest::newRow("Backspace")
-      << KeyPresses{Digit('1'), Digit('2'), Main(Qt::Key_Backspace, "\b")}
-      << QStringLiteral("1.") << QStringList{};
+  QTest::newRow("Backspace") << KeyPresses{Digit('1'), Digit('2'), Main(Qt::Key_Backspace, "\b")}
+                             << QStringLiteral("1.") << QStringList{};
   QTest::newRow("a key outside the table changes nothing")
       << KeyPresses{Digit('1'), Main(Qt::Key_A, "a"), Main(Qt::Key_Space, " "), Digit('2')}
       << QStringLiteral("12.") << QStringList{};
@@ -408,9 +401,9 @@ void CalculatorWindowTest::editPanelCoversTheWindowAndKeepsItsKeys() {
   QVERIFY(!panel->isVisible());
   QCOMPARE(panel->geometry(), h.Window().rect());
 
-  for (const char* name : {"Label1", "lblChangeTape0", "lblChangeTape1", "lblChangeTape2",
-                           "lblChangeFrom", "txtChangeTo", "cboType", "cmdCancelChange",
-                           "cmdSaveChange"}) {
+  for (const char* name :
+       {"Label1", "lblChangeTape0", "lblChangeTape1", "lblChangeTape2", "lblChangeFrom",
+        "txtChangeTo", "cboType", "cmdCancelChange", "cmdSaveChange"}) {
     QWidget* child = panel->findChild<QWidget*>(QString::fromLatin1(name));
     QVERIFY2(child, name);
   }

@@ -51,16 +51,14 @@ void ChangePanelTest::savingReplaysTheTape_data() {
                             << QStringLiteral("50,00") << QString();
   QTest::newRow("grand total") << QStringLiteral("c10+20+5==8*3==cc") << 1
                                << QStringLiteral("+ 20,00") << QStringLiteral("25")
-                               << QStringList{S("+ 10,00"), S("+ 25,00"), S("+ 5,00"),
-                                              S("= 40,00"), S(kSep), S("+ 8,00"), S("x 3,00"),
-                                              S("= 24,00"), S(kSep), S("G 64,00"), S(kSep)}
+                               << QStringList{S("+ 10,00"), S("+ 25,00"), S("+ 5,00"), S("= 40,00"),
+                                              S(kSep),      S("+ 8,00"),  S("x 3,00"), S("= 24,00"),
+                                              S(kSep),      S("G 64,00"), S(kSep)}
                                << QStringLiteral("64,00") << QStringLiteral("0,00");
-  QTest::newRow("en dash line, comma number") << QStringLiteral("c12-3=") << 1
-                                              << QStringLiteral("- 3,00")
-                                              << QStringLiteral("2,5")
-                                              << QStringList{S("+ 12,00"), S("\u2013 2,50"),
-                                                             S("= 9,50")}
-                                              << QStringLiteral("9,50") << QString();
+  QTest::newRow("en dash line, comma number")
+      << QStringLiteral("c12-3=") << 1 << QStringLiteral("- 3,00") << QStringLiteral("2,5")
+      << QStringList{S("+ 12,00"), S("\u2013 2,50"), S("= 9,50")} << QStringLiteral("9,50")
+      << QString();
 }
 
 void ChangePanelTest::savingReplaysTheTape() {
@@ -139,8 +137,8 @@ void ChangePanelTest::panelCoversTheCalculator() {
   QCOMPARE(type->currentText(), QStringLiteral("+"));
 
   // The keypad and the tape behind the panel take nothing.
-  for (const char* name : {"cmdNumber7", "cmdOperator1", "lstTape", "picSetFocus",
-                           "cboDecPlace", "cmdClose"}) {
+  for (const char* name :
+       {"cmdNumber7", "cmdOperator1", "lstTape", "picSetFocus", "cboDecPlace", "cmdClose"}) {
     QVERIFY2(!h.Find(QString::fromLatin1(name))->isEnabled(), name);
   }
   QCOMPARE(h.TapeLines(), (QStringList{S("+ 4,00"), S("+ 4,00"), S("= 8,00")}));

@@ -46,7 +46,8 @@ void KeyCodesTest::codes_data() {
   QTest::newRow("keypad divide") << int(Qt::Key_Slash) << pad << QStringLiteral("/") << Codes{47};
   QTest::newRow("shifted letter") << int(Qt::Key_S) << Qt::KeyboardModifiers(Qt::ShiftModifier)
                                   << QStringLiteral("S") << Codes{83};
-  QTest::newRow("Latin-1 letter") << int(Qt::Key_Ccedilla) << none << QStringLiteral("ç") << Codes{231};
+  QTest::newRow("Latin-1 letter") << int(Qt::Key_Ccedilla) << none << QStringLiteral("ç")
+                                  << Codes{231};
   QTest::newRow("euro sign has its Windows-1252 code")
       << int(Qt::Key_unknown) << none << QStringLiteral("€") << Codes{128};
   QTest::newRow("en dash has its Windows-1252 code")
@@ -58,12 +59,12 @@ void KeyCodesTest::codes_data() {
   QTest::newRow("two characters in one press")
       << int(Qt::Key_unknown) << none << QStringLiteral("12") << Codes{49, 50};
   QTest::newRow("arrow key") << int(Qt::Key_Down) << none << QString() << Codes{};
-  QTest::newRow("Tab moves the focus") << int(Qt::Key_Tab) << none << QStringLiteral("\t") << Codes{};
+  QTest::newRow("Tab moves the focus")
+      << int(Qt::Key_Tab) << none << QStringLiteral("\t") << Codes{};
   QTest::newRow("Alt+x is a shortcut, not x")
       << int(Qt::Key_X) << Qt::KeyboardModifiers(Qt::AltModifier) << QStringLiteral("x") << Codes{};
-  QTest::newRow("Ctrl+c is not c")
-      << int(Qt::Key_C) << Qt::KeyboardModifiers(Qt::ControlModifier) << QStringLiteral("\x03")
-      << Codes{};
+  QTest::newRow("Ctrl+c is not c") << int(Qt::Key_C) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                                   << QStringLiteral("\x03") << Codes{};
   QTest::newRow("Ctrl+Return is not =")
       << int(Qt::Key_Return) << Qt::KeyboardModifiers(Qt::ControlModifier) << QStringLiteral("\r")
       << Codes{};

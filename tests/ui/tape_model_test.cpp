@@ -53,7 +53,7 @@ void TapeModelTest::eachChangeIsOneRowSignal_data() {
   QTest::addColumn<int>("changedFirst");  // rows of the one dataChanged
   QTest::addColumn<int>("changedLast");
   QTest::addColumn<int>("resets");
-  QTest::addColumn<int>("selected");      // last selection passed on, -2 none
+  QTest::addColumn<int>("selected");  // last selection passed on, -2 none
 
   // Every action starts from the three lines "+ 1", "+ 2", "= 3".
   QTest::newRow("AddTapeLine appends and selects")
@@ -61,10 +61,11 @@ void TapeModelTest::eachChangeIsOneRowSignal_data() {
   QTest::newRow("direct append leaves the selection")
       << TapeAction([](Tape& t) { t.AppendDirect("G 3"); }) << 1 << 0 << 0 << -1 << -1 << 0 << -2;
   QTest::newRow("rewrite of the last line")
-      << TapeAction([](Tape& t) { t.SetLine(2, "= 3 sub total"); }) << 0 << 0 << 1 << 2 << 2 << 0 << -2;
-  QTest::newRow("rewrite of every line is one change")
-      << TapeAction([](Tape& t) { t.RewriteAll({"+ 4", "+ 5", "= 9"}); })
-      << 0 << 0 << 1 << 0 << 2 << 0 << -2;
+      << TapeAction([](Tape& t) { t.SetLine(2, "= 3 sub total"); }) << 0 << 0 << 1 << 2 << 2 << 0
+      << -2;
+  QTest::newRow("rewrite of every line is one change") << TapeAction([](Tape& t) {
+    t.RewriteAll({"+ 4", "+ 5", "= 9"});
+  }) << 0 << 0 << 1 << 0 << 2 << 0 << -2;
   QTest::newRow("clear is one reset, not row by row")
       << TapeAction([](Tape& t) { t.Clear(); }) << 0 << 0 << 0 << -1 << -1 << 1 << -1;
   QTest::newRow("a click selects")

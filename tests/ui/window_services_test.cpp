@@ -13,8 +13,8 @@
 #include "host/settings.h"
 #include "window_harness.h"
 
-using tally::ui::frmCalculator;
 using tally::testing::S;
+using tally::ui::frmCalculator;
 using tally::ui::testing::Harness;
 using tally::ui::testing::ModalAnswerer;
 
@@ -22,8 +22,8 @@ namespace {
 
 // The version field of an error log record: the title, " v" and the version.
 QString VersionField() {
-  return QLatin1Char('"') + S(tally::kProgramTitle) + QStringLiteral(" v") +
-         S(tally::kVersion) + QLatin1Char('"');
+  return QLatin1Char('"') + S(tally::kProgramTitle) + QStringLiteral(" v") + S(tally::kVersion) +
+         QLatin1Char('"');
 }
 
 // A file where a folder should be: nothing can be created below it, even by
@@ -112,14 +112,14 @@ void WindowServicesTest::failingFunctionShowsItsBoxThenLogs_data() {
       << S("Ocorreu erro: 5\nDescription: Invalid procedure call or argument\n"
            "Module: frmCalculator\nFunction: cmdFunction_Click0")
       << S("\"5\",\"Invalid procedure call or argument\",\"frmCalculator\","
-           "\"cmdFunction_Click0\",")
-             + VersionField() + S(",\"tester\",\"bench-01\"");
+           "\"cmdFunction_Click0\",") +
+             VersionField() + S(",\"tester\",\"bench-01\"");
   QTest::newRow("reciprocal of zero")
       << QString() << QStringList{} << S("1/x")
       << S("Ocorreu erro: 11\nDescription: Division by zero\n"
            "Module: frmCalculator\nFunction: cmdFunction_Click2")
-      << S("\"11\",\"Division by zero\",\"frmCalculator\",\"cmdFunction_Click2\",")
-             + VersionField() + S(",\"tester\",\"bench-01\"");
+      << S("\"11\",\"Division by zero\",\"frmCalculator\",\"cmdFunction_Click2\",") +
+             VersionField() + S(",\"tester\",\"bench-01\"");
 }
 
 void WindowServicesTest::failingFunctionShowsItsBoxThenLogs() {
@@ -269,8 +269,7 @@ void WindowServicesTest::linksGoToTheDesktop_data() {
   QTest::addColumn<QString>("picture");
   QTest::addColumn<QString>("scheme");
   QTest::addColumn<QUrl>("url");
-  QTest::newRow("mail") << S("Image1") << S("mailto")
-                        << QUrl(S(tally::kMakerMailUrl));
+  QTest::newRow("mail") << S("Image1") << S("mailto") << QUrl(S(tally::kMakerMailUrl));
   QTest::newRow("web site") << S("Image2") << S("http") << QUrl(S(tally::kMakerWebUrl));
 }
 
@@ -342,7 +341,8 @@ void WindowServicesTest::termsWindowIsModalAndCloses() {
   const QStringList& texts = shown.first();
   QVERIFY(texts[0].endsWith(S(" - SOFTWARES - Licença de uso")));
   QCOMPARE(texts[1], S("LICENÇA DE USO"));
-  for (int k = 2; k <= 18; ++k) QVERIFY2(!texts[k].trimmed().isEmpty(), qPrintable(QString::number(k)));
+  for (int k = 2; k <= 18; ++k)
+    QVERIFY2(!texts[k].trimmed().isEmpty(), qPrintable(QString::number(k)));
   QVERIFY(texts[18].contains(QLatin1Char('@')));
   QCOMPARE(texts[19], S(" VENDA PROIBIDA "));
   QCOMPARE(texts[20], S("1"));
@@ -365,8 +365,7 @@ void WindowServicesTest::closesWithoutAQuestion_data() {
   QTest::newRow("S") << S("S") << false << QString();
   QTest::newRow("x") << S("x") << false << QString();
   QTest::newRow("X") << S("X") << false << QString();
-  QTest::newRow("nothing after x in the same press")
-      << S("x9") << true << QString();
+  QTest::newRow("nothing after x in the same press") << S("x9") << true << QString();
   QTest::newRow("Sair") << QString() << false << S("Sair");
   QTest::newRow("close box") << QString() << false << QString();
 }
