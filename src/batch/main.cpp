@@ -157,6 +157,11 @@ int main(int argc, char* argv[]) {
     }
   };
 
+  options.paintPdf = [&](const tally::Tape& tape, QIODevice& out) {
+    EnsureGuiApplication(app, argc, argv);
+    return tally::print::PaintTapePdf(tape, locale, out);
+  };
+
   tally::batch::Session session(std::move(options));
   session.Run(std::get<std::vector<tally::batch::Command>>(parsed), std::cout);
   return 0;

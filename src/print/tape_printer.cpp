@@ -154,10 +154,10 @@ bool PrintTapeToDefaultPrinter(const tally::Tape& tape, const QLocale& locale,
   return PaintTape(printer, tape, locale, clock);
 }
 
-bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, const QString& fileName,
-                    const PrintClock& clock) {
-  if (tape.Empty()) return false;
-  QPdfWriter writer(fileName);
+namespace {
+
+bool WritePdf(QPdfWriter& writer, const tally::Tape& tape, const QLocale& locale,
+              const PrintClock& clock) {
   writer.setCreator(QString::fromUtf8(kProgramTitle) + QLatin1Char(' ') +
                     QString::fromUtf8(kVersion));
   writer.setTitle(QString::fromUtf8(kProgramTitle));
@@ -167,6 +167,22 @@ bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, const QStrin
                   QMarginsF(kPdfMarginInches, kPdfMarginInches, kPdfMarginInches, kPdfMarginInches),
                   QPageLayout::Inch));
   return PaintTape(writer, tape, locale, clock);
+}
+
+}  // namespace
+
+bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, const QString& fileName,
+                    const PrintClock& clock) {
+  if (tape.Empty()) return false;
+  QPdfWriter writer(fileName);
+  return WritePdf(writer, tape, locale, clock);
+}
+
+bool PaintTapePdf(const tally::Tape& tape, const QLocale& locale, QIODevice& device,
+                  const PrintClock& clock) {
+  if (tape.Empty()) return false;
+  QPdfWriter writer(&device);
+  return WritePdf(writer, tape, locale, clock);
 }
 
 }  // namespace tally::print

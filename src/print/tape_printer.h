@@ -21,6 +21,7 @@
 #include "tape/print_layout.h"
 #include "tape/tape.h"
 
+class QIODevice;
 class QPaintDevice;
 class QPagedPaintDevice;
 
@@ -68,6 +69,10 @@ bool PrintTapeToDefaultPrinter(const tally::Tape& tape, const QLocale& locale,
 // every edge of the sheet, as a typical printer leaves.
 bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, const QString& fileName,
                     const PrintClock& clock = {});
+
+// The same PDF written into a device (a file being saved in place, say).
+bool PaintTapePdf(const tally::Tape& tape, const QLocale& locale, QIODevice& device,
+                  const PrintClock& clock = {});
 
 // The PDF's unprintable border, in inches.
 inline constexpr double kPdfMarginInches = 0.25;

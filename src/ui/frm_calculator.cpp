@@ -415,6 +415,13 @@ void frmCalculator::ShowMessageBox(const MessageBoxRequest& request) {
   box.exec();
 }
 
+bool frmCalculator::AskYesNo(const MessageBoxRequest& request) {
+  QMessageBox box(QMessageBox::Question, Utf8(request.title), Utf8(request.text),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 void frmCalculator::AppendErrorLog(const ErrorInfo& error) { errorLog_.Append(error); }
 
 void frmCalculator::FocusSink() { picSetFocus_->setFocus(Qt::OtherFocusReason); }

@@ -53,6 +53,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
 
   // CalculatorHost
   void ShowMessageBox(const MessageBoxRequest& request) override;
+  bool AskYesNo(const MessageBoxRequest& request) override;
   void AppendErrorLog(const ErrorInfo& error) override;
   void FocusSink() override;
   void PrintTape() override;
