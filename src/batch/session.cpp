@@ -56,8 +56,8 @@ void Session::Execute(const Command& command, std::ostream& out) {
     case K::Copy:
     case K::CopyTape:
       if (!panelOpen) {
-        const std::string text = command.kind == K::Copy ? calc_.DisplayNumberText()
-                                                         : TapeFileText(calc_.GetTape());
+        const std::string text =
+            command.kind == K::Copy ? calc_.DisplayNumberText() : TapeFileText(calc_.GetTape());
         out << "{\"clipboard\": " << JsonString(text) << "}\n";
       }
       break;

@@ -92,8 +92,9 @@ bool TapeDocuments::Open(const QString& path) {
     why = *error;
   } else {
     const QByteArray& bytes = std::get<QByteArray>(read);
-    contents = ReadTapeFileText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                                calc_.DecimalSeparator());
+    contents = ReadTapeFileText(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+        calc_.DecimalSeparator());
     if (const auto* error = std::get_if<TapeFileError>(&contents)) {
       why = error->line > 0
                 ? QStringLiteral("a linha %1 %2").arg(error->line).arg(FromUtf8(error->reason))

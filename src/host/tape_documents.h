@@ -28,8 +28,7 @@ class TapeDocuments {
   bool ExportPdf(const QString& path);
 
  private:
-  bool Write(const QString& path, const char* failure,
-             const std::function<bool(QIODevice&)>& fill);
+  bool Write(const QString& path, const char* failure, const std::function<bool(QIODevice&)>& fill);
   void Tell(const QString& text);
 
   Calculator& calc_;

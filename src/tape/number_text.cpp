@@ -282,8 +282,12 @@ std::optional<PastedNumber> ReadPastedNumber(std::string_view text,
 
   // Blanks, and line ends and tabs around the number (a spreadsheet cell
   // comes with a line end), are dropped; between digits only blanks are.
-  const auto isBlank = [](char32_t c) { return c == U' ' || c == 0xA0 || c == 0x202F || c == 0x2007; };
-  const auto isSpace = [&](char32_t c) { return isBlank(c) || c == U'\t' || c == U'\r' || c == U'\n'; };
+  const auto isBlank = [](char32_t c) {
+    return c == U' ' || c == 0xA0 || c == 0x202F || c == 0x2007;
+  };
+  const auto isSpace = [&](char32_t c) {
+    return isBlank(c) || c == U'\t' || c == U'\r' || c == U'\n';
+  };
   while (!chars.empty() && isSpace(chars.back())) chars.pop_back();
   std::size_t first = 0;
   while (first < chars.size() && isSpace(chars[first])) ++first;
@@ -296,12 +300,12 @@ std::optional<PastedNumber> ReadPastedNumber(std::string_view text,
   bool signSeen = false;
   bool currencySeen = false;
   const auto takeCurrency = [&](bool atStart) {
-    for (const std::u32string_view symbol : {std::u32string_view(U"R$"), std::u32string_view(U"$"),
-                                             std::u32string_view(U"€")}) {
+    for (const std::u32string_view symbol :
+         {std::u32string_view(U"R$"), std::u32string_view(U"$"), std::u32string_view(U"€")}) {
       const std::u32string_view b(body);
-      const bool found = atStart ? b.substr(0, symbol.size()) == symbol
-                                 : b.size() >= symbol.size() &&
-                                       b.substr(b.size() - symbol.size()) == symbol;
+      const bool found =
+          atStart ? b.substr(0, symbol.size()) == symbol
+                  : b.size() >= symbol.size() && b.substr(b.size() - symbol.size()) == symbol;
       if (found && !currencySeen) {
         body.erase(atStart ? 0 : body.size() - symbol.size(), symbol.size());
         currencySeen = true;

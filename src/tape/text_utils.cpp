@@ -62,8 +62,8 @@ std::optional<char32_t> DecodeUtf8At(std::string_view text, std::size_t& pos) {
     if ((byte(pos + k) & 0xC0) != 0x80) return std::nullopt;
     cp = (cp << 6) | (byte(pos + k) & 0x3F);
   }
-  if ((size == 3 && cp < 0x800) || (size == 4 && cp < 0x10000) ||
-      (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+  if ((size == 3 && cp < 0x800) || (size == 4 && cp < 0x10000) || (cp >= 0xD800 && cp <= 0xDFFF) ||
+      cp > 0x10FFFF) {
     return std::nullopt;
   }
   pos += size;

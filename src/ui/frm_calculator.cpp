@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QUrl>
 
@@ -87,8 +88,9 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
       errorLog_(options_.errorLog),
       calc_(*this, options_.decimalSeparator),
       tapeModel_(calc_.GetTape()),
-      print_(
-          [](const Tape& tape, QWidget*) { print::PrintTapeToDefaultPrinter(tape, QLocale()); }) {
+      documents_(calc_, *this, [](const Tape& tape, QIODevice& out) {
+        return print::PaintTapePdf(tape, QLocale(), out);
+      }) {
   calc_.SetTapeObserver(&tapeModel_);
   setObjectName(QStringLiteral("frmCalculator"));
   setWindowTitle(Utf8(kProgramTitle));
@@ -115,6 +117,7 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   CreateTape();
   CreateLinks();
   CreateChangeTapePanel();
+  CreateDocumentActions();
 
   picSetFocus_->setFocus(Qt::OtherFocusReason);
   ShowLabels();
@@ -371,6 +374,13 @@ void frmCalculator::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  // Shift+F10 opens the tape's menu (the Menu key arrives as a context menu
+  // event of its own).
+  if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+    ShowTapeMenu({}, calc_.GetTape().Selected());
+    event->accept();
+    return;
+  }
   if (ForwardTypedKey(*event) == KeyForward::NotTyped) {
     QWidget::keyPressEvent(event);
   } else {
@@ -427,12 +437,20 @@ void frmCalculator::AppendErrorLog(const ErrorInfo& error) { errorLog_.Append(er
 void frmCalculator::FocusSink() { picSetFocus_->setFocus(Qt::OtherFocusReason); }
 
 void frmCalculator::PrintTape() {
+  if (!print_ && QPrinterInfo::defaultPrinter().isNull()) {
+    OfferPdfInsteadOfPrinter();
+    return;
+  }
   // The job runs without yielding: the window takes no input meanwhile and
   // the pointer says so; pending paints and input are let through once.
   setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QCoreApplication::processEvents();
-  if (print_) print_(calc_.GetTape(), this);
+  if (print_) {
+    print_(calc_.GetTape(), this);
+  } else {
+    print::PrintTapeToDefaultPrinter(calc_.GetTape(), QLocale());
+  }
   QApplication::restoreOverrideCursor();
   setEnabled(true);
 }

@@ -10,8 +10,8 @@
 
 #include "engine/calculator.h"
 #include "fake_host.h"
-#include "random_session.h"
 #include "identity.h"
+#include "random_session.h"
 #include "tape/number_text.h"
 #include "tape/tape_file.h"
 
@@ -31,15 +31,15 @@ TEST(Clipboard, CopiesTheDisplaysNumberAsTheUserSeesIt) {
     const char* keys;
     const char* copied;
   } cases[] = {
-      {",", -1, "", "0"},               // "0." when the window opens
-      {",", -1, "12.5", "12,5"},        // being keyed
-      {",", -1, "12", "12"},            // "12."
-      {",", 2, "12+3=", "15,00"},       // after a total
-      {",", 2, "12+3==", "0"},          // "." after a closed total
-      {",", 0, "7.5+1=", "9"},          // "9," without decimals
-      {",", -1, "5e", "0"},             // "0" after C&E
-      {",", -1, "c-", "0"},             // "-." begun by the minus key
-      {",", -1, "c-5", "-5"},           // "-5."
+      {",", -1, "", "0"},          // "0." when the window opens
+      {",", -1, "12.5", "12,5"},   // being keyed
+      {",", -1, "12", "12"},       // "12."
+      {",", 2, "12+3=", "15,00"},  // after a total
+      {",", 2, "12+3==", "0"},     // "." after a closed total
+      {",", 0, "7.5+1=", "9"},     // "9," without decimals
+      {",", -1, "5e", "0"},        // "0" after C&E
+      {",", -1, "c-", "0"},        // "-." begun by the minus key
+      {",", -1, "c-5", "-5"},      // "-5."
       {".", 2, "12.5+1=", "13.50"},
       {".", -1, "12.5", "12.5"},
       {",", -1, "1000000000000000*1000=", "1E+18"},
@@ -63,9 +63,9 @@ TEST(Clipboard, PasteTypesTheNumberAfterClearingTheEntry) {
     const char* tape;  // the last line after "+" is typed next
   } cases[] = {
       {"", "1.234,56", "1234.56", 1234.56, "+ 1234,56"},
-      {"99", "12,5", "12.5", 12.5, "+ 12,5"},       // replaces an entry being keyed
-      {"7+", "R$ -2,50", "-2,5", -2.5, "+ -2,5"},   // "+/-" after the digits
-      {"12+3=", "4", "4.", 4, "+ 4"},               // a new calculation, as "C&E 4" starts
+      {"99", "12,5", "12.5", 12.5, "+ 12,5"},      // replaces an entry being keyed
+      {"7+", "R$ -2,50", "-2,5", -2.5, "+ -2,5"},  // "+/-" after the digits
+      {"12+3=", "4", "4.", 4, "+ 4"},              // a new calculation, as "C&E 4" starts
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pasted);
@@ -104,8 +104,8 @@ TEST(OpenedTape, TheLinesAsTheyAreAndANewCalculation) {
   Calculator calc(host, ",");
   calc.cboDecPlace_Click(2);
   Keys(calc, "5+5= [M+] 8");  // a calculation left open, memory in use
-  const Lines lines = {"+ 10,00", "+ 5,00",  "= 15,00", kSep, "+ 20,00",
-                       "+ 3,00",  "= 23,00", kSep,    "+ 2,00"};
+  const Lines lines = {"+ 10,00", "+ 5,00",  "= 15,00", kSep,    "+ 20,00",
+                       "+ 3,00",  "= 23,00", kSep,      "+ 2,00"};
   calc.OpenTape(lines);
   EXPECT_EQ(TapeLines(calc), lines);
   EXPECT_EQ(calc.GetTape().Selected(), -1);

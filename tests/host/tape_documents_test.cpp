@@ -119,8 +119,8 @@ TEST_F(TapeDocumentsTest, HostileFilesAreRefusedAndChangeNothing) {
     host_.messages.clear();
     EXPECT_FALSE(docs_.Open(Path(c.name)));
     ASSERT_EQ(host_.messages.size(), 1u);
-    EXPECT_EQ(host_.messages[0].text, "Não foi possível abrir \"" + Path(c.name).toStdString() +
-                                          "\": " + c.why + ".");
+    EXPECT_EQ(host_.messages[0].text,
+              "Não foi possível abrir \"" + Path(c.name).toStdString() + "\": " + c.why + ".");
     EXPECT_EQ(host_.messages[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(TapeLines(calc_), lines);
     EXPECT_EQ(calc_.State().GrandTotal, state.GrandTotal);
@@ -144,9 +144,8 @@ TEST_F(TapeDocumentsTest, AFailedSaveKeepsTheEarlierFileAndTheTape) {
     host_.messages.clear();
     EXPECT_FALSE(docs_.Save(Path(target)));
     ASSERT_EQ(host_.messages.size(), 1u);
-    EXPECT_EQ(host_.messages[0].text.rfind("Não foi possível gravar a fita em \"" +
-                                               Path(target).toStdString() + "\": ",
-                                           0),
+    EXPECT_EQ(host_.messages[0].text.rfind(
+                  "Não foi possível gravar a fita em \"" + Path(target).toStdString() + "\": ", 0),
               0u)
         << host_.messages[0].text;
   }

@@ -76,7 +76,7 @@ TEST(TapeFile, TextIsEveryLineEndedByALineFeed) {
 
 TEST(TapeFile, ReadsBackInAnyLocaleChangingOnlyTheSeparator) {
   const Lines saved = {"+ 12,50", kDash + " 3,", "x -2,5", "= 15,00 sub total", "+ 1,5E-07",
-                       "/ 4",     "= 1E+15",   kSep,     "G 19,00",           "GT 7,25"};
+                       "/ 4",     "= 1E+15",     kSep,     "G 19,00",           "GT 7,25"};
   const std::string text = TapeFileText(TapeOf(saved));
   const auto pt = ReadTapeFileText(text, ",");
   ASSERT_TRUE(std::holds_alternative<Lines>(pt));
@@ -84,7 +84,7 @@ TEST(TapeFile, ReadsBackInAnyLocaleChangingOnlyTheSeparator) {
   const auto en = ReadTapeFileText(text, ".");
   ASSERT_TRUE(std::holds_alternative<Lines>(en));
   const Lines dotted = {"+ 12.50", kDash + " 3.", "x -2.5", "= 15.00 sub total", "+ 1.5E-07",
-                        "/ 4",     "= 1E+15",   kSep,     "G 19.00",           "GT 7.25"};
+                        "/ 4",     "= 1E+15",     kSep,     "G 19.00",           "GT 7.25"};
   EXPECT_EQ(std::get<Lines>(en), dotted);
   // And back: the first file byte for byte.
   const auto again = ReadTapeFileText(TapeFileText(TapeOf(dotted)), ",");
@@ -124,7 +124,8 @@ TEST(TapeFile, HostileTextsAreRefusedWithTheirLineAndReason) {
       {"a byte order mark alone", "\xEF\xBB\xBF", 0, "vazio"},
       {"binary: a NUL byte", std::string("+ 1\n\0\n", 6), 0, "UTF-8"},
       {"not UTF-8", "+ 1\n+ 2\xE9\n", 0, "UTF-8"},
-      {"a line of another kind", "+ 1\n= 1\nTotal: 1\n", 3, "não é uma linha da fita: \"Total: 1\""},
+      {"a line of another kind", "+ 1\n= 1\nTotal: 1\n", 3,
+       "não é uma linha da fita: \"Total: 1\""},
       {"a blank line", "+ 1\n\n= 1\n", 2, "não é uma linha da fita"},
       {"grouping in a number", "+ 1.234,50\n", 1, "não é uma linha da fita"},
       {"a long line is shown cut", "x " + std::string(100, 'y') + "\n", 1, "yyy…\""},
@@ -249,7 +250,9 @@ TEST(PastedNumber, ReadAsAPersonWroteIt) {
       {"+12", ",", "12", false},
       {"12 €", ",", "12", false},
       {"$5", ".", "5", false},
-      {"\xC2\xA0 1\xC2\xA0" "234,5 \n", ",", "1234.5", false},
+      {"\xC2\xA0 1\xC2\xA0"
+       "234,5 \n",
+       ",", "1234.5", false},
       {"0,5", ",", "0.5", false},
       {",5", ",", ".5", false},
       {"12.", ",", "12.", false},
@@ -269,7 +272,9 @@ TEST(PastedNumber, ReadAsAPersonWroteIt) {
       {"R$ R$ 5", ",", nullptr, false},
       {".", ",", nullptr, false},
       {"R$", ",", nullptr, false},
-      {"\xFF" "12", ",", nullptr, false},
+      {"\xFF"
+       "12",
+       ",", nullptr, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.text) + " with " + c.separator);
