@@ -41,6 +41,8 @@ constexpr const char* kHelp =
     "                        time separators of locale NAME (pt_BR, en_US, ...)\n"
     "  --print-to FILE.pdf   write print jobs to FILE.pdf instead of the printer\n"
     "  --error-log FILE      append error log records to FILE\n"
+    "  --session FILE        start from the kept session in FILE, if any, and\n"
+    "                        keep it up to date after every key\n"
     "      --help            display this help and exit\n"
     "      --version         output version information and exit\n"
     "\n"
@@ -76,6 +78,7 @@ int main(int argc, char* argv[]) {
   std::string localeName;
   std::string printTo;
   std::string errorLog;
+  std::string keptSession;
   std::string scriptPath = "-";
   bool haveScript = false;
 
@@ -107,6 +110,8 @@ int main(int argc, char* argv[]) {
       if (!value("--print-to", printTo)) return Fail("--print-to needs a value");
     } else if (is("--error-log")) {
       if (!value("--error-log", errorLog)) return Fail("--error-log needs a value");
+    } else if (is("--session")) {
+      if (!value("--session", keptSession)) return Fail("--session needs a value");
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Fail("unknown option " + arg);
     } else if (haveScript) {
@@ -157,6 +162,7 @@ int main(int argc, char* argv[]) {
     }
   };
 
+  options.keptSession = QString::fromStdString(keptSession);
   options.paintPdf = [&](const tally::Tape& tape, QIODevice& out) {
     EnsureGuiApplication(app, argc, argv);
     return tally::print::PaintTapePdf(tape, locale, out);
