@@ -30,11 +30,16 @@ void Session::Run(const std::vector<Command>& commands, std::ostream& out) {
 void Session::RunCommands(const std::vector<Command>& commands, std::ostream& out) {
   for (const auto& command : commands) {
     if (closed_) break;
-    if (command.kind == Command::Kind::Dump) {
-      out << TakeSnapshot() << '\n';
-    } else {
-      Execute(command);
-    }
+    RunCommand(command, out);
+  }
+}
+
+void Session::RunCommand(const Command& command, std::ostream& out) {
+  if (closed_) return;
+  if (command.kind == Command::Kind::Dump) {
+    out << TakeSnapshot() << '\n';
+  } else {
+    Execute(command);
   }
 }
 

@@ -467,7 +467,7 @@ TEST_F(CalculatorTest, SaveRewritesTheWholeTapeInOneChange) {
     int changes = 0;
     void BeforeAppend(std::int32_t) override {}
     void AfterAppend() override {}
-    void BeforeRemoveOldest() override {}
+    void BeforeRemoveOldest(std::int32_t) override {}
     void AfterRemoveOldest() override {}
     void LinesChanged(std::int32_t, std::int32_t) override { ++changes; }
     void BeforeClear() override {}
