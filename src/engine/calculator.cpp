@@ -491,14 +491,15 @@ void Calculator::cmdSaveChange_Click() {
     return;
   }
   // The number is read with the locale's separator as a decimal point too,
-  // so that saving an unchanged "12,50" keeps 12,50.
+  // so that saving an unchanged "12,50" keeps 12,50; the largest number,
+  // written past its own value, reads back too.
   std::string text = panel_.txtChangeTo;
   if (!sep_.empty() && sep_ != ".") {
     for (auto at = text.find(sep_); at != std::string::npos; at = text.find(sep_, at + 1)) {
       text.replace(at, sep_.size(), ".");
     }
   }
-  double number = ParseLeadingNumber(text);
+  double number = ParseLeadingNumber(text, PastLargest::WrittenLargest);
   if (!std::isfinite(number)) number = 0;
 
   std::string op = panel_.cboType == "-" ? std::string(kEnDash) : panel_.cboType;

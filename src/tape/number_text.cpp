@@ -99,15 +99,55 @@ std::string FormatFixed(double x, int places, std::string_view sep) {
   return out;
 }
 
+// Whether a clean ASCII number ("-123.45e-7") that lies past the largest
+// double lies no further than the largest double written with 15 significant
+// digits, 1.79769313486232e308: compared digit by digit, not as a double.
+bool NotPastWrittenLargest(std::string_view clean) {
+  constexpr std::string_view kWritten = "179769313486232";
+  constexpr long kLeadingPower = 308;
+  std::size_t pos = clean.empty() || (clean[0] != '-' && clean[0] != '+') ? 0 : 1;
+  const std::size_t mark = std::min(clean.find_first_of("eE", pos), clean.size());
+  const std::string_view mantissa = clean.substr(pos, mark - pos);
+  long exponent = 0;
+  if (mark < clean.size()) {
+    std::size_t k = mark + 1;
+    const bool negative = k < clean.size() && clean[k] == '-';
+    if (k < clean.size() && (clean[k] == '-' || clean[k] == '+')) ++k;
+    for (; k < clean.size(); ++k) {
+      exponent = std::min(1000000L, exponent * 10 + (clean[k] - '0'));
+    }
+    if (negative) exponent = -exponent;
+  }
+  // The power of ten of the leading significant digit, and the digits from it.
+  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const std::size_t first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) return false;
+  const long power =
+      (first < point ? static_cast<long>(point - first) - 1 : -static_cast<long>(first - point)) +
+      exponent;
+  if (power != kLeadingPower) return false;
+  std::size_t seen = 0;
+  for (std::size_t k = first; k < mantissa.size(); ++k) {
+    if (mantissa[k] == '.') continue;
+    const char limit = seen < kWritten.size() ? kWritten[seen] : '0';
+    ++seen;
+    if (mantissa[k] != limit) return mantissa[k] < limit;
+  }
+  return true;
+}
+
 // Converts a clean ASCII number ("-123.45e-7") with from_chars, which ignores
-// the C locale; out-of-range results become an infinity or zero.
+// the C locale; out-of-range results become an infinity or zero, or the
+// largest double when `past` lets a written one read back.
 double ConvertClean(const std::string& clean, bool negative, bool mantissaNonZero,
-                    long decimalMagnitude) {
+                    long decimalMagnitude, PastLargest past) {
   double value = 0;
   const auto res = std::from_chars(clean.data(), clean.data() + clean.size(), value);
   if (res.ec == std::errc::result_out_of_range) {
     if (!mantissaNonZero || decimalMagnitude <= 0) {
       value = 0;
+    } else if (past == PastLargest::WrittenLargest && NotPastWrittenLargest(clean)) {
+      value = std::numeric_limits<double>::max();
     } else {
       value = std::numeric_limits<double>::infinity();
     }
@@ -211,11 +251,15 @@ std::optional<double> ReadFormattedNumber(std::string_view text, std::string_vie
   if (pos != text.size()) return std::nullopt;
   double value = 0;
   const auto res = std::from_chars(clean.data(), clean.data() + clean.size(), value);
+  if (res.ec == std::errc::result_out_of_range && NotPastWrittenLargest(clean)) {
+    return clean[0] == '-' ? -std::numeric_limits<double>::max()
+                           : std::numeric_limits<double>::max();
+  }
   if (res.ec != std::errc{} || !std::isfinite(value)) return std::nullopt;
   return value;
 }
 
-double ParseLeadingNumber(std::string_view text) {
+double ParseLeadingNumber(std::string_view text, PastLargest past) {
   std::string compact;
   compact.reserve(text.size());
   for (const char c : text) {
@@ -268,7 +312,7 @@ double ParseLeadingNumber(std::string_view text) {
     clean += std::to_string(exponent);
   }
   const long magnitude = (integerDigits > 0 ? integerDigits : -leadingFraction) + exponent;
-  return ConvertClean(clean, negative, mantissaNonZero, magnitude);
+  return ConvertClean(clean, negative, mantissaNonZero, magnitude, past);
 }
 
 }  // namespace tally

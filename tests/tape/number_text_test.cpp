@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,77 @@ TEST(NumberText, ReadBackCases) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(ReadFormattedNumber(c.text, c.sep), c.expected);
+  }
+}
+
+// The largest double is written "1,79769313486232E+308" (15 significant
+// digits), a value past the largest double: read back, a number up to that
+// text is the largest double of its sign, so a written line keeps its value.
+const double kLargest = std::numeric_limits<double>::max();
+const std::string kLargestFixed = "179769313486232" + std::string(294, '0');
+
+TEST(NumberText, TheLargestNumberWrittenReadsBack) {
+  const struct {
+    std::string text;
+    const char* sep;
+    std::optional<double> expected;
+  } cases[] = {
+      {"1,79769313486232E+308", ",", kLargest},
+      {"-1,79769313486232E+308", ",", -kLargest},
+      {"1.79769313486232E+308", ".", kLargest},
+      {kLargestFixed + ",00", ",", kLargest},
+      {"-" + kLargestFixed + ",", ",", -kLargest},
+      {"0,179769313486232000E+309", ",", kLargest},
+      {"1,797693134862315808E+308", ",", kLargest},  // just past the largest double
+      {"1,7976931348623157E+308", ",", kLargest},
+      {"1,79769313486231E+308", ",", 1.79769313486231e308},
+      // Past the written text: out of range as before.
+      {"1,797693134862320000001E+308", ",", std::nullopt},
+      {"1,79769313486233E+308", ",", std::nullopt},
+      {"1" + kLargestFixed + ",00", ",", std::nullopt},
+      {"1,8E+308", ",", std::nullopt},
+      {"1E+309", ",", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
+    EXPECT_EQ(ReadFormattedNumber(c.text, c.sep), c.expected);
+  }
+  for (const char* picture : {"", "#0.", "#0.00", "#0.000000"}) {
+    SCOPED_TRACE(picture);
+    for (const double value : {kLargest, -kLargest}) {
+      const std::string text = FormatNumber(value, picture, ",");
+      EXPECT_EQ(ReadFormattedNumber(text, ","), value) << text;
+    }
+  }
+}
+
+// Where the edit panel's field is read the same holds; an entry key and an
+// "&H"/"&O" number still find such a number out of range.
+TEST(ParseLeadingNumber, TheLargestNumberWrittenReadsBackWhenAsked) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    std::string text;
+    double entry;    // PastLargest::Infinity, the default
+    double written;  // PastLargest::WrittenLargest
+  } cases[] = {
+      {"1.79769313486232E+308", inf, kLargest},
+      {"-1.79769313486232E+308", -inf, -kLargest},
+      {"+1.79769313486232e308 rest", inf, kLargest},
+      {"1.79769313486232D+308", inf, kLargest},
+      {" 1 . 797 69313486232E+3 08", inf, kLargest},
+      {kLargestFixed + ".00", inf, kLargest},
+      {"17976931348623157" + std::string(292, '0') + ".", kLargest, kLargest},
+      {"1.79769313486233E+308", inf, inf},
+      {"-1" + kLargestFixed, -inf, -inf},
+      {"1E+309", inf, inf},
+      {"&H" + std::string(300, 'F'), inf, inf},
+      {"1e-400", 0, 0},
+      {"12.5", 12.5, 12.5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
+    EXPECT_EQ(ParseLeadingNumber(c.text), c.entry);
+    EXPECT_EQ(ParseLeadingNumber(c.text, PastLargest::WrittenLargest), c.written);
   }
 }
 
