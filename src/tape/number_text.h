@@ -2,6 +2,7 @@
 // Number text: how the calculator writes a double for the display, the labels
 // and the tape, and how it reads such texts back.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,5 +46,58 @@ enum class PastLargest : std::uint8_t {
 // range of a double reads as `past` says; a hexadecimal or octal one gives
 // an infinity: callers decide what that means.
 double ParseLeadingNumber(std::string_view text, PastLargest past = PastLargest::Infinity);
+
+// A text that changes at its end, a byte at a time, read as
+// ParseLeadingNumber reads it (keyed entries: past the largest double, an
+// infinity). The reading is kept up to date as bytes come and go, so that a
+// digit added to an entry of any length costs the same: only a bounded
+// number of significant digits, and whether any non-zero digit follows them,
+// decide a double.
+//
+// The text belongs to the caller, who changes it only through these
+// functions; each takes it as an argument.
+class LeadingNumberText {
+ public:
+  void Assign(std::string& text, std::string value);
+  void PushBack(std::string& text, char byte);
+  void PopBack(std::string& text);
+  // ParseLeadingNumber(text), bit for bit.
+  double Value(const std::string& text) const;
+  // Index of the first "." of the text; npos when there is none.
+  std::size_t FirstPoint() const { return firstPoint_; }
+
+ private:
+  enum class Phase : std::uint8_t { Sign, Mantissa, ExpMark, ExpSign, ExpDigits, Stopped };
+  static constexpr std::size_t kNone = std::string::npos;
+
+  // Blanks and "&H"/"&O" numbers are read by ParseLeadingNumber itself: the
+  // calculator never writes them, so they need not be quick.
+  bool Unusual(const std::string& text) const { return blanks_ > 0 || text[0] == '&'; }
+  void Restart(const std::string& text);
+  void Step(char byte, std::size_t index);
+  void Unstep(char byte, std::size_t index);
+  void Stop(std::size_t index);
+
+  Phase phase_ = Phase::Sign;
+  Phase stoppedIn_ = Phase::Sign;
+  std::size_t stop_ = kNone;  // the byte that ended the number
+  std::size_t firstPoint_ = kNone;
+  std::size_t blanks_ = 0;
+  bool signed_ = false;
+  bool negative_ = false;
+  // The mantissa.
+  std::size_t point_ = kNone;
+  std::size_t digits_ = 0;
+  std::size_t nonZero_ = 0;
+  std::size_t firstNonZero_ = kNone;
+  long integerDigits_ = 0;    // significant digits before the point
+  long leadingFraction_ = 0;  // zeros after the point before the first non-zero
+  // The exponent.
+  std::size_t expMark_ = kNone;
+  bool expSigned_ = false;
+  bool expNegative_ = false;
+  std::size_t expDigits_ = 0;
+  std::size_t expFirstNonZero_ = kNone;
+};
 
 }  // namespace tally
