@@ -69,6 +69,26 @@ BENCHMARK(TypeDigits)
     ->ArgsProduct({{10, 1000, 100000}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
 
+// N keys typed into the edit panel's number field: each costs the same
+// however long the field's text already is.
+void TypeIntoPanel(benchmark::State& state) {
+  const auto keys = static_cast<std::size_t>(state.range(0));
+  std::string typed;
+  for (std::size_t k = 0; k < keys; ++k) typed += static_cast<char>('1' + k % 9);
+  const auto commands =
+      std::get<std::vector<Command>>(ParseScript("5+{select 0}{dblclick}" + typed));
+  for (auto _ : state) {
+    Session session({});
+    std::ostringstream out;
+    session.RunCommands(commands, out);
+    benchmark::DoNotOptimize(session.GetCalculator().Panel().txtChangeTo.size());
+  }
+  state.counters["key"] = benchmark::Counter(
+      static_cast<double>(commands.size()),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(TypeIntoPanel)->Arg(10)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

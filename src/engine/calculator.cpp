@@ -547,6 +547,8 @@ void Calculator::cmdSaveChange_Click() {
   if (r.divisionsByZero > 0) ShowDivisionByZero(host_);
 }
 
+void Calculator::DropLastChangeToChar() { DropLastChars(panel_.txtChangeTo, 1); }
+
 void Calculator::cmdCancelChange_Click() {
   panel_.visible = false;
   host_.FocusSink();

@@ -138,6 +138,10 @@ class Calculator {
   void cmdCancelChange_Click();
   // The panel's fields as the user edits them.
   void SetChangeTo(std::string text) { panel_.txtChangeTo = std::move(text); }
+  // Typing in the number field: a character added at its end, the last one
+  // taken away.
+  void AppendToChangeTo(std::string_view text) { panel_.txtChangeTo += text; }
+  void DropLastChangeToChar();
   void SetChangeType(std::string text) { panel_.cboType = std::move(text); }
 
   // N(v): a number written with the current picture.
