@@ -136,9 +136,9 @@ bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Co
                   std::string& message, bool& errorAtArgument) {
   cmd.kind = spec.kind;
   cmd.number = spec.keyCode;
-  const std::string braced = "{" + std::string(spec.word) + "}";
+  const auto braced = [&] { return "{" + std::string(spec.word) + "}"; };
   if (spec.arg == Arg::None) {
-    if (hasArg) message = braced + " takes no argument";
+    if (hasArg) message = braced() + " takes no argument";
     return !hasArg;
   }
   if (spec.arg == Arg::Text) {
@@ -146,7 +146,7 @@ bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Co
     return true;
   }
   if (!hasArg || arg.empty()) {
-    message = braced + " needs an argument";
+    message = braced() + " needs an argument";
     return false;
   }
   errorAtArgument = true;
@@ -180,10 +180,31 @@ bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Co
   return true;
 }
 
+// The number of commands in a well-formed script, counted without reading
+// them (the braces and the typed characters) so that the list is allocated
+// once; it stops at a brace left open. The count of a malformed script may
+// be too high, so the allocation made from it is bounded.
+std::size_t CountCommands(std::string_view text) {
+  constexpr std::size_t kMostReserved = std::size_t{1} << 22;
+  std::size_t count = 0;
+  for (std::size_t pos = 0; pos < text.size() && count < kMostReserved; ++pos) {
+    const auto c = static_cast<unsigned char>(text[pos]);
+    if (c == '{') {
+      ++count;
+      pos = text.find_first_of("}\n", pos + 1);
+      if (pos == std::string_view::npos || text[pos] != '}') break;
+    } else if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && (c & 0xC0) != 0x80) {
+      ++count;
+    }
+  }
+  return count;
+}
+
 }  // namespace
 
 ParseResult ParseScript(std::string_view text) {
   std::vector<Command> commands;
+  commands.reserve(CountCommands(text));
   int line = 1;
   int column = 1;
   std::size_t pos = 0;

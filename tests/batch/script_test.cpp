@@ -97,5 +97,39 @@ TEST(Script, MalformedScriptsNameLineAndColumn) {
   }
 }
 
+// Commands sharing one line and commands on lines of their own read alike,
+// however many there are; an error far along a long line names its column.
+TEST(Script, LongLinesOfCommands) {
+  constexpr int kPieces = 25000;
+  const std::string piece = "{click 1}{key 43}7 {dump}";  // four commands, 25 columns
+  const auto repeated = [&](const std::string& after) {
+    std::string text;
+    for (int k = 0; k < kPieces; ++k) text += piece + after;
+    return text;
+  };
+  const struct {
+    std::string text;
+    int lastLine;
+    int lastColumn;
+  } cases[] = {
+      {repeated(""), 1, 25 * (kPieces - 1) + 20},
+      {repeated("\n"), kPieces, 20},
+      {repeated("\r\n"), kPieces, 20},
+  };
+  for (const auto& c : cases) {
+    const auto cmds = Parsed(c.text);
+    ASSERT_EQ(cmds.size(), 4u * kPieces);
+    EXPECT_EQ(cmds.back().kind, Command::Kind::Dump);
+    EXPECT_EQ(cmds.back().line, c.lastLine);
+    EXPECT_EQ(cmds.back().column, c.lastColumn);
+  }
+  const auto result = ParseScript(repeated("") + "{click 2\n" + piece);
+  const auto* error = std::get_if<ScriptError>(&result);
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(error->line, 1);
+  EXPECT_EQ(error->column, 25 * kPieces + 1);
+  EXPECT_NE(error->message.find("missing }"), std::string::npos) << error->message;
+}
+
 }  // namespace
 }  // namespace tally::batch
