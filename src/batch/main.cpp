@@ -25,8 +25,10 @@ namespace {
 
 constexpr int kUsageError = 2;
 
+// One line on standard error; what it quotes of the script or the command
+// line reaches the terminal escaped, never raw.
 int Fail(const std::string& message) {
-  std::cerr << "tallyroller-batch: " << message << '\n';
+  std::cerr << "tallyroller-batch: " << tally::batch::ShownEscaped(message) << '\n';
   return kUsageError;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <limits>
 #include <optional>
 
@@ -202,12 +203,47 @@ std::size_t CountCommands(std::string_view text) {
 
 }  // namespace
 
+std::string ShownEscaped(std::string_view line) {
+  // The bytes of each character, and whether they must be escaped.
+  const auto walk = [&](const auto& visit) {
+    for (std::size_t pos = 0; pos < line.size();) {
+      const std::size_t start = pos;
+      const auto cp = DecodeAt(line, pos);
+      if (!cp) ++pos;  // a byte that is not UTF-8
+      const bool control = !cp || *cp < 0x20 || *cp == 0x7F || (*cp >= 0x80 && *cp <= 0x9F);
+      visit(line.substr(start, pos - start), control);
+    }
+  };
+  bool any = false;
+  walk([&](std::string_view, bool control) { any = any || control; });
+  if (!any) return std::string(line);
+
+  std::string shown;
+  shown.reserve(line.size() + 64);
+  walk([&](std::string_view bytes, bool control) {
+    if (!control && bytes != "\\") {
+      shown += bytes;
+      return;
+    }
+    for (const char byte : bytes) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(byte));
+      shown += hex;
+    }
+  });
+  shown += " (control characters and backslashes shown as \\xHH)";
+  return shown;
+}
+
 ParseResult ParseScript(std::string_view text) {
+  // A byte order mark is no part of the script: column 1 follows it.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  std::size_t pos =
+      text.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
   std::vector<Command> commands;
-  commands.reserve(CountCommands(text));
+  commands.reserve(CountCommands(text.substr(pos)));
   int line = 1;
   int column = 1;
-  std::size_t pos = 0;
   const auto fail = [&](int l, int c, std::string message) -> ParseResult {
     return ScriptError{l, c, std::move(message)};
   };

@@ -40,7 +40,8 @@ std::string Slurp(const fs::path& file) {
   return text.str();
 }
 
-Outcome RunBatch(const std::vector<std::string>& args, const fs::path& dir) {
+Outcome RunBatch(const std::vector<std::string>& args, const fs::path& dir,
+                 const std::string& input = "/dev/null") {
   std::vector<std::string> argv = {TALLYROLLER_BATCH_PATH, "--locale", "pt_BR", "--error-log",
                                    (dir / "ErrorLog.txt").string()};
   argv.insert(argv.end(), args.begin(), args.end());
@@ -50,7 +51,7 @@ Outcome RunBatch(const std::vector<std::string>& args, const fs::path& dir) {
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
   const std::string out = (dir / "out").string();
   const std::string err = (dir / "err").string();
   posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -155,6 +156,72 @@ TEST_F(BatchBinary, UnreadableFilesAndBadOptions) {
     EXPECT_EQ(o.status, 2);
     EXPECT_NE(o.err.find(c.fragment), std::string::npos) << o.err;
   }
+}
+
+// Whether text holds a control character (C0 but the final line feed, DEL,
+// C1) or a byte that is not UTF-8 that a terminal could act on.
+bool HasRawControls(const std::string& text) {
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const auto c = static_cast<unsigned char>(text[k]);
+    if (c == '\n' && k + 1 == text.size()) continue;
+    if (c < 0x20 || c == 0x7F) return true;
+    if (c == 0xC2 && k + 1 < text.size() &&
+        (static_cast<unsigned char>(text[k + 1]) & 0xE0) == 0x80) {
+      return true;
+    }
+    if (c == 0x9B) return true;
+  }
+  return false;
+}
+
+// The error line names the line and column and shows what the script holds
+// of control characters escaped, never raw.
+TEST_F(BatchBinary, ErrorLinesShowControlCharactersEscaped) {
+  const struct {
+    std::string script;
+    std::string shown;
+  } cases[] = {
+      {"12{\x1B[31mred}", "bad.script:1:3: unknown command {\\x1B[31mred}"},
+      {"1\n {click \x1B]0;title\x07}", "bad.script:2:9: unknown button \"\\x1B]0;title\\x07\""},
+      {"{new}{key\t13}", "bad.script:1:6: unknown command {key\\x0913}"},
+      {"{op \xC2\x9B"
+       "2J}",
+       "bad.script:1:5: unknown operation \"\\xC2\\x9B2J\""},
+      {"{key \x7F}", "bad.script:1:6: expected a whole number, found \"\\x7F\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    const Outcome o = RunBatch({Write("bad.script", c.script).string()}, dir_);
+    ExpectAnswered(o);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_FALSE(HasRawControls(o.err)) << o.err;
+    EXPECT_NE(o.err.find(c.shown), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("(control characters and backslashes shown as \\xHH)"), std::string::npos)
+        << o.err;
+  }
+  // A file name from the command line is shown the same way.
+  const Outcome missing = RunBatch({(dir_ / "no\x1B[2Jsuch.script").string()}, dir_);
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_FALSE(HasRawControls(missing.err)) << missing.err;
+  EXPECT_NE(missing.err.find("no\\x1B[2Jsuch.script:1:1:"), std::string::npos) << missing.err;
+}
+
+// A script that starts with a UTF-8 byte order mark runs, from a file or from
+// standard input, and its columns count from the character after the mark.
+TEST_F(BatchBinary, AByteOrderMarkIsSkipped) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const Outcome plain = RunBatch({Write("plain.script", "12+3=").string()}, dir_);
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  const Outcome file = RunBatch({Write("bom.script", bom + "12+3=").string()}, dir_);
+  EXPECT_EQ(file.status, 0) << file.err;
+  EXPECT_EQ(file.out, plain.out);
+  const Outcome input = RunBatch({}, dir_, Write("stdin.script", bom + "12+3=").string());
+  EXPECT_EQ(input.status, 0) << input.err;
+  EXPECT_EQ(input.out, plain.out);
+  const Outcome error = RunBatch({Write("bom.script", bom + "12{bogus}").string()}, dir_);
+  EXPECT_EQ(error.status, 2);
+  EXPECT_NE(error.err.find("bom.script:1:3: unknown command {bogus}"), std::string::npos)
+      << error.err;
 }
 
 }  // namespace

@@ -131,5 +131,69 @@ TEST(Script, LongLinesOfCommands) {
   EXPECT_NE(error->message.find("missing }"), std::string::npos) << error->message;
 }
 
+// A leading byte order mark is not part of the script: it is skipped and
+// columns count from the character after it. Anywhere else it is a
+// character Windows-1252 cannot type.
+TEST(Script, ALeadingByteOrderMarkIsSkipped) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const auto keys = Parsed(bom + "12+\n{dump}");
+  ASSERT_EQ(keys.size(), 4u);
+  EXPECT_EQ(keys[0].number, '1');
+  EXPECT_EQ(keys[0].line, 1);
+  EXPECT_EQ(keys[0].column, 1);
+  EXPECT_EQ(keys[2].column, 3);
+  EXPECT_EQ(keys[3].kind, Command::Kind::Dump);
+  EXPECT_EQ(keys[3].line, 2);
+  EXPECT_TRUE(Parsed(bom).empty());
+  EXPECT_EQ(Parsed(bom + "{key 13}").size(), 1u);
+
+  const struct {
+    std::string text;
+    int line;
+    int column;
+    const char* fragment;
+  } errors[] = {
+      {bom + "{bogus}", 1, 1, "unknown command"}, {bom + "12{click Soma}", 1, 10, "unknown button"},
+      {bom + bom + "1", 1, 1, "Windows-1252"},    {"1" + bom, 1, 2, "Windows-1252"},
+      {"\xEF\xBB", 1, 1, "invalid UTF-8"},
+  };
+  for (const auto& c : errors) {
+    SCOPED_TRACE(c.text);
+    const auto result = ParseScript(c.text);
+    const auto* error = std::get_if<ScriptError>(&result);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->line, c.line);
+    EXPECT_EQ(error->column, c.column);
+    EXPECT_NE(error->message.find(c.fragment), std::string::npos) << error->message;
+  }
+}
+
+// The error line quotes the script: its control characters (C0, DEL, C1)
+// and any byte that is not UTF-8 are shown as \xHH, never raw, and then a
+// backslash is shown so too and the line says how it was written.
+TEST(ErrorLine, ControlCharactersAreShownEscaped) {
+  const std::string note = " (control characters and backslashes shown as \\xHH)";
+  const struct {
+    std::string line;
+    std::string shown;
+  } cases[] = {
+      {"s:1:1: unknown command {bogus}", "s:1:1: unknown command {bogus}"},
+      {"s:1:8: unknown button \"\\\"", "s:1:8: unknown button \"\\\""},
+      {"s:1:1: unknown command {\x1B[31mred}", "s:1:1: unknown command {\\x1B[31mred}" + note},
+      {"s:1:1: unknown command {key\t1}", "s:1:1: unknown command {key\\x091}" + note},
+      {"s:1:1: x {\x7F\x01\\x}", "s:1:1: x {\\x7F\\x01\\x5Cx}" + note},
+      {"s:1:1: x {\xC2\x9B"
+       "2J}",
+       "s:1:1: x {\\xC2\\x9B2J}" + note},
+      {"s:1:1: x {\xC3\xA9\xE2\x80\x93}", "s:1:1: x {\xC3\xA9\xE2\x80\x93}"},
+      {"bad\x9B\xFFname:1:1: y", "bad\\x9B\\xFFname:1:1: y" + note},
+      {std::string("nul\0", 4), "nul\\x00" + note},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(ShownEscaped(c.line), c.shown);
+  }
+}
+
 }  // namespace
 }  // namespace tally::batch
