@@ -144,7 +144,7 @@ void Calculator::cmdNumber_Click(int Index) {
   }
   if (s_.EntryStarted) {
     AppendToResult(digit);
-  } else if (const auto point = result_.FirstPoint(); point != std::string::npos) {
+  } else if (const auto point = result_.FirstPoint(labels_.lblResult); point != std::string::npos) {
     // The digit goes in before the point, and whatever followed the point
     // goes.
     while (labels_.lblResult.size() > point) result_.PopBack(labels_.lblResult);

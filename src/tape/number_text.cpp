@@ -339,10 +339,11 @@ constexpr std::size_t kLeadingDigits = 19;
 
 void LeadingNumberText::Assign(std::string& text, std::string value) {
   text = std::move(value);
-  Restart(text);
+  assigned_ = true;
 }
 
 void LeadingNumberText::PushBack(std::string& text, char byte) {
+  Follow(text);
   text.push_back(byte);
   const std::size_t index = text.size() - 1;
   if (byte == '.' && firstPoint_ == kNone) firstPoint_ = index;
@@ -352,6 +353,7 @@ void LeadingNumberText::PushBack(std::string& text, char byte) {
 
 void LeadingNumberText::PopBack(std::string& text) {
   if (text.empty()) return;
+  Follow(text);
   const bool wasUnusual = Unusual(text);
   const std::size_t index = text.size() - 1;
   const char byte = text.back();
@@ -484,7 +486,7 @@ void LeadingNumberText::Unstep(char c, std::size_t index) {
 
 double LeadingNumberText::Value(const std::string& text) const {
   if (text.empty()) return 0.0;
-  if (Unusual(text)) return ParseLeadingNumber(text);
+  if (assigned_ || Unusual(text)) return ParseLeadingNumber(text);
   if (digits_ == 0) return 0.0;
 
   long exponent = 0;

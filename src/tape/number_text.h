@@ -64,7 +64,9 @@ class LeadingNumberText {
   // ParseLeadingNumber(text), bit for bit.
   double Value(const std::string& text) const;
   // Index of the first "." of the text; npos when there is none.
-  std::size_t FirstPoint() const { return firstPoint_; }
+  std::size_t FirstPoint(const std::string& text) const {
+    return assigned_ ? text.find('.') : firstPoint_;
+  }
 
  private:
   enum class Phase : std::uint8_t { Sign, Mantissa, ExpMark, ExpSign, ExpDigits, Stopped };
@@ -74,10 +76,16 @@ class LeadingNumberText {
   // calculator never writes them, so they need not be quick.
   bool Unusual(const std::string& text) const { return blanks_ > 0 || text[0] == '&'; }
   void Restart(const std::string& text);
+  // A text put in place whole is read as a whole, and followed only once a
+  // byte is added or removed: most are replaced before that.
+  void Follow(const std::string& text) {
+    if (assigned_) Restart(text);
+  }
   void Step(char byte, std::size_t index);
   void Unstep(char byte, std::size_t index);
   void Stop(std::size_t index);
 
+  bool assigned_ = false;
   Phase phase_ = Phase::Sign;
   Phase stoppedIn_ = Phase::Sign;
   std::size_t stop_ = kNone;  // the byte that ended the number

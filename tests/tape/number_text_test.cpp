@@ -329,12 +329,12 @@ class Follower {
   void Check() {
     const double expected = ParseLeadingNumber(text_);
     const double actual = reader_.Value(text_);
-    if (Bits(actual) != Bits(expected) || reader_.FirstPoint() != text_.find('.')) {
+    if (Bits(actual) != Bits(expected) || reader_.FirstPoint(text_) != text_.find('.')) {
       ++failures_;
       if (failures_ <= 5) {
         ADD_FAILURE() << "text (" << text_.size() << " bytes) \"" << text_.substr(0, 80)
                       << (text_.size() > 80 ? "...\"" : "\"") << " reads " << actual
-                      << ", expected " << expected << "; first point " << reader_.FirstPoint();
+                      << ", expected " << expected << "; first point " << reader_.FirstPoint(text_);
       }
     }
   }
