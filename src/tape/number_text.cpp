@@ -339,11 +339,15 @@ constexpr std::size_t kLeadingDigits = 19;
 
 void LeadingNumberText::Assign(std::string& text, std::string value) {
   text = std::move(value);
-  assigned_ = true;
+  whole_ = true;
 }
 
 void LeadingNumberText::PushBack(std::string& text, char byte) {
-  Follow(text);
+  if (whole_) {
+    text.push_back(byte);
+    if (text.size() > readWholeUpTo_) Restart(text);
+    return;
+  }
   text.push_back(byte);
   const std::size_t index = text.size() - 1;
   if (byte == '.' && firstPoint_ == kNone) firstPoint_ = index;
@@ -353,7 +357,10 @@ void LeadingNumberText::PushBack(std::string& text, char byte) {
 
 void LeadingNumberText::PopBack(std::string& text) {
   if (text.empty()) return;
-  Follow(text);
+  if (whole_) {
+    text.pop_back();
+    return;
+  }
   const bool wasUnusual = Unusual(text);
   const std::size_t index = text.size() - 1;
   const char byte = text.back();
@@ -368,7 +375,8 @@ void LeadingNumberText::PopBack(std::string& text) {
 }
 
 void LeadingNumberText::Restart(const std::string& text) {
-  *this = LeadingNumberText();
+  *this = LeadingNumberText(readWholeUpTo_);
+  whole_ = false;
   for (std::size_t k = 0; k < text.size(); ++k) {
     if (text[k] == '.' && firstPoint_ == kNone) firstPoint_ = k;
     if (IsBlank(text[k])) ++blanks_;
@@ -486,7 +494,7 @@ void LeadingNumberText::Unstep(char c, std::size_t index) {
 
 double LeadingNumberText::Value(const std::string& text) const {
   if (text.empty()) return 0.0;
-  if (assigned_ || Unusual(text)) return ParseLeadingNumber(text);
+  if (whole_ || Unusual(text)) return ParseLeadingNumber(text);
   if (digits_ == 0) return 0.0;
 
   long exponent = 0;

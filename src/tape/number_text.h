@@ -58,6 +58,10 @@ double ParseLeadingNumber(std::string_view text, PastLargest past = PastLargest:
 // functions; each takes it as an argument.
 class LeadingNumberText {
  public:
+  // A text no longer than `readWholeUpTo` bytes is read whole, at a cost that
+  // length bounds; a longer one is followed byte by byte.
+  explicit LeadingNumberText(std::size_t readWholeUpTo = 32) : readWholeUpTo_(readWholeUpTo) {}
+
   void Assign(std::string& text, std::string value);
   void PushBack(std::string& text, char byte);
   void PopBack(std::string& text);
@@ -65,7 +69,7 @@ class LeadingNumberText {
   double Value(const std::string& text) const;
   // Index of the first "." of the text; npos when there is none.
   std::size_t FirstPoint(const std::string& text) const {
-    return assigned_ ? text.find('.') : firstPoint_;
+    return whole_ ? text.find('.') : firstPoint_;
   }
 
  private:
@@ -76,16 +80,14 @@ class LeadingNumberText {
   // calculator never writes them, so they need not be quick.
   bool Unusual(const std::string& text) const { return blanks_ > 0 || text[0] == '&'; }
   void Restart(const std::string& text);
-  // A text put in place whole is read as a whole, and followed only once a
-  // byte is added or removed: most are replaced before that.
-  void Follow(const std::string& text) {
-    if (assigned_) Restart(text);
-  }
   void Step(char byte, std::size_t index);
   void Unstep(char byte, std::size_t index);
   void Stop(std::size_t index);
 
-  bool assigned_ = false;
+  std::size_t readWholeUpTo_;
+  // The text is read whole, not followed: it was put in place whole (most
+  // such texts are replaced before a key changes them) and is still short.
+  bool whole_ = true;
   Phase phase_ = Phase::Sign;
   Phase stoppedIn_ = Phase::Sign;
   std::size_t stop_ = kNone;  // the byte that ended the number
