@@ -17,6 +17,7 @@
 
 #include "batch/script.h"
 #include "batch/session.h"
+#include "host/document_file.h"
 #include "host/error_log.h"
 #include "identity.h"
 #include "print/tape_printer.h"
@@ -25,8 +26,14 @@ namespace {
 
 constexpr int kUsageError = 2;
 
+// One line on standard error; what it quotes of the script or the command
+// line reaches the terminal escaped, never raw.
+void Tell(const std::string& message) {
+  std::cerr << "tallyroller-batch: " << tally::batch::ShownEscaped(message) << std::endl;
+}
+
 int Fail(const std::string& message) {
-  std::cerr << "tallyroller-batch: " << message << '\n';
+  Tell(message);
   return kUsageError;
 }
 
@@ -152,9 +159,16 @@ int main(int argc, char* argv[]) {
     EnsureGuiApplication(app, argc, argv);
     if (printTo.empty()) {
       tally::print::PrintTapeToDefaultPrinter(tape, locale);
-    } else if (!tally::print::PrintTapeToPdf(tape, locale, QString::fromStdString(printTo))) {
-      std::cerr << "tallyroller-batch: cannot write " << printTo << '\n';
+      return;
     }
+    // Through a temporary file: a job that cannot be written leaves the
+    // earlier file whole, and the run goes on after one line that says so.
+    QString why;
+    const bool written = tally::host::WriteDocument(
+        QString::fromStdString(printTo),
+        [&](QIODevice& device) { return tally::print::PrintTapeToPdf(tape, locale, device); },
+        &why);
+    if (!written) Tell("cannot write " + printTo + ": " + why.toStdString());
   };
 
   tally::batch::Session session(std::move(options));

@@ -38,8 +38,16 @@ bool WriteDocument(const QString& path, const std::function<bool(QIODevice&)>& f
   }
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return Fail(error, file.errorString());
-  if (!fill(file)) {
-    const QString why = file.errorString();
+  // What is still buffered is written out here and its failure caught:
+  // commit() would flush it too but rename a short file into place when
+  // the disk fills up just then.
+  if (!fill(file) || !file.flush()) {
+    // A write the disk cut short leaves no cause behind; trying the rest
+    // again meets it ("No space left on device").
+    if (file.error() != QFileDevice::NoError) file.flush();
+    const QString why = file.error() != QFileDevice::NoError
+                            ? file.errorString()
+                            : QStringLiteral("o documento não pôde ser gerado");
     file.cancelWriting();
     return Fail(error, why);
   }

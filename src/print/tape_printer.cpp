@@ -154,10 +154,10 @@ bool PrintTapeToDefaultPrinter(const tally::Tape& tape, const QLocale& locale,
   return PaintTape(printer, tape, locale, clock);
 }
 
-bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, const QString& fileName,
+bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, QIODevice& device,
                     const PrintClock& clock) {
   if (tape.Empty()) return false;
-  QPdfWriter writer(fileName);
+  QPdfWriter writer(&device);
   writer.setCreator(QString::fromUtf8(kProgramTitle) + QLatin1Char(' ') +
                     QString::fromUtf8(kVersion));
   writer.setTitle(QString::fromUtf8(kProgramTitle));
