@@ -10,6 +10,10 @@ std::string ClickName(const Button& button) {
   return name;
 }
 
+std::string SpokenName(const Button& button) {
+  return button.accessibleName.empty() ? ClickName(button) : std::string(button.accessibleName);
+}
+
 const Button* FindButton(std::string_view clickName) {
   const auto it = std::find_if(kButtons.begin(), kButtons.end(),
                                [&](const Button& b) { return ClickName(b) == clickName; });
