@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QAccessibleTextInterface>
 #include <QAccessibleValueInterface>
 #include <QComboBox>
 #include <QLineEdit>
@@ -215,6 +216,11 @@ void AccessibilityTest::theCalculatorsValueIsTheDisplay() {
   }
   QCOMPARE(h.Text("lblResult"), S("50"));
   QCOMPARE(sink->valueInterface()->currentValue().toDouble(), 50.0);
+  // Read as a read-only text, the display as it shows.
+  QVERIFY(sink->state().readOnly);
+  QAccessibleTextInterface* text = sink->textInterface();
+  QVERIFY(text);
+  QCOMPARE(text->text(0, text->characterCount()), S("50"));
   // Every new display was announced, the result last.
   QCOMPARE(changes.values, displays);
   // The operator label says its operator in words.
