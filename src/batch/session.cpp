@@ -95,6 +95,11 @@ void Session::Execute(const Command& command) {
 }
 
 void Session::TypeIntoPanel(int code) {
+  // Escape anywhere in the panel is "Cancelar".
+  if (code == kKeyEscape) {
+    calc_.cmdCancelChange_Click();
+    return;
+  }
   std::string text = calc_.Panel().txtChangeTo;
   if (code == kKeyBackspace) {
     if (fieldSelected_) {
