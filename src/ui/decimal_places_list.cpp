@@ -12,7 +12,10 @@ namespace tally::ui {
 DecimalPlacesList::DecimalPlacesList(QWidget* parent) : QComboBox(parent) {}
 
 void DecimalPlacesList::hidePopup() {
+  // Also called when the list itself is hidden, with no popup open.
+  const bool wasOpen = view()->window()->isVisible();
   QComboBox::hidePopup();
+  if (!wasOpen) return;
   Q_EMIT popupClosed();
   // A style that fades the popup out hides it later, and the focus would
   // come back here when it does.

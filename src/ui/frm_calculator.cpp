@@ -211,7 +211,12 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   ShowLabels();
 }
 
-frmCalculator::~frmCalculator() { calc_.SetTapeObserver(nullptr); }
+frmCalculator::~frmCalculator() {
+  calc_.SetTapeObserver(nullptr);
+  // The controls outlive this object by a little, inside ~QWidget: nothing
+  // they signal may reach it then.
+  for (QObject* child : children()) disconnect(child, nullptr, this, nullptr);
+}
 
 void frmCalculator::CreateDisplay() {
   QLabel* label2 = MakeLabel(this, "Label2", QStringLiteral("Quantidade de casas decimais:"),
