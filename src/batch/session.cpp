@@ -100,6 +100,11 @@ void Session::Execute(const Command& command) {
 }
 
 void Session::TypeIntoPanel(int code) {
+  // Escape anywhere in the panel is "Cancelar".
+  if (code == kKeyEscape) {
+    calc_.cmdCancelChange_Click();
+    return;
+  }
   // The field is edited in place, so that a key costs the same whatever the
   // length of the text.
   if (code == kKeyBackspace) {

@@ -32,8 +32,9 @@ namespace tally::print {
 // The moment a job is printed; injectable so that tests fix the header.
 using PrintClock = std::function<QDateTime()>;
 
-// "ddd. mm/dd/yyyy @ hh:mm AMPM" in the locale's weekday, separators and
-// AM/PM texts: "qua. 12/09/2026 @ 10:33 PM" in pt_BR.
+// "ddd. dd/mm/yyyy @ hh:mm AMPM" with the date in the locale's order and its
+// weekday, separators and AM/PM texts: "qua. 09/12/2026 @ 10:33 PM" in
+// pt_BR, "Wed. 12/09/2026 @ 10:33 PM" in en_US.
 QString PrintDateTimeText(const QDateTime& when, const QLocale& locale);
 
 // The printing font at a size in points.

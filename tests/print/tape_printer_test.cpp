@@ -51,12 +51,14 @@ TEST(PrintDateTime, PictureFromTheLocale) {
     QDateTime when;
     const char* text;
   } cases[] = {
-      {"pt_BR", kWednesdayNight, "qua. 12/09/2026 @ 10:33 PM"},
+      // 9 December 2026, in each locale's own order of day and month.
+      {"pt_BR", kWednesdayNight, "qua. 09/12/2026 @ 10:33 PM"},
       {"en_US", kWednesdayNight, "Wed. 12/09/2026 @ 10:33 PM"},
-      {"de_DE", kWednesdayNight, "Mi. 12.09.2026 @ 10:33 PM"},
-      {"nl_NL", kWednesdayNight, "wo. 12-09-2026 @ 10:33 p.m."},
+      {"de_DE", kWednesdayNight, "Mi. 09.12.2026 @ 10:33 PM"},
+      {"nl_NL", kWednesdayNight, "wo. 09-12-2026 @ 10:33 p.m."},
+      {"ja_JP", kWednesdayNight, "水. 2026/12/09 @ 10:33 午後"},
       {"en_US", QDateTime(QDate(2026, 3, 1), QTime(0, 5)), "Sun. 03/01/2026 @ 12:05 AM"},
-      {"pt_BR", QDateTime(QDate(2026, 3, 7), QTime(12, 0)), "sáb. 03/07/2026 @ 12:00 PM"},
+      {"pt_BR", QDateTime(QDate(2026, 3, 7), QTime(12, 0)), "sáb. 07/03/2026 @ 12:00 PM"},
       // Month names only: no numeric date separator to take.
       {"C", kWednesdayNight, "Wed. 12/09/2026 @ 10:33 PM"},
   };
@@ -103,7 +105,7 @@ TEST_F(PdfJob, WritesTheHeaderAndTheLines) {
   const QString file = File("tape.pdf");
   ASSERT_TRUE(PdfFile(tape, file, FixedClock(kWednesdayNight)));
   const std::string text = PdfText(file);
-  EXPECT_NE(text.find("Tallyroller (Impresso em: qua. 12/09/2026 @ 10:33 PM)\n"), std::string::npos)
+  EXPECT_NE(text.find("Tallyroller (Impresso em: qua. 09/12/2026 @ 10:33 PM)\n"), std::string::npos)
       << text;
   EXPECT_NE(text.find("+ 12,00\n\xE2\x80\x93 3,00\n= 9,00"), std::string::npos) << text;
 }
