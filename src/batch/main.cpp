@@ -1,6 +1,7 @@
 // tallyroller-batch: runs a script of keys and clicks through the calculator
 // without a window and prints its state as JSON lines.
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
@@ -46,7 +47,8 @@ constexpr const char* kHelp =
     "\n"
     "  --locale NAME         use the decimal separator, weekday names, date and\n"
     "                        time separators of locale NAME (pt_BR, en_US, ...)\n"
-    "  --print-to FILE.pdf   write print jobs to FILE.pdf instead of the printer\n"
+    "  --print-to FILE.pdf   write print jobs to FILE.pdf (without it they are\n"
+    "                        made and dropped: no printer is ever used)\n"
     "  --error-log FILE      append error log records to FILE\n"
     "      --help            display this help and exit\n"
     "      --version         output version information and exit\n"
@@ -158,7 +160,11 @@ int main(int argc, char* argv[]) {
   options.print = [&](const tally::Tape& tape) {
     EnsureGuiApplication(app, argc, argv);
     if (printTo.empty()) {
-      tally::print::PrintTapeToDefaultPrinter(tape, locale);
+      // The driver never uses a real printer: the job is made and dropped,
+      // so that the run does not depend on the printers of the machine.
+      QBuffer discarded;
+      discarded.open(QIODevice::WriteOnly);
+      tally::print::PrintTapeToPdf(tape, locale, discarded);
       return;
     }
     // Through a temporary file: a job that cannot be written leaves the
