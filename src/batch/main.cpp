@@ -177,6 +177,11 @@ int main(int argc, char* argv[]) {
     if (!written) Tell("cannot write " + printTo + ": " + why.toStdString());
   };
 
+  options.paintPdf = [&](const tally::Tape& tape, QIODevice& out) {
+    EnsureGuiApplication(app, argc, argv);
+    return tally::print::PrintTapeToPdf(tape, locale, out);
+  };
+
   tally::batch::Session session(std::move(options));
   session.Run(std::get<std::vector<tally::batch::Command>>(parsed), std::cout);
   return 0;

@@ -24,6 +24,7 @@ enum class Arg {
   Button,      // a caption of the keypad table
   Operation,   // an item of the edit panel's operation list
   StartValue,  // a decimal with at most four decimals
+  Path,        // a file's path: any text that is not empty
 };
 
 struct CommandSpec {
@@ -50,6 +51,14 @@ constexpr CommandSpec kCommands[] = {
     {"cancel", K::Cancel, Arg::None},
     {"start", K::Start, Arg::StartValue},
     {"dump", K::Dump, Arg::None},
+    {"copy", K::Copy, Arg::None},
+    {"copy-tape", K::CopyTape, Arg::None},
+    {"paste", K::Paste, Arg::Text},
+    // "{save}" clicks "Gravar"; "{save PATH}" saves the tape.
+    {"save", K::SaveTape, Arg::Path},
+    {"open", K::OpenTape, Arg::Path},
+    {"export-csv", K::ExportCsv, Arg::Path},
+    {"export-pdf", K::ExportPdf, Arg::Path},
 };
 
 // Decodes one UTF-8 code point at `pos`; nothing for invalid UTF-8.
@@ -142,7 +151,7 @@ bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Co
     if (hasArg) message = braced() + " takes no argument";
     return !hasArg;
   }
-  if (spec.arg == Arg::Text) {
+  if (spec.arg == Arg::Text || (spec.arg == Arg::Path && hasArg && !arg.empty())) {
     cmd.text = arg;
     return true;
   }
@@ -176,7 +185,8 @@ bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Co
       message = "unknown operation \"" + std::string(arg) + "\"";
       return false;
     case Arg::None:
-    case Arg::Text: break;
+    case Arg::Text:
+    case Arg::Path: break;
   }
   return true;
 }
@@ -303,8 +313,14 @@ ParseResult ParseScript(std::string_view text) {
     const std::string_view arg = hasArg ? body.substr(blank + 1) : std::string_view{};
     const int argColumn = startColumn + 1 + static_cast<int>(word.size()) + 1;
 
-    const auto spec = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                   [&](const CommandSpec& s) { return s.word == word; });
+    // A word may stand for two commands, one with an argument and one
+    // without; the first spec of the word speaks for its errors.
+    auto spec = std::find_if(std::begin(kCommands), std::end(kCommands),
+                             [&](const CommandSpec& s) { return s.word == word; });
+    const auto fitting = std::find_if(spec, std::end(kCommands), [&](const CommandSpec& s) {
+      return s.word == word && (s.arg == Arg::None) != hasArg;
+    });
+    if (fitting != std::end(kCommands)) spec = fitting;
     if (spec == std::end(kCommands)) {
       return fail(startLine, startColumn, "unknown command {" + std::string(body) + "}");
     }

@@ -22,6 +22,13 @@ struct Command {
     Cancel,
     Start,  // `value` in ten-thousandths
     Dump,
+    Copy,       // Ctrl+C
+    CopyTape,   // Ctrl+Shift+C
+    Paste,      // Ctrl+V with `text` on the clipboard
+    SaveTape,   // `text` the path
+    OpenTape,   // `text` the path
+    ExportCsv,  // `text` the path
+    ExportPdf,  // `text` the path
   };
   Kind kind = Kind::Key;
   std::int64_t number = 0;

@@ -4,14 +4,22 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tape/tape_file.h"
 #include "tape/text_utils.h"
 
 namespace tally::batch {
 
 Session::Session(Options options)
-    : options_(std::move(options)), calc_(*this, options_.decimalSeparator) {}
+    : options_(std::move(options)),
+      calc_(*this, options_.decimalSeparator),
+      documents_(calc_, *this, options_.paintPdf) {}
 
 void Session::ShowMessageBox(const MessageBoxRequest& request) { messages_.push_back(request); }
+
+bool Session::AskYesNo(const MessageBoxRequest& request) {
+  messages_.push_back(request);
+  return true;
+}
 
 void Session::AppendErrorLog(const ErrorInfo& error) {
   if (options_.appendErrorLog) options_.appendErrorLog(error);
@@ -39,14 +47,40 @@ void Session::RunCommand(const Command& command, std::ostream& out) {
   if (command.kind == Command::Kind::Dump) {
     out << TakeSnapshot() << '\n';
   } else {
-    Execute(command);
+    Execute(command, out);
   }
 }
 
-void Session::Execute(const Command& command) {
+void Session::Execute(const Command& command, std::ostream& out) {
   using K = Command::Kind;
   const bool panelOpen = calc_.Panel().visible;
+  const QString path = QString::fromStdString(command.text);
   switch (command.kind) {
+    // The clipboard and the files, like the window's menu and shortcuts,
+    // are out of reach while the panel covers the window.
+    case K::Copy:
+    case K::CopyTape:
+      if (!panelOpen) {
+        const std::string text =
+            command.kind == K::Copy ? calc_.DisplayNumberText() : TapeFileText(calc_.GetTape());
+        out << "{\"clipboard\": " << JsonString(text) << "}\n";
+      }
+      break;
+    case K::Paste:
+      if (!panelOpen) calc_.Paste(command.text);
+      break;
+    case K::SaveTape:
+      if (!panelOpen) documents_.Save(path);
+      break;
+    case K::OpenTape:
+      if (!panelOpen) documents_.Open(path);
+      break;
+    case K::ExportCsv:
+      if (!panelOpen) documents_.ExportCsv(path);
+      break;
+    case K::ExportPdf:
+      if (!panelOpen) documents_.ExportPdf(path);
+      break;
     case K::Key: {
       const int code = static_cast<int>(command.number);
       if (panelOpen) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <exception>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "engine/error_report.h"
@@ -552,6 +553,58 @@ void Calculator::DropLastChangeToChar() { DropLastChars(panel_.txtChangeTo, 1); 
 void Calculator::cmdCancelChange_Click() {
   panel_.visible = false;
   host_.FocusSink();
+}
+
+// ---------------------------------------------------------------- clipboard
+
+std::string Calculator::DisplayNumberText() const {
+  std::string text = labels_.lblResult;
+  // An entry shows its point last until a fraction digit comes, and a
+  // picture without decimals writes the separator last: neither is copied.
+  if (text.ends_with('.')) {
+    text.pop_back();
+  } else if (!sep_.empty() && text.ends_with(sep_)) {
+    text.resize(text.size() - sep_.size());
+  }
+  if (const auto point = text.find('.'); point != std::string::npos) {
+    text.replace(point, 1, sep_);
+  }
+  if (text.empty() || text == "-") return "0";
+  return text;
+}
+
+bool Calculator::Paste(std::string_view text) {
+  const std::optional<PastedNumber> number = ReadPastedNumber(text, sep_);
+  if (!number) {
+    host_.ShowMessageBox({kProgramTitle, kNotANumberText, MessageIcon::Exclamation});
+    return false;
+  }
+  // Replaces an entry being keyed instead of extending it.
+  cmdCancelEntry_Click();
+  for (const char key : number->keys) {
+    if (key == '.') {
+      cmdDecimal_Click();
+    } else {
+      cmdNumber_Click(key - '0');
+    }
+  }
+  if (number->negative) cmdNegitive_Click();
+  return true;
+}
+
+// ---------------------------------------------------------------- tape files
+
+void Calculator::OpenTape(std::vector<std::string> lines) {
+  const ReplayResult replay = ReplayTape(lines, s_.NumberFormat, sep_);
+  // A new calculation on an empty tape writes nothing; then the lines come.
+  tape_.Assign({});
+  StartNewTotal(false);
+  tape_.Assign(std::move(lines));
+  s_.GrandTotal = replay.grandTotal;
+  labels_.lblGrandTotal = replay.grandTotal == 0 ? "" : Format(replay.grandTotal) + " ";
+  s_.TotalPending = false;
+  s_.CancelPressed = false;
+  s_.NegativeEntry = false;
 }
 
 // ---------------------------------------------------------------- keyboard

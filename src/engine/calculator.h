@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "engine/host.h"
 #include "engine/keypad.h"
@@ -76,6 +77,8 @@ struct ChangePanel {
 };
 
 inline constexpr const char* kDivisionByZeroText = "Erro de divisão por zero";
+inline constexpr const char* kNotANumberText =
+    "Não foi possível colar: o texto copiado não é um número.";
 inline constexpr const char* kModuleName = "frmCalculator";
 
 class Calculator {
@@ -143,6 +146,17 @@ class Calculator {
   void AppendToChangeTo(std::string_view text) { panel_.txtChangeTo += text; }
   void DropLastChangeToChar();
   void SetChangeType(std::string text) { panel_.cboType = std::move(text); }
+
+  // The clipboard: the display's number as the user sees it, with the
+  // locale's decimal separator ("12,5" while "12.5" is keyed, "0" for an
+  // empty entry); and a pasted text typed as an entry (after "C&E"), or
+  // refused with a message when it is not one number.
+  std::string DisplayNumberText() const;
+  bool Paste(std::string_view text);
+
+  // A tape opened from a file: the lines as they are, the grand total that a
+  // replay of them computes, and a new calculation.
+  void OpenTape(std::vector<std::string> lines);
 
   // N(v): a number written with the current picture.
   std::string Format(double value) const;

@@ -75,6 +75,7 @@ bool PrintTapeToDefaultPrinter(const tally::Tape& tape, const QLocale& locale,
 bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, QIODevice& device,
                     const PrintClock& clock = {});
 
+
 // The PDF's unprintable border, in inches.
 inline constexpr double kPdfMarginInches = 0.25;
 

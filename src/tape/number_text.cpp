@@ -11,6 +11,8 @@
 #include <system_error>
 #include <utility>
 
+#include "tape/text_utils.h"
+
 namespace tally {
 namespace {
 
@@ -570,6 +572,94 @@ double LeadingNumberText::Value(const std::string& text) const {
   std::size_t decidingNonZero = 0;
   const std::size_t decidingSize = significant(kDecidingDigits, deciding, decidingNonZero);
   return convert(std::string_view(deciding, decidingSize), magnitude, decidingNonZero < nonZero_);
+}
+
+std::optional<PastedNumber> ReadPastedNumber(std::string_view text,
+                                             std::string_view decimalSeparator) {
+  constexpr std::size_t kMaxPastedChars = 400;
+  if (!IsValidUtf8(text) || Utf8Length(text) > kMaxPastedChars) return std::nullopt;
+  std::u32string chars;
+  for (std::size_t pos = 0; pos < text.size();) chars += *DecodeUtf8At(text, pos);
+
+  // Blanks, and line ends and tabs around the number (a spreadsheet cell
+  // comes with a line end), are dropped; between digits only blanks are.
+  const auto isBlank = [](char32_t c) {
+    return c == U' ' || c == 0xA0 || c == 0x202F || c == 0x2007;
+  };
+  const auto isSpace = [&](char32_t c) {
+    return isBlank(c) || c == U'\t' || c == U'\r' || c == U'\n';
+  };
+  while (!chars.empty() && isSpace(chars.back())) chars.pop_back();
+  std::size_t first = 0;
+  while (first < chars.size() && isSpace(chars[first])) ++first;
+  std::u32string body;
+  for (std::size_t k = first; k < chars.size(); ++k) {
+    if (!isBlank(chars[k])) body += chars[k];
+  }
+
+  PastedNumber number;
+  bool signSeen = false;
+  bool currencySeen = false;
+  const auto takeCurrency = [&](bool atStart) {
+    for (const std::u32string_view symbol :
+         {std::u32string_view(U"R$"), std::u32string_view(U"$"), std::u32string_view(U"€")}) {
+      const std::u32string_view b(body);
+      const bool found =
+          atStart ? b.substr(0, symbol.size()) == symbol
+                  : b.size() >= symbol.size() && b.substr(b.size() - symbol.size()) == symbol;
+      if (found && !currencySeen) {
+        body.erase(atStart ? 0 : body.size() - symbol.size(), symbol.size());
+        currencySeen = true;
+        return true;
+      }
+    }
+    return false;
+  };
+  const auto takeSign = [&] {
+    if (signSeen || body.empty() || (body[0] != U'+' && body[0] != U'-')) return false;
+    number.negative = body[0] == U'-';
+    body.erase(0, 1);
+    signSeen = true;
+    return true;
+  };
+  while (takeSign() || takeCurrency(true)) {
+  }
+  takeCurrency(false);
+
+  std::size_t digits = 0, dots = 0, commas = 0;
+  std::size_t lastDot = 0, lastComma = 0;
+  for (std::size_t k = 0; k < body.size(); ++k) {
+    const char32_t c = body[k];
+    if (c >= U'0' && c <= U'9') {
+      ++digits;
+    } else if (c == U'.') {
+      ++dots;
+      lastDot = k;
+    } else if (c == U',') {
+      ++commas;
+      lastComma = k;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (digits == 0) return std::nullopt;
+  char32_t point = 0;
+  if (dots > 0 && commas > 0) {
+    point = lastDot > lastComma ? U'.' : U',';
+    if ((point == U'.' ? dots : commas) > 1) return std::nullopt;
+  } else if (commas == 1 && decimalSeparator == ",") {
+    point = U',';
+  } else if (dots == 1) {
+    point = U'.';
+  }
+  for (const char32_t c : body) {
+    if (c >= U'0' && c <= U'9') {
+      number.keys += static_cast<char>(c);
+    } else if (c == point) {
+      number.keys += '.';
+    }
+  }
+  return number;
 }
 
 }  // namespace tally

@@ -110,4 +110,21 @@ class LeadingNumberText {
   std::size_t expFirstNonZero_ = kNone;
 };
 
+// A number pasted from the clipboard, as the keys that type it: digits and at
+// most one "." for the point, and whether "+/-" follows.
+struct PastedNumber {
+  std::string keys;
+  bool negative = false;
+};
+
+// Reads a pasted text as one number the way a person wrote it: blanks (the
+// no-break space too), a leading "+" and a currency symbol before or after it
+// ("R$", "$", "€") are dropped; a leading "-" makes it negative. When both "."
+// and "," occur, the one that occurs last is the decimal point and the other
+// groups digits; a lone "," is the point if it occurs once and the locale's
+// separator is ","; a lone "." is the point if it occurs once. Anything else
+// (letters, two numbers, an empty text, more than 400 characters) is nothing.
+std::optional<PastedNumber> ReadPastedNumber(std::string_view text,
+                                             std::string_view decimalSeparator);
+
 }  // namespace tally

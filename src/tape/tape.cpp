@@ -1,5 +1,6 @@
 #include "tape/tape.h"
 
+#include <iterator>
 #include <utility>
 
 namespace tally {
@@ -65,6 +66,16 @@ void Tape::RewriteAll(std::vector<std::string> texts) {
 void Tape::Clear() {
   if (observer_) observer_->BeforeClear();
   lines_.clear();
+  selected_ = -1;
+  if (observer_) {
+    observer_->AfterClear();
+    observer_->SelectionChanged(-1);
+  }
+}
+
+void Tape::Assign(std::vector<std::string> lines) {
+  if (observer_) observer_->BeforeClear();
+  lines_.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
   selected_ = -1;
   if (observer_) {
     observer_->AfterClear();

@@ -26,6 +26,7 @@ class TapeObserver {
   virtual void AfterRemoveOldest() = 0;
   // Lines first..last (inclusive) have new texts.
   virtual void LinesChanged(std::int32_t first, std::int32_t last) = 0;
+  // Every line goes: the tape is cleared, or given new lines at once.
   virtual void BeforeClear() = 0;
   virtual void AfterClear() = 0;
   virtual void SelectionChanged(std::int32_t index) = 0;
@@ -63,6 +64,9 @@ class Tape {
   void RewriteAll(std::vector<std::string> texts);
   // Removes every line.
   void Clear();
+  // Replaces every line at once (a tape opened from a file); nothing is
+  // selected. The observer hears of it as of a clear.
+  void Assign(std::vector<std::string> lines);
 
   void SetObserver(TapeObserver* observer) { observer_ = observer; }
 

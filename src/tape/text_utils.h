@@ -4,6 +4,7 @@
 // anything that counts "characters" goes through here.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,15 @@ namespace tally {
 
 // The tape's minus sign: U+2013, code 150 of Windows-1252.
 inline constexpr std::string_view kEnDash = "\xE2\x80\x93";
+
+// Decodes the code point at `pos` and moves past it; nothing for a byte that
+// does not start well-formed UTF-8 (overlong forms, surrogates and code
+// points past U+10FFFF are not).
+std::optional<char32_t> DecodeUtf8At(std::string_view text, std::size_t& pos);
+
+// True when the text is well-formed UTF-8 (no overlong forms, surrogates or
+// code points past U+10FFFF).
+bool IsValidUtf8(std::string_view text);
 
 // Number of code points; a stray byte of invalid UTF-8 counts as one.
 std::size_t Utf8Length(std::string_view text);

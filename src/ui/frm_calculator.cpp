@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QProcess>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStyle>
@@ -175,7 +176,10 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
       errorLog_(options_.errorLog),
       calc_(*this, options_.decimalSeparator),
       tapeModel_(calc_.GetTape()),
-      print_([](const Tape& tape, QWidget*) { print::PrintTapeToDefaultPrinter(tape, QLocale()); }),
+      documents_(calc_, *this,
+                 [](const Tape& tape, QIODevice& out) {
+                   return print::PrintTapeToPdf(tape, QLocale(), out);
+                 }),
       openLink_([this](const QUrl& url, std::function<void(bool)> done) {
         OpenOnDesktop(this, url, done);
       }) {
@@ -206,6 +210,7 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   CreateTape();
   CreateLinks();
   CreateChangeTapePanel();
+  CreateDocumentActions();
 
   picSetFocus_->setFocus(Qt::OtherFocusReason);
   ShowLabels();
@@ -540,6 +545,13 @@ void frmCalculator::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  // Shift+F10 opens the tape's menu (the Menu key arrives as a context menu
+  // event of its own).
+  if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+    ShowTapeMenu({}, calc_.GetTape().Selected());
+    event->accept();
+    return;
+  }
   if (ForwardTypedKey(*event) == KeyForward::NotTyped) {
     QWidget::keyPressEvent(event);
   } else {
@@ -627,17 +639,32 @@ void frmCalculator::ShowMessageBox(const MessageBoxRequest& request) {
   box.exec();
 }
 
+bool frmCalculator::AskYesNo(const MessageBoxRequest& request) {
+  QMessageBox box(QMessageBox::Question, Utf8(request.title), Utf8(request.text),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 void frmCalculator::AppendErrorLog(const ErrorInfo& error) { errorLog_.Append(error); }
 
 void frmCalculator::FocusSink() { picSetFocus_->setFocus(Qt::OtherFocusReason); }
 
 void frmCalculator::PrintTape() {
+  if (!print_ && QPrinterInfo::defaultPrinter().isNull()) {
+    OfferPdfInsteadOfPrinter();
+    return;
+  }
   // The job runs without yielding: the window takes no input meanwhile and
   // the pointer says so; pending paints and input are let through once.
   setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QCoreApplication::processEvents();
-  if (print_) print_(calc_.GetTape(), this);
+  if (print_) {
+    print_(calc_.GetTape(), this);
+  } else {
+    print::PrintTapeToDefaultPrinter(calc_.GetTape(), QLocale());
+  }
   QApplication::restoreOverrideCursor();
   setEnabled(true);
 }

@@ -25,10 +25,12 @@
 
 #include "engine/calculator.h"
 #include "host/error_log.h"
+#include "host/tape_documents.h"
 #include "ui/controls.h"
 #include "ui/number_label.h"
 #include "ui/tape_model.h"
 
+class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -55,7 +57,8 @@ class frmCalculator final : public QWidget, public CalculatorHost {
 
   const Calculator& calculator() const { return calc_; }
 
-  // Prints the tape; the default sends it to the default printer.
+  // Prints the tape; by default it goes to the default printer, and with no
+  // printer the user is offered a PDF instead.
   using PrintHandler = std::function<void(const Tape&, QWidget*)>;
   void SetPrintHandler(PrintHandler handler) { print_ = std::move(handler); }
 
@@ -66,6 +69,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
 
   // CalculatorHost
   void ShowMessageBox(const MessageBoxRequest& request) override;
+  bool AskYesNo(const MessageBoxRequest& request) override;
   void AppendErrorLog(const ErrorInfo& error) override;
   void FocusSink() override;
   void PrintTape() override;
@@ -74,6 +78,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -98,6 +103,22 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   // Tells the user an address could not be opened, and shows it for copying.
   void OpenLink(const QUrl& url, const QString& shown, const QString& failure);
 
+  // The clipboard, the tape's menu and the tape as a document
+  // (frm_calculator_documents.cpp).
+  void CreateDocumentActions();
+  void ShowTapeMenu(const QPoint& globalPos, int row);
+  QString ChooseFile(bool save, const QString& title, const QString& filter,
+                     const QString& suffix);
+  void CopyDisplay();
+  void CopyTape();
+  void CopyLine(int row);
+  void PasteNumber();
+  void SaveTape();
+  void OpenTape();
+  void ExportCsv();
+  void ExportPdf();
+  void OfferPdfInsteadOfPrinter();
+
   void Image1_Click();
   void Image2_Click();
   void Image3_Click();
@@ -107,8 +128,10 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   Calculator calc_;
   // Declared after the calculator: it lets go of the tape before the tape goes.
   TapeModel tapeModel_;
+  host::TapeDocuments documents_;
   PrintHandler print_;
   LinkOpener openLink_;
+  QString lastFolder_;
   int runDepth_ = 0;
   bool selectionPending_ = false;
   int closeRequests_ = 0;

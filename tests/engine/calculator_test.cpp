@@ -587,6 +587,7 @@ TEST(KeyTable, UnhandledFailureIsReportedUnderCheckKeyPress) {
     std::vector<MessageBoxRequest> messages;
     std::vector<ErrorInfo> errors;
     void ShowMessageBox(const MessageBoxRequest& r) override { messages.push_back(r); }
+    bool AskYesNo(const MessageBoxRequest&) override { return false; }
     void AppendErrorLog(const ErrorInfo& e) override { errors.push_back(e); }
     void FocusSink() override {}
     void PrintTape() override { throw std::runtime_error("printer on fire"); }
