@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <limits>
 #include <optional>
 
@@ -145,9 +146,9 @@ bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Co
                   std::string& message, bool& errorAtArgument) {
   cmd.kind = spec.kind;
   cmd.number = spec.keyCode;
-  const std::string braced = "{" + std::string(spec.word) + "}";
+  const auto braced = [&] { return "{" + std::string(spec.word) + "}"; };
   if (spec.arg == Arg::None) {
-    if (hasArg) message = braced + " takes no argument";
+    if (hasArg) message = braced() + " takes no argument";
     return !hasArg;
   }
   if (spec.arg == Arg::Text || (spec.arg == Arg::Path && hasArg && !arg.empty())) {
@@ -155,7 +156,7 @@ bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Co
     return true;
   }
   if (!hasArg || arg.empty()) {
-    message = braced + " needs an argument";
+    message = braced() + " needs an argument";
     return false;
   }
   errorAtArgument = true;
@@ -190,13 +191,69 @@ bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Co
   return true;
 }
 
+// The number of commands in a well-formed script, counted without reading
+// them (the braces and the typed characters) so that the list is allocated
+// once; it stops at a brace left open. The count of a malformed script may
+// be too high, so the allocation made from it is bounded.
+std::size_t CountCommands(std::string_view text) {
+  constexpr std::size_t kMostReserved = std::size_t{1} << 22;
+  std::size_t count = 0;
+  for (std::size_t pos = 0; pos < text.size() && count < kMostReserved; ++pos) {
+    const auto c = static_cast<unsigned char>(text[pos]);
+    if (c == '{') {
+      ++count;
+      pos = text.find_first_of("}\n", pos + 1);
+      if (pos == std::string_view::npos || text[pos] != '}') break;
+    } else if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && (c & 0xC0) != 0x80) {
+      ++count;
+    }
+  }
+  return count;
+}
+
 }  // namespace
 
+std::string ShownEscaped(std::string_view line) {
+  // The bytes of each character, and whether they must be escaped.
+  const auto walk = [&](const auto& visit) {
+    for (std::size_t pos = 0; pos < line.size();) {
+      const std::size_t start = pos;
+      const auto cp = DecodeAt(line, pos);
+      if (!cp) ++pos;  // a byte that is not UTF-8
+      const bool control = !cp || *cp < 0x20 || *cp == 0x7F || (*cp >= 0x80 && *cp <= 0x9F);
+      visit(line.substr(start, pos - start), control);
+    }
+  };
+  bool any = false;
+  walk([&](std::string_view, bool control) { any = any || control; });
+  if (!any) return std::string(line);
+
+  std::string shown;
+  shown.reserve(line.size() + 64);
+  walk([&](std::string_view bytes, bool control) {
+    if (!control && bytes != "\\") {
+      shown += bytes;
+      return;
+    }
+    for (const char byte : bytes) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(byte));
+      shown += hex;
+    }
+  });
+  shown += " (control characters and backslashes shown as \\xHH)";
+  return shown;
+}
+
 ParseResult ParseScript(std::string_view text) {
+  // A byte order mark is no part of the script: column 1 follows it.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  std::size_t pos =
+      text.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
   std::vector<Command> commands;
+  commands.reserve(CountCommands(text.substr(pos)));
   int line = 1;
   int column = 1;
-  std::size_t pos = 0;
   const auto fail = [&](int l, int c, std::string message) -> ParseResult {
     return ScriptError{l, c, std::move(message)};
   };

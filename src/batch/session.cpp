@@ -57,12 +57,17 @@ void Session::Run(const std::vector<Command>& commands, std::ostream& out) {
 void Session::RunCommands(const std::vector<Command>& commands, std::ostream& out) {
   for (const auto& command : commands) {
     if (closed_) break;
-    if (command.kind == Command::Kind::Dump) {
-      out << TakeSnapshot() << '\n';
-    } else {
-      Execute(command, out);
-      if (kept_) kept_->Commit();
-    }
+    RunCommand(command, out);
+  }
+}
+
+void Session::RunCommand(const Command& command, std::ostream& out) {
+  if (closed_) return;
+  if (command.kind == Command::Kind::Dump) {
+    out << TakeSnapshot() << '\n';
+  } else {
+    Execute(command, out);
+    if (kept_) kept_->Commit();
   }
 }
 
@@ -149,21 +154,28 @@ void Session::Execute(const Command& command, std::ostream& out) {
 }
 
 void Session::TypeIntoPanel(int code) {
-  std::string text = calc_.Panel().txtChangeTo;
+  // Escape anywhere in the panel is "Cancelar".
+  if (code == kKeyEscape) {
+    calc_.cmdCancelChange_Click();
+    return;
+  }
+  // The field is edited in place, so that a key costs the same whatever the
+  // length of the text.
   if (code == kKeyBackspace) {
     if (fieldSelected_) {
-      text.clear();
+      calc_.SetChangeTo({});
     } else {
-      DropLastChars(text, 1);
+      calc_.DropLastChangeToChar();
     }
   } else if (code < 32) {
     return;  // Enter and other control keys do nothing in the field
   } else {
-    if (fieldSelected_) text.clear();
-    AppendUtf8(text, Cp1252ToUnicode(static_cast<unsigned char>(code)));
+    if (fieldSelected_) calc_.SetChangeTo({});
+    std::string typed;
+    AppendUtf8(typed, Cp1252ToUnicode(static_cast<unsigned char>(code)));
+    calc_.AppendToChangeTo(typed);
   }
   fieldSelected_ = false;
-  calc_.SetChangeTo(std::move(text));
 }
 
 std::string JsonString(std::string_view text) {

@@ -38,6 +38,8 @@ class Session final : public CalculatorHost {
   // Runs commands (printing the snapshots they ask for) and nothing more, so
   // that a long script can be fed in pieces.
   void RunCommands(const std::vector<Command>& commands, std::ostream& out);
+  // Runs one command; nothing once the window has been closed.
+  void RunCommand(const Command& command, std::ostream& out);
 
   const Calculator& GetCalculator() const { return calc_; }
   // The snapshot as JSON; the messages it lists are taken, so the next

@@ -13,6 +13,7 @@
 
 #include "engine/host.h"
 #include "engine/keypad.h"
+#include "tape/number_text.h"
 #include "tape/tape.h"
 
 namespace tally {
@@ -149,6 +150,10 @@ class Calculator {
   void cmdCancelChange_Click();
   // The panel's fields as the user edits them.
   void SetChangeTo(std::string text) { panel_.txtChangeTo = std::move(text); }
+  // Typing in the number field: a character added at its end, the last one
+  // taken away.
+  void AppendToChangeTo(std::string_view text) { panel_.txtChangeTo += text; }
+  void DropLastChangeToChar();
   void SetChangeType(std::string text) { panel_.cboType = std::move(text); }
 
   // The clipboard: the display's number as the user sees it, with the
@@ -185,11 +190,17 @@ class Calculator {
   void WriteTotalLine(int OperationIndex, double TotalValue);
   void ShowOperator() { labels_.lblOperator = OperatorText(s_.PendingOperator); }
   bool ReadEntry(double& value) const;
+  // The display changes only through these, which keep its reading current.
+  void SetResult(std::string text) { result_.Assign(labels_.lblResult, std::move(text)); }
+  void AppendToResult(char c) { result_.PushBack(labels_.lblResult, c); }
+  void DropLastResultChars(std::size_t count);
 
   CalculatorHost& host_;
   std::string sep_;
   CalculatorState s_;
   DisplayTexts labels_;
+  // The display read as a number, followed key by key.
+  LeadingNumberText result_;
   ChangePanel panel_;
   Tape tape_;
 };

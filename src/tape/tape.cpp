@@ -52,16 +52,18 @@ void Tape::Append(std::string text) {
 void Tape::AddTapeLine(std::string text) {
   Append(std::move(text));
   SetSelected(Count() - 1);
-  if (Count() > kMaxLines) {
-    Log(TapeChange::Kind::RemoveOldest, 1);
-    if (observer_) observer_->BeforeRemoveOldest();
-    lines_.pop_front();
-    // The selection follows its line, which is now one index higher up.
-    selected_ = selected_ > 0 ? selected_ - 1 : -1;
-    if (observer_) {
-      observer_->AfterRemoveOldest();
-      observer_->SelectionChanged(selected_);
-    }
+  // Direct appends may have taken the tape past its limit: all the excess
+  // goes here, so the tape never grows without bound.
+  const std::int32_t excess = Count() - kMaxLines;
+  if (excess <= 0) return;
+  Log(TapeChange::Kind::RemoveOldest, excess);
+  if (observer_) observer_->BeforeRemoveOldest(excess);
+  lines_.erase(lines_.begin(), lines_.begin() + excess);
+  // The selection is the line just added, now at the end.
+  selected_ = Count() - 1;
+  if (observer_) {
+    observer_->AfterRemoveOldest();
+    observer_->SelectionChanged(selected_);
   }
 }
 

@@ -21,7 +21,8 @@ class TapeObserver {
   virtual ~TapeObserver() = default;
   virtual void BeforeAppend(std::int32_t index) = 0;
   virtual void AfterAppend() = 0;
-  virtual void BeforeRemoveOldest() = 0;
+  // The `count` oldest lines (indexes 0..count-1) are about to go.
+  virtual void BeforeRemoveOldest(std::int32_t count) = 0;
   virtual void AfterRemoveOldest() = 0;
   // Lines first..last (inclusive) have new texts.
   virtual void LinesChanged(std::int32_t first, std::int32_t last) = 0;
@@ -64,8 +65,8 @@ class Tape {
   // outside the tape is ignored.
   void Select(std::int32_t index);
 
-  // The common append: the line is added, selected, and the oldest line is
-  // removed when the tape holds more than kMaxLines lines.
+  // The common append: the line is added and selected, and as many of the
+  // oldest lines are removed as bring the tape back to kMaxLines.
   void AddTapeLine(std::string text);
   // Appends at the end as is: not selected, no trim.
   void AppendDirect(std::string text);

@@ -102,19 +102,29 @@ std::string_view FromChar(std::string_view text, std::size_t position) {
   return pos < text.size() ? text.substr(pos) : std::string_view{};
 }
 
+std::size_t Utf8Length(std::string_view text, std::size_t limit) {
+  std::size_t count = 0;
+  for (std::size_t pos = 0; pos < text.size() && count < limit; pos += CharSizeAt(text, pos)) {
+    ++count;
+  }
+  return count;
+}
+
+std::size_t Utf8LastCharSize(std::string_view text) {
+  if (text.empty()) return 0;
+  std::size_t pos = text.size() - 1;
+  // Step back over continuation bytes, but only as far as one sequence goes.
+  std::size_t back = 0;
+  while (back < 3 && pos > 0 && IsContinuation(static_cast<unsigned char>(text[pos]))) {
+    --pos;
+    ++back;
+  }
+  return CharSizeAt(text, pos) == text.size() - pos ? text.size() - pos : 1;
+}
+
 void DropLastChars(std::string& text, std::size_t count) {
   for (; count > 0 && !text.empty(); --count) {
-    std::size_t pos = text.size() - 1;
-    // Step back over continuation bytes, but only as far as one sequence goes.
-    std::size_t back = 0;
-    while (back < 3 && pos > 0 && IsContinuation(static_cast<unsigned char>(text[pos]))) {
-      --pos;
-      ++back;
-    }
-    if (CharSizeAt(text, pos) != text.size() - pos) {
-      pos = text.size() - 1;
-    }
-    text.erase(pos);
+    text.resize(text.size() - Utf8LastCharSize(text));
   }
 }
 

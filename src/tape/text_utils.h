@@ -24,6 +24,8 @@ bool IsValidUtf8(std::string_view text);
 
 // Number of code points; a stray byte of invalid UTF-8 counts as one.
 std::size_t Utf8Length(std::string_view text);
+// The same, counting no further than `limit` (a cost bounded by it).
+std::size_t Utf8Length(std::string_view text, std::size_t limit);
 
 // Byte length of the first code point (0 for an empty text).
 std::size_t Utf8FirstCharSize(std::string_view text);
@@ -34,6 +36,10 @@ std::string_view FirstChar(std::string_view text);
 // The text from character `position` on, counting from 1 (as "the text from
 // its third character on"); empty when the text is shorter.
 std::string_view FromChar(std::string_view text, std::size_t position);
+
+// Byte length of the last code point (0 for an empty text); a stray byte of
+// invalid UTF-8 counts as one character.
+std::size_t Utf8LastCharSize(std::string_view text);
 
 // Removes the last `count` characters (all of them when there are fewer).
 void DropLastChars(std::string& text, std::size_t count);

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -133,7 +134,7 @@ class Harness {
   bool active_ = false;
 };
 
-// Watches for modal windows and popup menus while it lives; records each one
+// Watches for modal windows and menus while it lives; records each one
 // and answers it (Yes or OK on a message box, "OK" on the terms window,
 // otherwise closes it), after an optional look at it while it is still open.
 class ModalAnswerer final : public QObject {
@@ -171,7 +172,8 @@ class ModalAnswerer final : public QObject {
 
  private:
   void Poll() {
-    QWidget* modal = QApplication::activePopupWidget();
+    // Menus are answered; a list's own popup is the test's business.
+    QWidget* modal = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     if (!modal) modal = QApplication::activeModalWidget();
     if (!modal || !modal->isVisible()) return;
     Seen s;
