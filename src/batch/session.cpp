@@ -22,7 +22,8 @@ Session::Session(Options options)
     messages_.push_back({kProgramTitle, found.notice.toStdString(), MessageIcon::Exclamation});
   }
   QString error;
-  if (found.notice.isEmpty() && !kept_->Start(calc_, &error)) {
+  // After a notice that another run holds the session, its reason is told.
+  if (!kept_->Start(calc_, &error) && found.notice.isEmpty()) {
     messages_.push_back(
         {kProgramTitle,
          QStringLiteral("A sessão não pode ser guardada: %1.").arg(error).toStdString(),
