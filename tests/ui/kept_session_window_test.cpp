@@ -113,7 +113,7 @@ void KeptSessionWindowTest::aRestartShowsTheCalculatorAfterTheLastKey() {
   QCOMPARE(Everything(again), before);
   QVERIFY(!again.Find(S("fraChangeTape"))->isVisible());
   QCOMPARE(again.Window().focusWidget(), again.Sink());
-  // Keying goes on from the restored calculation (7.5 x 2 - -1,5 = 12,000).
+  // Keying goes on from the restored calculation.
   again.Type(S("3="));
   QCOMPARE(again.TapeLines().last(), S("= 12,000"));
 }
