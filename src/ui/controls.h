@@ -1,9 +1,8 @@
 #pragma once
-// Small widgets of the main window: the focus sink, the tape list, the
-// clickable pictures and the decorative rectangles.
+// Small widgets of the main window: the focus sink, the clickable pictures
+// and the decorative rectangles. The tape list is in tape_view.h.
 
 #include <QColor>
-#include <QListView>
 #include <QWidget>
 
 #include <functional>
@@ -31,25 +30,6 @@ class KeySink final : public QWidget {
  public:
   explicit KeySink(QWidget* parent = nullptr);
   void SetKeyForwarder(KeyForwarder forwarder) { forward_ = std::move(forwarder); }
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
-
- private:
-  KeyForwarder forward_;
-};
-
-// The tape list. Typed characters go to the calculator; the navigation keys
-// and a click choose a line, which is reported as rowChosen.
-class TapeListView final : public QListView {
-  Q_OBJECT
-
- public:
-  explicit TapeListView(QWidget* parent = nullptr);
-  void SetKeyForwarder(KeyForwarder forwarder) { forward_ = std::move(forwarder); }
-
- Q_SIGNALS:
-  void rowChosen(int row);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -182,6 +182,7 @@ void frmCalculator::CreateTape() {
   lstTape_ = new TapeListView(this);
   lstTape_->setObjectName(QStringLiteral("lstTape"));
   lstTape_->setToolTip(QStringLiteral("Fita de dados"));
+  lstTape_->setAccessibleName(QStringLiteral("Fita de dados"));
   lstTape_->setFont(UiFont(kTextPx));
   lstTape_->setGeometry(Twips(3825, 225, 1590, 4320));
   lstTape_->setModel(&tapeModel_);
@@ -310,8 +311,7 @@ void frmCalculator::ShowLabels() {
 
 void frmCalculator::ShowTapeSelection(int row) {
   // An operation may select several lines on its way (a trimmed tape
-  // selects twice); the view, whose every selection change lays out all its
-  // rows, is told once, when the operation is over.
+  // selects twice); the view is told once, when the operation is over.
   if (runDepth_ > 0) {
     selectionPending_ = true;
     return;
@@ -322,8 +322,10 @@ void frmCalculator::ShowTapeSelection(int row) {
     return;
   }
   const QModelIndex index = tapeModel_.index(row);
-  selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  // Scrolled first, while nothing in the list waits to be repainted, so
+  // that the rows already shown are moved rather than drawn again.
   lstTape_->scrollTo(index);
+  selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
 }
 
 void frmCalculator::ShowChangePanel() {

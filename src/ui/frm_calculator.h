@@ -21,6 +21,7 @@
 #include "host/error_log.h"
 #include "ui/controls.h"
 #include "ui/tape_model.h"
+#include "ui/tape_view.h"
 
 class QComboBox;
 class QFrame;

@@ -8,21 +8,12 @@ int TapeModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : tape_.Count();
 }
 
-QModelIndex TapeModel::index(int row, int column, const QModelIndex& parent) const {
-  // A list view asks for every row each time it lays itself out: the generic
-  // checks, two virtual calls a row, are the larger part of a key's cost on a
-  // full tape.
-  if (parent.isValid() || column != 0 || row < 0 || row >= tape_.Count()) {
-    return {};
-  }
-  return createIndex(row, 0);
-}
-
 QVariant TapeModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
     return {};
   }
-  if (role != Qt::DisplayRole) return {};
+  // The tooltip is the whole line, for a line wider than the list.
+  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   return QString::fromStdString(tape_.Line(index.row()));
 }
 
@@ -35,7 +26,7 @@ void TapeModel::BeforeRemoveOldest() { beginRemoveRows(QModelIndex(), 0, 0); }
 void TapeModel::AfterRemoveOldest() { endRemoveRows(); }
 
 void TapeModel::LinesChanged(std::int32_t first, std::int32_t last) {
-  Q_EMIT dataChanged(index(first), index(last), {Qt::DisplayRole});
+  Q_EMIT dataChanged(index(first), index(last), {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
 void TapeModel::BeforeClear() { beginResetModel(); }
