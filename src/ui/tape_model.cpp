@@ -8,6 +8,13 @@ int TapeModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : tape_.Count();
 }
 
+QModelIndex TapeModel::index(int row, int column, const QModelIndex& parent) const {
+  // The list reads every line after a replay: the generic checks, two
+  // virtual calls a row, would be a good part of that.
+  if (parent.isValid() || column != 0 || row < 0 || row >= tape_.Count()) return {};
+  return createIndex(row, 0);
+}
+
 QVariant TapeModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
     return {};

@@ -19,6 +19,8 @@ class TapeModel final : public QAbstractListModel, public TapeObserver {
   explicit TapeModel(const Tape& tape, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QModelIndex index(int row, int column = 0,
+                    const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
   // TapeObserver

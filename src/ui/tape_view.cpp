@@ -161,6 +161,10 @@ class TapeScrollBar final : public QScrollBar {
   // decided once the events already queued have run, from its look then
   // against the look on screen, whatever it went through meanwhile.
   void Set(int maximum, int value, int page, int step) {
+    if (maximum == this->maximum() && value == this->value() && page == pageStep() &&
+        step == singleStep()) {
+      return;
+    }
     setting_ = true;
     setRange(0, maximum);
     setPageStep(page);
@@ -304,6 +308,7 @@ void TapeListView::UpdateMetrics() {
       1, style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height());
   textMargin_ = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
   textTop_ = (rowHeight_ - fontMetrics().height()) / 2;
+  charStep_ = 2 * fontMetrics().averageCharWidth();
   latinAdvance_.fill(-1.0F);
   otherAdvance_.clear();
   shaped_.clear();
@@ -369,14 +374,14 @@ void TapeListView::rowsInserted(const QModelIndex& parent, int first, int last) 
         widths_.push_back(width);
         AddWidth(width);
       }
-      updateGeometries();
+      UpdateScrollRange();
       // Only the new rows are painted, and only if they show.
       const QRect rows(0, first * rowHeight_ - verticalOffset(), viewport()->width(),
                        (last - first + 1) * rowHeight_);
       viewport()->update(rows & viewport()->rect());
     } else {
       RebuildRows();
-      updateGeometries();
+      UpdateScrollRange();
       viewport()->update();
     }
   }
@@ -393,10 +398,10 @@ void TapeListView::OnRowsRemoved(const QModelIndex& parent, int first, int last)
       widths_.pop_front();
     }
     firstLineNumber_ += removed;
-    const int removedHeight = removed * rowHeight_;
-    if (removedHeight <= offsetY_) {
+    const int top = offsetY_ / rowHeight_;
+    if (removed <= top) {
       // The rows went from above what is shown: what is shown stays put.
-      SetVerticalOffset(offsetY_ - removedHeight, Shift::Silent);
+      SetTopRow(top - removed, Shift::Silent);
     } else {
       viewport()->update();
     }
@@ -404,7 +409,7 @@ void TapeListView::OnRowsRemoved(const QModelIndex& parent, int first, int last)
     RebuildRows();
     viewport()->update();
   }
-  updateGeometries();
+  UpdateScrollRange();
 }
 
 void TapeListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
@@ -428,7 +433,18 @@ void TapeListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bo
         it = it->first >= low && it->first <= high ? shaped_.erase(it) : std::next(it);
       }
     }
-    updateGeometries();
+    UpdateScrollRange();
+    if (first < last) {
+      // Many rows (a replay rewrites them all): only those shown are
+      // painted again. The base class would ask for the place of each.
+      const int shownFirst = std::max(first, offsetY_ / rowHeight_);
+      const int shownLast = std::min(last, (offsetY_ + viewport()->height()) / rowHeight_);
+      if (shownFirst <= shownLast) {
+        viewport()->update(0, shownFirst * rowHeight_ - offsetY_, viewport()->width(),
+                           (shownLast - shownFirst + 1) * rowHeight_);
+      }
+      return;
+    }
   }
   QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
 }
@@ -439,9 +455,9 @@ int TapeListView::horizontalOffset() const { return offsetX_; }
 
 int TapeListView::verticalOffset() const { return offsetY_; }
 
-int TapeListView::MaxVerticalOffset() const {
-  return std::max(0, RowCount() * rowHeight_ - viewport()->height());
-}
+int TapeListView::FullRowsShown() const { return std::max(1, viewport()->height() / rowHeight_); }
+
+int TapeListView::MaxTopRow() const { return std::max(0, RowCount() - FullRowsShown()); }
 
 int TapeListView::MaxHorizontalOffset() const {
   return std::max(0, ContentWidth() - viewport()->width());
@@ -463,35 +479,33 @@ QModelIndex TapeListView::indexAt(const QPoint& point) const {
 
 void TapeListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
   if (!index.isValid() || index.parent() != rootIndex()) return;
-  const int viewHeight = viewport()->height();
-  const int top = index.row() * rowHeight_;
-  const int bottom = top + rowHeight_;
-  int value = offsetY_;
+  const int row = index.row();
+  const int shown = FullRowsShown();
+  int top = offsetY_ / rowHeight_;
   switch (hint) {
     case EnsureVisible:
-      if (top < value) {
-        value = top;
-      } else if (bottom > value + viewHeight) {
-        value = bottom - viewHeight;
+      if (row < top) {
+        top = row;
+      } else if (row >= top + shown) {
+        top = row - shown + 1;
       }
       break;
-    case PositionAtTop: value = top; break;
-    case PositionAtBottom: value = bottom - viewHeight; break;
-    case PositionAtCenter: value = top - (viewHeight - rowHeight_) / 2; break;
+    case PositionAtTop: top = row; break;
+    case PositionAtBottom: top = row - shown + 1; break;
+    case PositionAtCenter: top = row - shown / 2; break;
   }
-  SetVerticalOffset(value, Shift::Scroll);
+  SetTopRow(top, Shift::Scroll);
   // A line scrolled out of view sideways is brought back, its end showing.
-  const std::size_t row = static_cast<std::size_t>(index.row());
-  if (row < widths_.size()) {
-    const int textEnd = textMargin_ + widths_[row];
+  if (static_cast<std::size_t>(row) < widths_.size()) {
+    const int textEnd = textMargin_ + widths_[static_cast<std::size_t>(row)];
     if (textEnd <= offsetX_) {
       SetHorizontalOffset(textEnd + textMargin_ - viewport()->width());
     }
   }
 }
 
-void TapeListView::SetVerticalOffset(int value, Shift shift) {
-  value = std::clamp(value, 0, MaxVerticalOffset());
+void TapeListView::SetTopRow(int row, Shift shift) {
+  const int value = std::clamp(row, 0, MaxTopRow()) * rowHeight_;
   const int dy = offsetY_ - value;
   offsetY_ = value;
   if (dy != 0 && shift == Shift::Scroll) {
@@ -526,9 +540,8 @@ void TapeListView::SyncScrollBars() {
     const QSignalBlocker quiet(bar);
     bar->Set(maximum, value, std::max(1, page), std::max(1, step));
   };
-  sync(verticalBar_, MaxVerticalOffset(), offsetY_, shown.height(), rowHeight_);
-  sync(horizontalBar_, MaxHorizontalOffset(), offsetX_, shown.width(),
-       2 * fontMetrics().averageCharWidth());
+  sync(verticalBar_, MaxTopRow(), offsetY_ / rowHeight_, FullRowsShown(), 1);
+  sync(horizontalBar_, MaxHorizontalOffset(), offsetX_, shown.width(), charStep_);
   if (barComesOrGoes) {
     setVerticalScrollBarPolicy(verticalScrollBarPolicy());
   }
@@ -537,9 +550,9 @@ void TapeListView::SyncScrollBars() {
 void TapeListView::scrollContentsBy(int, int) {
   // A bar moved by the user (or by the scroll area): the view follows it.
   const int dx = offsetX_ - horizontalScrollBar()->value();
-  const int dy = offsetY_ - verticalScrollBar()->value();
+  const int dy = offsetY_ - verticalScrollBar()->value() * rowHeight_;
   offsetX_ = horizontalScrollBar()->value();
-  offsetY_ = verticalScrollBar()->value();
+  offsetY_ = verticalScrollBar()->value() * rowHeight_;
   if (dx != 0 || dy != 0) {
     scrollDirtyRegion(dx, dy);
     viewport()->scroll(dx, dy);
@@ -547,10 +560,14 @@ void TapeListView::scrollContentsBy(int, int) {
 }
 
 void TapeListView::updateGeometries() {
-  // What the view can show shrank: the offsets come back within it.
-  SetVerticalOffset(offsetY_, Shift::Scroll);
-  SetHorizontalOffset(offsetX_);
+  UpdateScrollRange();
   QAbstractItemView::updateGeometries();
+}
+
+void TapeListView::UpdateScrollRange() {
+  // What the view can show shrank: the offsets come back within it.
+  SetTopRow(offsetY_ / rowHeight_, Shift::Scroll);
+  SetHorizontalOffset(offsetX_);
 }
 
 QSize TapeListView::viewportSizeHint() const { return {ContentWidth(), RowCount() * rowHeight_}; }
@@ -558,10 +575,10 @@ QSize TapeListView::viewportSizeHint() const { return {ContentWidth(), RowCount(
 void TapeListView::resizeEvent(QResizeEvent* event) {
   // A view showing the newest line keeps showing it when it grows or shrinks
   // (a horizontal scroll bar that comes takes height from it).
-  const int oldMaximum = std::max(0, RowCount() * rowHeight_ - event->oldSize().height());
-  const bool atEnd = event->oldSize().isValid() && offsetY_ >= oldMaximum;
+  const int oldShown = std::max(1, event->oldSize().height() / rowHeight_);
+  const bool atEnd = event->oldSize().isValid() && offsetY_ / rowHeight_ >= RowCount() - oldShown;
   QAbstractItemView::resizeEvent(event);
-  if (atEnd) SetVerticalOffset(MaxVerticalOffset(), Shift::Scroll);
+  if (atEnd) SetTopRow(MaxTopRow(), Shift::Scroll);
 }
 
 void TapeListView::verticalScrollbarValueChanged(int) {
@@ -578,7 +595,7 @@ QModelIndex TapeListView::moveCursor(CursorAction action, Qt::KeyboardModifiers)
   if (count == 0) return {};
   const QModelIndex current = currentIndex();
   int row = current.isValid() ? current.row() : -1;
-  const int page = std::max(1, viewport()->height() / rowHeight_);
+  const int page = FullRowsShown();
   switch (action) {
     case MoveUp:
     case MovePrevious: row = row < 0 ? 0 : row - 1; break;

@@ -95,16 +95,23 @@ class TapeListView final : public QAbstractItemView {
   // How a change of offset reaches the screen: the rows shown move with it,
   // or (rows taken away above) they stay where they are.
   enum class Shift { Scroll, Silent };
-  void SetVerticalOffset(int value, Shift shift);
+  // The list scrolls by whole rows, as a list box does: the top row shown
+  // is always whole.
+  void SetTopRow(int row, Shift shift);
   void SetHorizontalOffset(int value);
-  int MaxVerticalOffset() const;
+  int FullRowsShown() const;
+  int MaxTopRow() const;
   int MaxHorizontalOffset() const;
   void SyncScrollBars();
+  // The scroll range after a change of rows, without the base class's
+  // geometry work.
+  void UpdateScrollRange();
 
   KeyForwarder forward_;
   int rowHeight_ = 1;
   int textMargin_ = 0;
-  int textTop_ = 0;  // from the top of a row to the top of its text
+  int textTop_ = 0;   // from the top of a row to the top of its text
+  int charStep_ = 1;  // a step of the horizontal bar
   // Width of each row's text, oldest first, and how many rows have each
   // width, so that the widest is known after any change of one row.
   std::deque<int> widths_;
@@ -114,8 +121,9 @@ class TapeListView final : public QAbstractItemView {
   // Shaped text of the lines shown lately, by line number.
   std::unordered_map<std::int64_t, QStaticText> shaped_;
   std::int64_t firstLineNumber_ = 0;
-  // The scroll offsets, in pixels. The view keeps them and the bars follow,
-  // so that changes that cancel out within a key never reach the bars.
+  // The scroll offsets, in pixels (the vertical one a whole number of rows).
+  // The view keeps them and the bars follow, so that changes that cancel
+  // out within a key never reach the bars.
   int offsetX_ = 0;
   int offsetY_ = 0;
   TapeScrollBar* verticalBar_ = nullptr;
