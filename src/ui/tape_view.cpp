@@ -314,13 +314,15 @@ void TapeListView::UpdateMetrics() {
   shaped_.clear();
 }
 
-const QStaticText& TapeListView::ShapedLine(int row) {
+const QStaticText& TapeListView::ShapedLine(int row, const QTransform& transform) {
   const std::int64_t number = LineNumberOfRow(row);
   auto it = shaped_.find(number);
   if (it == shaped_.end()) {
     QStaticText text(LineText(row));
     text.setTextFormat(Qt::PlainText);
-    text.prepare(QTransform(), font());
+    // Laid out for the painter's transform (the screen's scale), so that
+    // drawing it does not lay it out again.
+    text.prepare(transform, font());
     it = shaped_.emplace(number, std::move(text)).first;
   }
   return it->second;
@@ -702,7 +704,8 @@ void TapeListView::paintEvent(QPaintEvent* event) {
       }
       painter.setPen(
           option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-      painter.drawStaticText(rect.left() + textMargin_, rect.top() + textTop_, ShapedLine(row));
+      painter.drawStaticText(rect.left() + textMargin_, rect.top() + textTop_,
+                             ShapedLine(row, painter.combinedTransform()));
       if (index == current && hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.QStyleOption::operator=(option);

@@ -89,7 +89,7 @@ class TapeListView final : public QAbstractItemView {
   // an append at the end, a removal at the top or a rewrite.
   void RebuildRows();
   void UpdateMetrics();
-  const QStaticText& ShapedLine(int row);
+  const QStaticText& ShapedLine(int row, const QTransform& transform);
   void ForgetShapedLinesOutside(int firstRow, int lastRow);
   void OnRowsRemoved(const QModelIndex& parent, int first, int last);
   // How a change of offset reaches the screen: the rows shown move with it,

@@ -8,6 +8,7 @@
 #include <QHelpEvent>
 #include <QIdentityProxyModel>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
 
@@ -111,6 +112,7 @@ class TapeViewTest : public QObject {
   void aChangeAsksOnlyAboutItsRows_data();
   void aChangeAsksOnlyAboutItsRows();
   void theViewFollowsTheNewestLineAtAnySize();
+  void theNavigationKeysChooseALine();
   void aWideLineScrollsSideways();
   void aLineShowsItselfInItsTooltip();
   void aScreenReaderSeesTheLines();
@@ -170,6 +172,24 @@ void TapeViewTest::theViewFollowsTheNewestLineAtAnySize() {
   Fixture few(3, QSize(110, 300));
   QCOMPARE(few.view().indexAt(QPoint(5, 1)).row(), 0);
   QCOMPARE(few.view().verticalScrollBar()->maximum(), 0);
+}
+
+void TapeViewTest::theNavigationKeysChooseALine() {
+  Fixture f(200);
+  QSignalSpy chosen(&f.view(), &TapeListView::rowChosen);
+  const int page = f.view().viewport()->height() / f.view().RowHeight();
+  QTest::keyClick(&f.view(), Qt::Key_Up);
+  QTest::keyClick(&f.view(), Qt::Key_PageUp);
+  QTest::keyClick(&f.view(), Qt::Key_Home);
+  QTest::keyClick(&f.view(), Qt::Key_Down);
+  QTest::keyClick(&f.view(), Qt::Key_End);
+  const QList<int> rows{198, 198 - page, 0, 1, 199};
+  QCOMPARE(chosen.size(), rows.size());
+  for (int k = 0; k < rows.size(); ++k) QCOMPARE(chosen.at(k).at(0).toInt(), rows[k]);
+  // The chosen line is scrolled into view, whole.
+  QTest::keyClick(&f.view(), Qt::Key_Home);
+  QCOMPARE(f.view().indexAt(QPoint(5, 0)).row(), 0);
+  QCOMPARE(f.view().visualRect(f.view().currentIndex()).top(), 0);
 }
 
 void TapeViewTest::aWideLineScrollsSideways() {
