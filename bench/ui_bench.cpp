@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,8 +92,14 @@ class Window {
   QWidget* sink_ = nullptr;
 };
 
-Window& SharedWindow() {
-  static auto* window = new Window;  // lives until the process ends
+// A window for each tape length, so that the repetitions of the benchmarks
+// can be interleaved (the noise of a shared machine then falls on all
+// lengths alike) without filling a tape again each time.
+Window& WindowWithTape(int lines) {
+  static std::map<int, Window*> windows;  // live until the process ends
+  Window*& window = windows[lines];
+  if (!window) window = new Window;
+  window->Fill(lines);
   return *window;
 }
 
@@ -100,9 +107,8 @@ Window& SharedWindow() {
 // into view; on a full tape the oldest line goes. At 0 lines the tape is
 // emptied before each measured key, which then writes its first line.
 void LineKey(benchmark::State& state) {
-  Window& w = SharedWindow();
   const int lines = static_cast<int>(state.range(0));
-  w.Fill(lines);
+  Window& w = WindowWithTape(lines);
   for (auto _ : state) {
     state.PauseTiming();
     if (lines == 0) w.Type(QLatin1Char('l'));
@@ -127,8 +133,7 @@ BENCHMARK(LineKey)
 
 // The first digit of an entry: the display changes, the tape does not.
 void DigitKey(benchmark::State& state) {
-  Window& w = SharedWindow();
-  w.Fill(static_cast<int>(state.range(0)));
+  Window& w = WindowWithTape(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     w.Type(QLatin1Char('7'));
     Settle();
@@ -237,8 +242,7 @@ BENCHMARK(WindowResident)
     ->UseRealTime();
 
 void WindowReplayFullTape(benchmark::State& state) {
-  Window& w = SharedWindow();
-  w.Fill(kFullTape);
+  Window& w = WindowWithTape(kFullTape);
   const tally::Tape& tape = w.Get().calculator().GetTape();
   int operand = 0;
   while (tape.Line(operand).rfind("+ ", 0) != 0) ++operand;
@@ -295,7 +299,16 @@ int main(int argc, char** argv) {
     return ResidentChild(std::atoi(argv[2]));
   }
   QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
+  // Repetitions run in a random order across benchmarks unless told
+  // otherwise: keys measured at each tape length then share the machine's
+  // noise.
+  std::vector<char*> args(argv, argv + argc);
+  std::string interleave = "--benchmark_enable_random_interleaving=true";
+  bool told = false;
+  for (char* arg : args) told |= std::strstr(arg, "random_interleaving") != nullptr;
+  if (!told) args.insert(args.begin() + 1, interleave.data());
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;
