@@ -9,6 +9,7 @@
 #include <QIdentityProxyModel>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStringListModel>
 #include <QTest>
 #include <QToolTip>
 
@@ -113,6 +114,7 @@ class TapeViewTest : public QObject {
   void aChangeAsksOnlyAboutItsRows();
   void theViewFollowsTheNewestLineAtAnySize();
   void theNavigationKeysChooseALine();
+  void rowsRemovedAtTheTopLeaveTheShownRowsInPlace();
   void aWideLineScrollsSideways();
   void aLineShowsItselfInItsTooltip();
   void aScreenReaderSeesTheLines();
@@ -190,6 +192,41 @@ void TapeViewTest::theNavigationKeysChooseALine() {
   QTest::keyClick(&f.view(), Qt::Key_Home);
   QCOMPARE(f.view().indexAt(QPoint(5, 0)).row(), 0);
   QCOMPARE(f.view().visualRect(f.view().currentIndex()).top(), 0);
+}
+
+void TapeViewTest::rowsRemovedAtTheTopLeaveTheShownRowsInPlace() {
+  // Several oldest lines at once; the widest line is the seventh.
+  QStringList lines;
+  for (int k = 0; k < 300; ++k) lines << QStringLiteral("+ %1").arg(k);
+  lines[6] = LongLine();
+  QStringListModel model(lines);
+  TapeListView view;
+  view.setModel(&model);
+  view.resize(110, 200);
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  // The newest line is the current one, as on the tape.
+  view.setCurrentIndex(model.index(299, 0));
+  Settle();
+  const QModelIndex shown = view.indexAt(QPoint(5, 0));
+  const QString topText = shown.data().toString();
+
+  model.removeRows(0, 5);
+  Settle();
+  const QModelIndex after = view.indexAt(QPoint(5, 0));
+  QCOMPARE(after.data().toString(), topText);
+  QCOMPARE(after.row(), shown.row() - 5);
+  QVERIFY(view.horizontalScrollBar()->maximum() > 0);
+
+  // The widest line goes: so does the horizontal bar, and the list, a row
+  // taller, still ends with the newest line.
+  model.removeRows(0, 3);
+  Settle();
+  QCOMPARE(view.horizontalScrollBar()->maximum(), 0);
+  QTRY_VERIFY(!view.horizontalScrollBar()->isVisible());
+  const QRect newest = view.visualRect(view.currentIndex());
+  QCOMPARE(view.currentIndex().row(), 291);
+  QVERIFY(newest.top() >= 0 && newest.bottom() < view.viewport()->height());
 }
 
 void TapeViewTest::aWideLineScrollsSideways() {
