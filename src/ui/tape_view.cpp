@@ -100,6 +100,12 @@ class TapeAccessible final : public QAccessibleWidget {
     if (it == items_.end()) {
       auto* item = new TapeRowAccessible(View(), line);
       it = items_.emplace(line, QAccessible::registerAccessibleInterface(item)).first;
+      // A reader that follows the newest line asks for one more item a key:
+      // the oldest items it asked for go first.
+      while (items_.size() > kMaxItems && items_.begin() != it) {
+        QAccessible::deleteAccessibleInterface(items_.begin()->second);
+        items_.erase(items_.begin());
+      }
     }
     return QAccessible::accessibleInterface(it->second);
   }
@@ -133,6 +139,7 @@ class TapeAccessible final : public QAccessibleWidget {
     }
   }
 
+  static constexpr std::size_t kMaxItems = 1024;
   mutable std::map<std::int64_t, QAccessible::Id> items_;
 };
 
