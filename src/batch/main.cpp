@@ -1,6 +1,7 @@
 // tallyroller-batch: runs a script of keys and clicks through the calculator
 // without a window and prints its state as JSON lines.
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
@@ -17,6 +18,7 @@
 
 #include "batch/script.h"
 #include "batch/session.h"
+#include "host/document_file.h"
 #include "host/error_log.h"
 #include "identity.h"
 #include "print/tape_printer.h"
@@ -25,8 +27,14 @@ namespace {
 
 constexpr int kUsageError = 2;
 
+// One line on standard error; what it quotes of the script or the command
+// line reaches the terminal escaped, never raw.
+void Tell(const std::string& message) {
+  std::cerr << "tallyroller-batch: " << tally::batch::ShownEscaped(message) << std::endl;
+}
+
 int Fail(const std::string& message) {
-  std::cerr << "tallyroller-batch: " << message << '\n';
+  Tell(message);
   return kUsageError;
 }
 
@@ -39,7 +47,8 @@ constexpr const char* kHelp =
     "\n"
     "  --locale NAME         use the decimal separator, weekday names, date and\n"
     "                        time separators of locale NAME (pt_BR, en_US, ...)\n"
-    "  --print-to FILE.pdf   write print jobs to FILE.pdf instead of the printer\n"
+    "  --print-to FILE.pdf   write print jobs to FILE.pdf (without it they are\n"
+    "                        made and dropped: no printer is ever used)\n"
     "  --error-log FILE      append error log records to FILE\n"
     "      --help            display this help and exit\n"
     "      --version         output version information and exit\n"
@@ -151,10 +160,26 @@ int main(int argc, char* argv[]) {
   options.print = [&](const tally::Tape& tape) {
     EnsureGuiApplication(app, argc, argv);
     if (printTo.empty()) {
-      tally::print::PrintTapeToDefaultPrinter(tape, locale);
-    } else if (!tally::print::PrintTapeToPdf(tape, locale, QString::fromStdString(printTo))) {
-      std::cerr << "tallyroller-batch: cannot write " << printTo << '\n';
+      // The driver never uses a real printer: the job is made and dropped,
+      // so that the run does not depend on the printers of the machine.
+      QBuffer discarded;
+      discarded.open(QIODevice::WriteOnly);
+      tally::print::PrintTapeToPdf(tape, locale, discarded);
+      return;
     }
+    // Through a temporary file: a job that cannot be written leaves the
+    // earlier file whole, and the run goes on after one line that says so.
+    QString why;
+    const bool written = tally::host::WriteDocument(
+        QString::fromStdString(printTo),
+        [&](QIODevice& device) { return tally::print::PrintTapeToPdf(tape, locale, device); },
+        &why);
+    if (!written) Tell("cannot write " + printTo + ": " + why.toStdString());
+  };
+
+  options.paintPdf = [&](const tally::Tape& tape, QIODevice& out) {
+    EnsureGuiApplication(app, argc, argv);
+    return tally::print::PrintTapeToPdf(tape, locale, out);
   };
 
   tally::batch::Session session(std::move(options));

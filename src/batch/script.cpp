@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <limits>
 #include <optional>
 
@@ -23,6 +24,7 @@ enum class Arg {
   Button,      // a caption of the keypad table
   Operation,   // an item of the edit panel's operation list
   StartValue,  // a decimal with at most four decimals
+  Path,        // a file's path: any text that is not empty
 };
 
 struct CommandSpec {
@@ -49,6 +51,14 @@ constexpr CommandSpec kCommands[] = {
     {"cancel", K::Cancel, Arg::None},
     {"start", K::Start, Arg::StartValue},
     {"dump", K::Dump, Arg::None},
+    {"copy", K::Copy, Arg::None},
+    {"copy-tape", K::CopyTape, Arg::None},
+    {"paste", K::Paste, Arg::Text},
+    // "{save}" clicks "Gravar"; "{save PATH}" saves the tape.
+    {"save", K::SaveTape, Arg::Path},
+    {"open", K::OpenTape, Arg::Path},
+    {"export-csv", K::ExportCsv, Arg::Path},
+    {"export-pdf", K::ExportPdf, Arg::Path},
 };
 
 // Decodes one UTF-8 code point at `pos`; nothing for invalid UTF-8.
@@ -136,17 +146,17 @@ bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Co
                   std::string& message, bool& errorAtArgument) {
   cmd.kind = spec.kind;
   cmd.number = spec.keyCode;
-  const std::string braced = "{" + std::string(spec.word) + "}";
+  const auto braced = [&] { return "{" + std::string(spec.word) + "}"; };
   if (spec.arg == Arg::None) {
-    if (hasArg) message = braced + " takes no argument";
+    if (hasArg) message = braced() + " takes no argument";
     return !hasArg;
   }
-  if (spec.arg == Arg::Text) {
+  if (spec.arg == Arg::Text || (spec.arg == Arg::Path && hasArg && !arg.empty())) {
     cmd.text = arg;
     return true;
   }
   if (!hasArg || arg.empty()) {
-    message = braced + " needs an argument";
+    message = braced() + " needs an argument";
     return false;
   }
   errorAtArgument = true;
@@ -175,18 +185,75 @@ bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Co
       message = "unknown operation \"" + std::string(arg) + "\"";
       return false;
     case Arg::None:
-    case Arg::Text: break;
+    case Arg::Text:
+    case Arg::Path: break;
   }
   return true;
 }
 
+// The number of commands in a well-formed script, counted without reading
+// them (the braces and the typed characters) so that the list is allocated
+// once; it stops at a brace left open. The count of a malformed script may
+// be too high, so the allocation made from it is bounded.
+std::size_t CountCommands(std::string_view text) {
+  constexpr std::size_t kMostReserved = std::size_t{1} << 22;
+  std::size_t count = 0;
+  for (std::size_t pos = 0; pos < text.size() && count < kMostReserved; ++pos) {
+    const auto c = static_cast<unsigned char>(text[pos]);
+    if (c == '{') {
+      ++count;
+      pos = text.find_first_of("}\n", pos + 1);
+      if (pos == std::string_view::npos || text[pos] != '}') break;
+    } else if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && (c & 0xC0) != 0x80) {
+      ++count;
+    }
+  }
+  return count;
+}
+
 }  // namespace
 
+std::string ShownEscaped(std::string_view line) {
+  // The bytes of each character, and whether they must be escaped.
+  const auto walk = [&](const auto& visit) {
+    for (std::size_t pos = 0; pos < line.size();) {
+      const std::size_t start = pos;
+      const auto cp = DecodeAt(line, pos);
+      if (!cp) ++pos;  // a byte that is not UTF-8
+      const bool control = !cp || *cp < 0x20 || *cp == 0x7F || (*cp >= 0x80 && *cp <= 0x9F);
+      visit(line.substr(start, pos - start), control);
+    }
+  };
+  bool any = false;
+  walk([&](std::string_view, bool control) { any = any || control; });
+  if (!any) return std::string(line);
+
+  std::string shown;
+  shown.reserve(line.size() + 64);
+  walk([&](std::string_view bytes, bool control) {
+    if (!control && bytes != "\\") {
+      shown += bytes;
+      return;
+    }
+    for (const char byte : bytes) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(byte));
+      shown += hex;
+    }
+  });
+  shown += " (control characters and backslashes shown as \\xHH)";
+  return shown;
+}
+
 ParseResult ParseScript(std::string_view text) {
+  // A byte order mark is no part of the script: column 1 follows it.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  std::size_t pos =
+      text.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
   std::vector<Command> commands;
+  commands.reserve(CountCommands(text.substr(pos)));
   int line = 1;
   int column = 1;
-  std::size_t pos = 0;
   const auto fail = [&](int l, int c, std::string message) -> ParseResult {
     return ScriptError{l, c, std::move(message)};
   };
@@ -246,8 +313,14 @@ ParseResult ParseScript(std::string_view text) {
     const std::string_view arg = hasArg ? body.substr(blank + 1) : std::string_view{};
     const int argColumn = startColumn + 1 + static_cast<int>(word.size()) + 1;
 
-    const auto spec = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                   [&](const CommandSpec& s) { return s.word == word; });
+    // A word may stand for two commands, one with an argument and one
+    // without; the first spec of the word speaks for its errors.
+    auto spec = std::find_if(std::begin(kCommands), std::end(kCommands),
+                             [&](const CommandSpec& s) { return s.word == word; });
+    const auto fitting = std::find_if(spec, std::end(kCommands), [&](const CommandSpec& s) {
+      return s.word == word && (s.arg == Arg::None) != hasArg;
+    });
+    if (fitting != std::end(kCommands)) spec = fitting;
     if (spec == std::end(kCommands)) {
       return fail(startLine, startColumn, "unknown command {" + std::string(body) + "}");
     }

@@ -22,6 +22,13 @@ struct Command {
     Cancel,
     Start,  // `value` in ten-thousandths
     Dump,
+    Copy,       // Ctrl+C
+    CopyTape,   // Ctrl+Shift+C
+    Paste,      // Ctrl+V with `text` on the clipboard
+    SaveTape,   // `text` the path
+    OpenTape,   // `text` the path
+    ExportCsv,  // `text` the path
+    ExportPdf,  // `text` the path
   };
   Kind kind = Kind::Key;
   std::int64_t number = 0;
@@ -38,7 +45,14 @@ struct ScriptError {
 
 using ParseResult = std::variant<std::vector<Command>, ScriptError>;
 
-// Parses the whole script; a malformed script yields the first error.
+// Parses the whole script; a malformed script yields the first error. A
+// leading byte order mark is skipped: columns count from the character after
+// it.
 ParseResult ParseScript(std::string_view utf8);
+
+// An error line as it may reach a terminal: control characters (C0, DEL,
+// C1) and bytes that are not UTF-8 are written \xHH; when any was, so is
+// every backslash, and a note at the end says so.
+std::string ShownEscaped(std::string_view line);
 
 }  // namespace tally::batch

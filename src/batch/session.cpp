@@ -4,14 +4,22 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tape/tape_file.h"
 #include "tape/text_utils.h"
 
 namespace tally::batch {
 
 Session::Session(Options options)
-    : options_(std::move(options)), calc_(*this, options_.decimalSeparator) {}
+    : options_(std::move(options)),
+      calc_(*this, options_.decimalSeparator),
+      documents_(calc_, *this, options_.paintPdf) {}
 
 void Session::ShowMessageBox(const MessageBoxRequest& request) { messages_.push_back(request); }
+
+bool Session::AskYesNo(const MessageBoxRequest& request) {
+  messages_.push_back(request);
+  return true;
+}
 
 void Session::AppendErrorLog(const ErrorInfo& error) {
   if (options_.appendErrorLog) options_.appendErrorLog(error);
@@ -30,18 +38,49 @@ void Session::Run(const std::vector<Command>& commands, std::ostream& out) {
 void Session::RunCommands(const std::vector<Command>& commands, std::ostream& out) {
   for (const auto& command : commands) {
     if (closed_) break;
-    if (command.kind == Command::Kind::Dump) {
-      out << TakeSnapshot() << '\n';
-    } else {
-      Execute(command);
-    }
+    RunCommand(command, out);
   }
 }
 
-void Session::Execute(const Command& command) {
+void Session::RunCommand(const Command& command, std::ostream& out) {
+  if (closed_) return;
+  if (command.kind == Command::Kind::Dump) {
+    out << TakeSnapshot() << '\n';
+  } else {
+    Execute(command, out);
+  }
+}
+
+void Session::Execute(const Command& command, std::ostream& out) {
   using K = Command::Kind;
   const bool panelOpen = calc_.Panel().visible;
+  const QString path = QString::fromStdString(command.text);
   switch (command.kind) {
+    // The clipboard and the files, like the window's menu and shortcuts,
+    // are out of reach while the panel covers the window.
+    case K::Copy:
+    case K::CopyTape:
+      if (!panelOpen) {
+        const std::string text =
+            command.kind == K::Copy ? calc_.DisplayNumberText() : TapeFileText(calc_.GetTape());
+        out << "{\"clipboard\": " << JsonString(text) << "}\n";
+      }
+      break;
+    case K::Paste:
+      if (!panelOpen) calc_.Paste(command.text);
+      break;
+    case K::SaveTape:
+      if (!panelOpen) documents_.Save(path);
+      break;
+    case K::OpenTape:
+      if (!panelOpen) documents_.Open(path);
+      break;
+    case K::ExportCsv:
+      if (!panelOpen) documents_.ExportCsv(path);
+      break;
+    case K::ExportPdf:
+      if (!panelOpen) documents_.ExportPdf(path);
+      break;
     case K::Key: {
       const int code = static_cast<int>(command.number);
       if (panelOpen) {
@@ -95,21 +134,28 @@ void Session::Execute(const Command& command) {
 }
 
 void Session::TypeIntoPanel(int code) {
-  std::string text = calc_.Panel().txtChangeTo;
+  // Escape anywhere in the panel is "Cancelar".
+  if (code == kKeyEscape) {
+    calc_.cmdCancelChange_Click();
+    return;
+  }
+  // The field is edited in place, so that a key costs the same whatever the
+  // length of the text.
   if (code == kKeyBackspace) {
     if (fieldSelected_) {
-      text.clear();
+      calc_.SetChangeTo({});
     } else {
-      DropLastChars(text, 1);
+      calc_.DropLastChangeToChar();
     }
   } else if (code < 32) {
     return;  // Enter and other control keys do nothing in the field
   } else {
-    if (fieldSelected_) text.clear();
-    AppendUtf8(text, Cp1252ToUnicode(static_cast<unsigned char>(code)));
+    if (fieldSelected_) calc_.SetChangeTo({});
+    std::string typed;
+    AppendUtf8(typed, Cp1252ToUnicode(static_cast<unsigned char>(code)));
+    calc_.AppendToChangeTo(typed);
   }
   fieldSelected_ = false;
-  calc_.SetChangeTo(std::move(text));
 }
 
 std::string JsonString(std::string_view text) {

@@ -9,6 +9,7 @@
 
 #include "batch/script.h"
 #include "engine/calculator.h"
+#include "host/tape_documents.h"
 
 namespace tally::batch {
 
@@ -20,6 +21,8 @@ class Session final : public CalculatorHost {
     std::function<void(const ErrorInfo&)> appendErrorLog;
     // Prints the tape; empty means there is no printer (nothing happens).
     std::function<void(const Tape&)> print;
+    // Paints the tape as a PDF for {export-pdf}; empty refuses the export.
+    host::TapeDocuments::PdfPainter paintPdf;
   };
 
   explicit Session(Options options);
@@ -29,6 +32,8 @@ class Session final : public CalculatorHost {
   // Runs commands (printing the snapshots they ask for) and nothing more, so
   // that a long script can be fed in pieces.
   void RunCommands(const std::vector<Command>& commands, std::ostream& out);
+  // Runs one command; nothing once the window has been closed.
+  void RunCommand(const Command& command, std::ostream& out);
 
   const Calculator& GetCalculator() const { return calc_; }
   // The snapshot as JSON; the messages it lists are taken, so the next
@@ -37,6 +42,8 @@ class Session final : public CalculatorHost {
 
   // CalculatorHost
   void ShowMessageBox(const MessageBoxRequest& request) override;
+  // Answered Yes at once, and recorded like a message box.
+  bool AskYesNo(const MessageBoxRequest& request) override;
   void AppendErrorLog(const ErrorInfo& error) override;
   void FocusSink() override {}
   void PrintTape() override;
@@ -44,11 +51,12 @@ class Session final : public CalculatorHost {
   void StoreDecimalPlaces(int) override {}
 
  private:
-  void Execute(const Command& command);
+  void Execute(const Command& command, std::ostream& out);
   void TypeIntoPanel(int code);
 
   Options options_;
   Calculator calc_;
+  host::TapeDocuments documents_;
   std::vector<MessageBoxRequest> messages_;
   bool closed_ = false;
   // The number field's whole text is selected when the panel opens, so the

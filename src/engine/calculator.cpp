@@ -3,6 +3,7 @@
 #include <cmath>
 #include <exception>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "engine/error_report.h"
@@ -59,14 +60,24 @@ PendingOp OperatorOfIndex(int Index) {
 }
 
 Calculator::Calculator(CalculatorHost& host, std::string decimalSeparator)
-    : host_(host), sep_(std::move(decimalSeparator)) {}
+    : host_(host), sep_(std::move(decimalSeparator)) {
+  SetResult(std::string(labels_.lblResult));
+}
 
 std::string Calculator::Format(double value) const {
   return FormatNumber(value, s_.NumberFormat, sep_);
 }
 
+void Calculator::DropLastResultChars(std::size_t count) {
+  for (; count > 0 && !labels_.lblResult.empty(); --count) {
+    for (std::size_t bytes = Utf8LastCharSize(labels_.lblResult); bytes > 0; --bytes) {
+      result_.PopBack(labels_.lblResult);
+    }
+  }
+}
+
 bool Calculator::ReadEntry(double& value) const {
-  const double parsed = ParseLeadingNumber(labels_.lblResult);
+  const double parsed = result_.Value(labels_.lblResult);
   if (!std::isfinite(parsed)) return false;
   value = parsed;
   return true;
@@ -85,7 +96,7 @@ void Calculator::StartNewTotal(bool AddToGrandTotal) {
       s_.GrandTotal = sum;
       labels_.lblGrandTotal = sum == 0 ? "" : Format(sum) + " ";
     }
-    labels_.lblResult = ".";
+    SetResult(".");
     s_.EntryValue = 0;
     if (!tape_.Empty() && tape_.LastLine() != kSeparatorLine) {
       tape_.AddTapeLine(std::string(kSeparatorLine));
@@ -105,11 +116,11 @@ void Calculator::StartNewTotal(bool AddToGrandTotal) {
 void Calculator::SetStartValue(std::int64_t tenThousandths) {
   if (tenThousandths > 0) {
     s_.EntryValue = static_cast<double>(tenThousandths) / 10000.0;
-    labels_.lblResult = Format(s_.EntryValue);
+    SetResult(Format(s_.EntryValue));
     s_.EntryStarted = true;
     s_.OperandCount = 1;
   } else {
-    labels_.lblResult = ".";
+    SetResult(".");
     s_.EntryValue = 0;
     s_.EntryStarted = false;
     s_.OperandCount = 0;
@@ -129,16 +140,17 @@ void Calculator::cmdNumber_Click(int Index) {
   const char digit = static_cast<char>('0' + Index);
   if (s_.PendingOperator == PendingOp::Equals) StartNewTotal(s_.Accumulator != 0);
   if (s_.LastInputKind != InputKind::Num) {
-    labels_.lblResult = ".";
+    SetResult(".");
     s_.EntryStarted = false;
   }
-  std::string& display = labels_.lblResult;
   if (s_.EntryStarted) {
-    display += digit;
-  } else if (const auto point = display.find('.'); point != std::string::npos) {
-    display.resize(point);
-    display += digit;
-    display += '.';
+    AppendToResult(digit);
+  } else if (const auto point = result_.FirstPoint(labels_.lblResult); point != std::string::npos) {
+    // The digit goes in before the point, and whatever followed the point
+    // goes.
+    while (labels_.lblResult.size() > point) result_.PopBack(labels_.lblResult);
+    AppendToResult(digit);
+    AppendToResult('.');
   }
   // An entry beyond the range of a double keeps the last value that fitted.
   ReadEntry(s_.EntryValue);
@@ -148,7 +160,7 @@ void Calculator::cmdNumber_Click(int Index) {
 }
 
 void Calculator::cmdDecimal_Click() {
-  if (s_.LastInputKind != InputKind::Num) labels_.lblResult = ".";
+  if (s_.LastInputKind != InputKind::Num) SetResult(".");
   s_.EntryStarted = true;
   s_.LastInputKind = InputKind::Num;
   ReadEntry(s_.EntryValue);
@@ -156,16 +168,16 @@ void Calculator::cmdDecimal_Click() {
 }
 
 void Calculator::cmdBackspace_Click() {
-  std::string& display = labels_.lblResult;
-  const std::size_t n = Utf8Length(display);
+  // Only whether the display holds two characters or more matters.
+  const std::size_t n = Utf8Length(labels_.lblResult, 3);
   if (n == 2) {
-    display = ".";
+    SetResult(".");
     s_.EntryStarted = false;
-  } else if (n > 2 && display.back() != '.') {
-    DropLastChars(display, 1);
+  } else if (n > 2 && labels_.lblResult.back() != '.') {
+    DropLastResultChars(1);
   } else if (n > 2) {
-    DropLastChars(display, 2);
-    display += '.';
+    DropLastResultChars(2);
+    AppendToResult('.');
     s_.EntryStarted = false;
   }
   ReadEntry(s_.EntryValue);
@@ -175,12 +187,12 @@ void Calculator::cmdBackspace_Click() {
 void Calculator::cmdNegitive_Click() {
   s_.EntryValue = -s_.EntryValue;
   s_.NegativeEntry = !s_.NegativeEntry;
-  labels_.lblResult = Format(s_.EntryValue);
+  SetResult(Format(s_.EntryValue));
   host_.FocusSink();
 }
 
 void Calculator::cmdCancelEntry_Click() {
-  labels_.lblResult = "0";
+  SetResult("0");
   s_.EntryValue = 0;
   s_.EntryStarted = false;
   s_.LastInputKind = InputKind::Ce;
@@ -221,7 +233,7 @@ bool Calculator::OperatorStopsEarly(int Index) {
   }
   if (s_.Operand != 0) return false;
   if (Index == kSubtract && labels_.lblResult == ".") {
-    labels_.lblResult = "-.";
+    SetResult("-.");
     s_.CancelPressed = false;
     ShowOperator();
   }
@@ -295,7 +307,7 @@ void Calculator::ApplyPending(int Index, bool keepAccumulator) {
   }
   // An overflow leaves the accumulator as it was; the key goes on.
   if (std::isfinite(result)) s_.Accumulator = result;
-  labels_.lblResult = Format(s_.Accumulator);
+  SetResult(Format(s_.Accumulator));
   s_.EntryValue = s_.Accumulator;
   s_.OperandCount = 1;
 }
@@ -315,7 +327,8 @@ void Calculator::WriteOperandLine(double SavedAccumulator) {
 
 void Calculator::StoreOperator(int Index) {
   if (Index == kEquals) {
-    if (tape_.LastLine() != "= " + labels_.lblResult && s_.Accumulator != 0) {
+    const std::string_view last = tape_.LastLine();
+    if ((!StartsWith(last, "= ") || last.substr(2) != labels_.lblResult) && s_.Accumulator != 0) {
       tape_.AddTapeLine("= " + Format(s_.Accumulator));
     }
     s_.LastInputKind = InputKind::None;
@@ -355,7 +368,7 @@ void Calculator::cmdGrandTotal_Click() {
     s_.GrandTotal = s_.EntryValue;
     s_.Operand = 0;
     s_.Accumulator = 0;
-    labels_.lblResult = ".";
+    SetResult(".");
     s_.EntryValue = 0;
   }
   if (!StartsWith(tape_.Line(tape_.Count() - 2), "G")) {
@@ -365,7 +378,7 @@ void Calculator::cmdGrandTotal_Click() {
     s_.PendingOperator = PendingOp::Equals;
     s_.Operand = s_.GrandTotal;
     s_.EntryValue = s_.GrandTotal;
-    labels_.lblResult = Format(s_.GrandTotal);
+    SetResult(Format(s_.GrandTotal));
     tape_.AppendDirect("GT " + Format(s_.GrandTotal));
     tape_.AddTapeLine(std::string(kSeparatorLine));
     s_.GrandTotal = 0;
@@ -408,7 +421,7 @@ void Calculator::cmdFunction_Click(int Index) {
     ReportError(true, errorNumber, description, kModuleName, procedure);
   } else {
     s_.EntryValue = value;
-    labels_.lblResult = Format(value);
+    SetResult(Format(value));
     s_.LastInputKind = InputKind::Num;
     s_.OperandCount = 1;
     ShowOperator();
@@ -429,7 +442,7 @@ void Calculator::cmdMemory_Click(int Index) {
     }
     case kMemoryRecall:
       s_.EntryValue = s_.MemoryValue;
-      labels_.lblResult = Format(s_.EntryValue);
+      SetResult(Format(s_.EntryValue));
       break;
     default: s_.MemoryValue = 0; break;
   }
@@ -491,14 +504,15 @@ void Calculator::cmdSaveChange_Click() {
     return;
   }
   // The number is read with the locale's separator as a decimal point too,
-  // so that saving an unchanged "12,50" keeps 12,50.
+  // so that saving an unchanged "12,50" keeps 12,50; the largest number,
+  // written past its own value, reads back too.
   std::string text = panel_.txtChangeTo;
   if (!sep_.empty() && sep_ != ".") {
     for (auto at = text.find(sep_); at != std::string::npos; at = text.find(sep_, at + 1)) {
       text.replace(at, sep_.size(), ".");
     }
   }
-  double number = ParseLeadingNumber(text);
+  double number = ParseLeadingNumber(text, PastLargest::WrittenLargest);
   if (!std::isfinite(number)) number = 0;
 
   std::string op = panel_.cboType == "-" ? std::string(kEnDash) : panel_.cboType;
@@ -520,13 +534,13 @@ void Calculator::cmdSaveChange_Click() {
 
   s_.GrandTotal = r.grandTotal;
   if (r.entryValue) s_.EntryValue = *r.entryValue;
-  if (r.display) labels_.lblResult = *r.display;
+  if (r.display) SetResult(*r.display);
   if (r.grandTotalLabel) labels_.lblGrandTotal = *r.grandTotalLabel;
   if (r.runningValue != 0) {
     s_.Accumulator = r.runningValue;
     if (s_.LastInputKind != InputKind::Num) {
       s_.EntryValue = r.runningValue;
-      labels_.lblResult = Format(s_.EntryValue);
+      SetResult(Format(s_.EntryValue));
     }
   }
   panel_.visible = false;
@@ -534,9 +548,63 @@ void Calculator::cmdSaveChange_Click() {
   if (r.divisionsByZero > 0) ShowDivisionByZero(host_);
 }
 
+void Calculator::DropLastChangeToChar() { DropLastChars(panel_.txtChangeTo, 1); }
+
 void Calculator::cmdCancelChange_Click() {
   panel_.visible = false;
   host_.FocusSink();
+}
+
+// ---------------------------------------------------------------- clipboard
+
+std::string Calculator::DisplayNumberText() const {
+  std::string text = labels_.lblResult;
+  // An entry shows its point last until a fraction digit comes, and a
+  // picture without decimals writes the separator last: neither is copied.
+  if (text.ends_with('.')) {
+    text.pop_back();
+  } else if (!sep_.empty() && text.ends_with(sep_)) {
+    text.resize(text.size() - sep_.size());
+  }
+  if (const auto point = text.find('.'); point != std::string::npos) {
+    text.replace(point, 1, sep_);
+  }
+  if (text.empty() || text == "-") return "0";
+  return text;
+}
+
+bool Calculator::Paste(std::string_view text) {
+  const std::optional<PastedNumber> number = ReadPastedNumber(text, sep_);
+  if (!number) {
+    host_.ShowMessageBox({kProgramTitle, kNotANumberText, MessageIcon::Exclamation});
+    return false;
+  }
+  // Replaces an entry being keyed instead of extending it.
+  cmdCancelEntry_Click();
+  for (const char key : number->keys) {
+    if (key == '.') {
+      cmdDecimal_Click();
+    } else {
+      cmdNumber_Click(key - '0');
+    }
+  }
+  if (number->negative) cmdNegitive_Click();
+  return true;
+}
+
+// ---------------------------------------------------------------- tape files
+
+void Calculator::OpenTape(std::vector<std::string> lines) {
+  const ReplayResult replay = ReplayTape(lines, s_.NumberFormat, sep_);
+  // A new calculation on an empty tape writes nothing; then the lines come.
+  tape_.Assign({});
+  StartNewTotal(false);
+  tape_.Assign(std::move(lines));
+  s_.GrandTotal = replay.grandTotal;
+  labels_.lblGrandTotal = replay.grandTotal == 0 ? "" : Format(replay.grandTotal) + " ";
+  s_.TotalPending = false;
+  s_.CancelPressed = false;
+  s_.NegativeEntry = false;
 }
 
 // ---------------------------------------------------------------- keyboard

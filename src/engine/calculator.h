@@ -9,9 +9,11 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "engine/host.h"
 #include "engine/keypad.h"
+#include "tape/number_text.h"
 #include "tape/tape.h"
 
 namespace tally {
@@ -75,6 +77,8 @@ struct ChangePanel {
 };
 
 inline constexpr const char* kDivisionByZeroText = "Erro de divisão por zero";
+inline constexpr const char* kNotANumberText =
+    "Não foi possível colar: o texto copiado não é um número.";
 inline constexpr const char* kModuleName = "frmCalculator";
 
 class Calculator {
@@ -137,7 +141,22 @@ class Calculator {
   void cmdCancelChange_Click();
   // The panel's fields as the user edits them.
   void SetChangeTo(std::string text) { panel_.txtChangeTo = std::move(text); }
+  // Typing in the number field: a character added at its end, the last one
+  // taken away.
+  void AppendToChangeTo(std::string_view text) { panel_.txtChangeTo += text; }
+  void DropLastChangeToChar();
   void SetChangeType(std::string text) { panel_.cboType = std::move(text); }
+
+  // The clipboard: the display's number as the user sees it, with the
+  // locale's decimal separator ("12,5" while "12.5" is keyed, "0" for an
+  // empty entry); and a pasted text typed as an entry (after "C&E"), or
+  // refused with a message when it is not one number.
+  std::string DisplayNumberText() const;
+  bool Paste(std::string_view text);
+
+  // A tape opened from a file: the lines as they are, the grand total that a
+  // replay of them computes, and a new calculation.
+  void OpenTape(std::vector<std::string> lines);
 
   // N(v): a number written with the current picture.
   std::string Format(double value) const;
@@ -154,11 +173,17 @@ class Calculator {
   void WriteTotalLine(int OperationIndex, double TotalValue);
   void ShowOperator() { labels_.lblOperator = OperatorText(s_.PendingOperator); }
   bool ReadEntry(double& value) const;
+  // The display changes only through these, which keep its reading current.
+  void SetResult(std::string text) { result_.Assign(labels_.lblResult, std::move(text)); }
+  void AppendToResult(char c) { result_.PushBack(labels_.lblResult, c); }
+  void DropLastResultChars(std::size_t count);
 
   CalculatorHost& host_;
   std::string sep_;
   CalculatorState s_;
   DisplayTexts labels_;
+  // The display read as a number, followed key by key.
+  LeadingNumberText result_;
   ChangePanel panel_;
   Tape tape_;
 };

@@ -7,7 +7,7 @@
 
 namespace tally {
 
-enum class MessageIcon { Exclamation, Critical };
+enum class MessageIcon { Exclamation, Critical, Question };
 
 struct MessageBoxRequest {
   std::string title;
@@ -28,6 +28,8 @@ class CalculatorHost {
   virtual ~CalculatorHost() = default;
   // A modal message box with one OK button.
   virtual void ShowMessageBox(const MessageBoxRequest& request) = 0;
+  // A modal question with the buttons Yes and No; true for Yes.
+  virtual bool AskYesNo(const MessageBoxRequest& request) = 0;
   // Appends one record to the error log; never throws, never fails loudly.
   virtual void AppendErrorLog(const ErrorInfo& error) = 0;
   // Gives the keyboard focus back to the focus sink.

@@ -10,9 +10,28 @@ std::string ClickName(const Button& button) {
   return name;
 }
 
+namespace {
+
+// Whether the caption, without its "&", is `name`; nothing is allocated.
+bool IsClickName(std::string_view caption, std::string_view name) {
+  std::size_t k = 0;
+  for (const char c : caption) {
+    if (c == '&') continue;
+    if (k == name.size() || name[k] != c) return false;
+    ++k;
+  }
+  return k == name.size();
+}
+
+}  // namespace
+
+std::string SpokenName(const Button& button) {
+  return button.accessibleName.empty() ? ClickName(button) : std::string(button.accessibleName);
+}
+
 const Button* FindButton(std::string_view clickName) {
   const auto it = std::find_if(kButtons.begin(), kButtons.end(),
-                               [&](const Button& b) { return ClickName(b) == clickName; });
+                               [&](const Button& b) { return IsClickName(b.caption, clickName); });
   return it == kButtons.end() ? nullptr : &*it;
 }
 

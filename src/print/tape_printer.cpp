@@ -31,6 +31,31 @@ std::string SeparatorOf(const QString& format, const char* fallback) {
   return separator.trimmed().isEmpty() ? std::string(fallback) : separator.toStdString();
 }
 
+// The order of day, month and year in a date format ("dd/MM/yyyy" is day
+// first, "M/d/yy" month first, "yyyy-MM-dd" year first). A format that names
+// the month in words gives no numeric order: the picture's own then.
+DateOrder OrderOf(const QString& format) {
+  qsizetype day = -1, month = -1, year = -1;
+  bool quoted = false;
+  for (qsizetype k = 0; k < format.size(); ++k) {
+    const QChar c = format[k];
+    if (c == u'\'') quoted = !quoted;
+    if (quoted) continue;
+    if (c == u'd' && day < 0) day = k;
+    if (c == u'y' && year < 0) year = k;
+    if (c == u'M' && month < 0) {
+      month = k;
+      if (k + 2 < format.size() && format[k + 1] == u'M' && format[k + 2] == u'M') {
+        return DateOrder::MonthDayYear;
+      }
+    }
+  }
+  if (day < 0 || month < 0 || year < 0) return DateOrder::MonthDayYear;
+  if (year < month && month < day) return DateOrder::YearMonthDay;
+  if (day < month) return DateOrder::DayMonthYear;
+  return DateOrder::MonthDayYear;
+}
+
 QColor ColourOf(std::uint32_t value) {
   return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
                 static_cast<int>((value >> 16) & 0xFF));
@@ -51,6 +76,7 @@ QString PrintDateTimeText(const QDateTime& when, const QLocale& locale) {
   PrintDateNames names;
   names.weekday = locale.dayName(date.dayOfWeek(), QLocale::ShortFormat).toStdString();
   names.dateSeparator = SeparatorOf(locale.dateFormat(QLocale::ShortFormat), "/");
+  names.order = OrderOf(locale.dateFormat(QLocale::ShortFormat));
   names.timeSeparator = SeparatorOf(locale.timeFormat(QLocale::ShortFormat), ":");
   names.am = locale.amText().toStdString();
   names.pm = locale.pmText().toStdString();
@@ -128,10 +154,10 @@ bool PaintTape(QPagedPaintDevice& device, const tally::Tape& tape, const QLocale
       }
       const QString text = FromUtf8(t.text);
       const QPointF baseline(t.x * dpiX, t.top * dpiY + ascent);
-      if (t.x < 0) {
-        // Whatever lies left of the printable area is cut off there.
+      if (t.x < t.clipLeft) {
+        // A line wider than its column is cut at the column's left edge.
         painter.save();
-        painter.setClipRect(printable);
+        painter.setClipRect(printable.adjusted(t.clipLeft * dpiX, 0, 0, 0));
         painter.drawText(baseline, text);
         painter.restore();
       } else {
@@ -154,10 +180,10 @@ bool PrintTapeToDefaultPrinter(const tally::Tape& tape, const QLocale& locale,
   return PaintTape(printer, tape, locale, clock);
 }
 
-bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, const QString& fileName,
+bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, QIODevice& device,
                     const PrintClock& clock) {
   if (tape.Empty()) return false;
-  QPdfWriter writer(fileName);
+  QPdfWriter writer(&device);
   writer.setCreator(QString::fromUtf8(kProgramTitle) + QLatin1Char(' ') +
                     QString::fromUtf8(kVersion));
   writer.setTitle(QString::fromUtf8(kProgramTitle));

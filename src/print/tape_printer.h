@@ -4,7 +4,9 @@
 // (Liberation Serif, its metric twin, where the original is missing).
 //
 // Every function here needs a QGuiApplication for its fonts. None of them
-// reports a failure to the user: a missing printer or an unwritable file only
+// reports a failure to the user, and none opens a file: a PDF goes into a
+// device the caller provides (a document written through a temporary file,
+// host/document_file.h), and a missing printer or a device that fails only
 // makes the call return false.
 
 #include <QDateTime>
@@ -21,6 +23,7 @@
 #include "tape/print_layout.h"
 #include "tape/tape.h"
 
+class QIODevice;
 class QPaintDevice;
 class QPagedPaintDevice;
 
@@ -29,8 +32,9 @@ namespace tally::print {
 // The moment a job is printed; injectable so that tests fix the header.
 using PrintClock = std::function<QDateTime()>;
 
-// "ddd. mm/dd/yyyy @ hh:mm AMPM" in the locale's weekday, separators and
-// AM/PM texts: "qua. 12/09/2026 @ 10:33 PM" in pt_BR.
+// "ddd. dd/mm/yyyy @ hh:mm AMPM" with the date in the locale's order and its
+// weekday, separators and AM/PM texts: "qua. 09/12/2026 @ 10:33 PM" in
+// pt_BR, "Wed. 12/09/2026 @ 10:33 PM" in en_US.
 QString PrintDateTimeText(const QDateTime& when, const QLocale& locale);
 
 // The printing font at a size in points.
@@ -63,11 +67,14 @@ bool PaintTape(QPagedPaintDevice& device, const tally::Tape& tape, const QLocale
 bool PrintTapeToDefaultPrinter(const tally::Tape& tape, const QLocale& locale,
                                const PrintClock& clock = {});
 
-// The same job written to a PDF file (replaced if it exists): A4, or Letter
-// in a locale that measures in inches, with a printable area 1/4 inch inside
-// every edge of the sheet, as a typical printer leaves.
-bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, const QString& fileName,
+// The same job as a PDF written into `device`, which is open for writing:
+// A4, or Letter in a locale that measures in inches, with a printable area
+// 1/4 inch inside every edge of the sheet, as a typical printer leaves.
+// False for an empty tape (nothing is written) or when painting failed; a
+// failed write shows in the device's own state.
+bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, QIODevice& device,
                     const PrintClock& clock = {});
+
 
 // The PDF's unprintable border, in inches.
 inline constexpr double kPdfMarginInches = 0.25;

@@ -1,12 +1,17 @@
 #include "tape/number_text.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <string>
 #include <system_error>
+#include <utility>
+
+#include "tape/text_utils.h"
 
 namespace tally {
 namespace {
@@ -99,15 +104,55 @@ std::string FormatFixed(double x, int places, std::string_view sep) {
   return out;
 }
 
+// Whether a clean ASCII number ("-123.45e-7") that lies past the largest
+// double lies no further than the largest double written with 15 significant
+// digits, 1.79769313486232e308: compared digit by digit, not as a double.
+bool NotPastWrittenLargest(std::string_view clean) {
+  constexpr std::string_view kWritten = "179769313486232";
+  constexpr long kLeadingPower = 308;
+  std::size_t pos = clean.empty() || (clean[0] != '-' && clean[0] != '+') ? 0 : 1;
+  const std::size_t mark = std::min(clean.find_first_of("eE", pos), clean.size());
+  const std::string_view mantissa = clean.substr(pos, mark - pos);
+  long exponent = 0;
+  if (mark < clean.size()) {
+    std::size_t k = mark + 1;
+    const bool negative = k < clean.size() && clean[k] == '-';
+    if (k < clean.size() && (clean[k] == '-' || clean[k] == '+')) ++k;
+    for (; k < clean.size(); ++k) {
+      exponent = std::min(1000000L, exponent * 10 + (clean[k] - '0'));
+    }
+    if (negative) exponent = -exponent;
+  }
+  // The power of ten of the leading significant digit, and the digits from it.
+  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const std::size_t first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) return false;
+  const long power =
+      (first < point ? static_cast<long>(point - first) - 1 : -static_cast<long>(first - point)) +
+      exponent;
+  if (power != kLeadingPower) return false;
+  std::size_t seen = 0;
+  for (std::size_t k = first; k < mantissa.size(); ++k) {
+    if (mantissa[k] == '.') continue;
+    const char limit = seen < kWritten.size() ? kWritten[seen] : '0';
+    ++seen;
+    if (mantissa[k] != limit) return mantissa[k] < limit;
+  }
+  return true;
+}
+
 // Converts a clean ASCII number ("-123.45e-7") with from_chars, which ignores
-// the C locale; out-of-range results become an infinity or zero.
-double ConvertClean(const std::string& clean, bool negative, bool mantissaNonZero,
-                    long decimalMagnitude) {
+// the C locale; out-of-range results become an infinity or zero, or the
+// largest double when `past` lets a written one read back.
+double ConvertClean(std::string_view clean, bool negative, bool mantissaNonZero,
+                    long decimalMagnitude, PastLargest past) {
   double value = 0;
   const auto res = std::from_chars(clean.data(), clean.data() + clean.size(), value);
   if (res.ec == std::errc::result_out_of_range) {
     if (!mantissaNonZero || decimalMagnitude <= 0) {
       value = 0;
+    } else if (past == PastLargest::WrittenLargest && NotPastWrittenLargest(clean)) {
+      value = std::numeric_limits<double>::max();
     } else {
       value = std::numeric_limits<double>::infinity();
     }
@@ -211,11 +256,15 @@ std::optional<double> ReadFormattedNumber(std::string_view text, std::string_vie
   if (pos != text.size()) return std::nullopt;
   double value = 0;
   const auto res = std::from_chars(clean.data(), clean.data() + clean.size(), value);
+  if (res.ec == std::errc::result_out_of_range && NotPastWrittenLargest(clean)) {
+    return clean[0] == '-' ? -std::numeric_limits<double>::max()
+                           : std::numeric_limits<double>::max();
+  }
   if (res.ec != std::errc{} || !std::isfinite(value)) return std::nullopt;
   return value;
 }
 
-double ParseLeadingNumber(std::string_view text) {
+double ParseLeadingNumber(std::string_view text, PastLargest past) {
   std::string compact;
   compact.reserve(text.size());
   for (const char c : text) {
@@ -268,7 +317,349 @@ double ParseLeadingNumber(std::string_view text) {
     clean += std::to_string(exponent);
   }
   const long magnitude = (integerDigits > 0 ? integerDigits : -leadingFraction) + exponent;
-  return ConvertClean(clean, negative, mantissaNonZero, magnitude);
+  return ConvertClean(clean, negative, mantissaNonZero, magnitude, past);
+}
+
+}  // namespace tally
+
+namespace tally {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsExponentMark(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 'd'; }
+
+// Significant digits that decide a double whatever follows them: a halfway
+// point between two doubles has at most 767. Past them only whether another
+// non-zero digit follows matters.
+constexpr std::size_t kDecidingDigits = 800;
+// Digits read first: enough, nearly always, to leave no boundary between two
+// doubles among the digits after them.
+constexpr std::size_t kLeadingDigits = 19;
+
+}  // namespace
+
+void LeadingNumberText::Assign(std::string& text, std::string value) {
+  text = std::move(value);
+  whole_ = true;
+}
+
+void LeadingNumberText::PushBack(std::string& text, char byte) {
+  if (whole_) {
+    text.push_back(byte);
+    if (text.size() > readWholeUpTo_) Restart(text);
+    return;
+  }
+  text.push_back(byte);
+  const std::size_t index = text.size() - 1;
+  if (byte == '.' && firstPoint_ == kNone) firstPoint_ = index;
+  if (IsBlank(byte)) ++blanks_;
+  if (!Unusual(text)) Step(byte, index);
+}
+
+void LeadingNumberText::PopBack(std::string& text) {
+  if (text.empty()) return;
+  if (whole_) {
+    text.pop_back();
+    return;
+  }
+  const bool wasUnusual = Unusual(text);
+  const std::size_t index = text.size() - 1;
+  const char byte = text.back();
+  text.pop_back();
+  if (index == firstPoint_) firstPoint_ = kNone;
+  if (IsBlank(byte)) --blanks_;
+  if (text.empty() || (wasUnusual && !Unusual(text))) {
+    Restart(text);
+  } else if (!wasUnusual) {
+    Unstep(byte, index);
+  }
+}
+
+void LeadingNumberText::Restart(const std::string& text) {
+  *this = LeadingNumberText(readWholeUpTo_);
+  whole_ = false;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    if (text[k] == '.' && firstPoint_ == kNone) firstPoint_ = k;
+    if (IsBlank(text[k])) ++blanks_;
+  }
+  if (text.empty() || Unusual(text)) return;
+  for (std::size_t k = 0; k < text.size() && phase_ != Phase::Stopped; ++k) Step(text[k], k);
+}
+
+void LeadingNumberText::Stop(std::size_t index) {
+  stoppedIn_ = phase_;
+  phase_ = Phase::Stopped;
+  stop_ = index;
+}
+
+void LeadingNumberText::Step(char c, std::size_t index) {
+  switch (phase_) {
+    case Phase::Sign:
+      phase_ = Phase::Mantissa;
+      if (c == '+' || c == '-') {
+        signed_ = true;
+        negative_ = c == '-';
+        return;
+      }
+      [[fallthrough]];
+    case Phase::Mantissa:
+      if (IsDigit(c)) {
+        ++digits_;
+        if (c != '0') {
+          if (nonZero_ == 0) firstNonZero_ = index;
+          ++nonZero_;
+        } else if (nonZero_ == 0 && point_ != kNone) {
+          ++leadingFraction_;
+        }
+        if (point_ == kNone && nonZero_ > 0) ++integerDigits_;
+      } else if (c == '.' && point_ == kNone) {
+        point_ = index;
+      } else if (digits_ > 0 && IsExponentMark(c)) {
+        phase_ = Phase::ExpMark;
+        expMark_ = index;
+      } else {
+        Stop(index);
+      }
+      return;
+    case Phase::ExpMark:
+      if (c == '+' || c == '-') {
+        phase_ = Phase::ExpSign;
+        expSigned_ = true;
+        expNegative_ = c == '-';
+        return;
+      }
+      [[fallthrough]];
+    case Phase::ExpSign:
+      if (!IsDigit(c)) {
+        Stop(index);
+        return;
+      }
+      phase_ = Phase::ExpDigits;
+      [[fallthrough]];
+    case Phase::ExpDigits:
+      if (!IsDigit(c)) {
+        Stop(index);
+        return;
+      }
+      ++expDigits_;
+      if (c != '0' && expFirstNonZero_ == kNone) expFirstNonZero_ = index;
+      return;
+    case Phase::Stopped: return;
+  }
+}
+
+// Undoes the Step of the last byte, which `index` held.
+void LeadingNumberText::Unstep(char c, std::size_t index) {
+  switch (phase_) {
+    case Phase::Stopped:
+      if (index == stop_) {
+        phase_ = stoppedIn_;
+        stop_ = kNone;
+      }
+      return;
+    case Phase::ExpDigits:
+      --expDigits_;
+      if (index == expFirstNonZero_) expFirstNonZero_ = kNone;
+      if (expDigits_ == 0) phase_ = expSigned_ ? Phase::ExpSign : Phase::ExpMark;
+      return;
+    case Phase::ExpSign:
+      phase_ = Phase::ExpMark;
+      expSigned_ = false;
+      expNegative_ = false;
+      return;
+    case Phase::ExpMark:
+      phase_ = Phase::Mantissa;
+      expMark_ = kNone;
+      return;
+    case Phase::Mantissa:
+      if (index == 0 && signed_) {
+        phase_ = Phase::Sign;
+        signed_ = false;
+        negative_ = false;
+      } else if (index == point_) {
+        point_ = kNone;
+      } else {
+        if (point_ == kNone && nonZero_ > 0) --integerDigits_;
+        --digits_;
+        if (c != '0') {
+          --nonZero_;
+          if (nonZero_ == 0) firstNonZero_ = kNone;
+        } else if (nonZero_ == 0 && point_ != kNone) {
+          --leadingFraction_;
+        }
+      }
+      return;
+    case Phase::Sign: return;
+  }
+}
+
+double LeadingNumberText::Value(const std::string& text) const {
+  if (text.empty()) return 0.0;
+  if (whole_ || Unusual(text)) return ParseLeadingNumber(text);
+  if (digits_ == 0) return 0.0;
+
+  long exponent = 0;
+  if (expFirstNonZero_ != kNone) {
+    const std::size_t end = phase_ == Phase::Stopped ? stop_ : text.size();
+    const std::size_t significant = end - expFirstNonZero_;
+    exponent = kExponentCap;
+    if (significant <= 6) {
+      long value = 0;
+      for (std::size_t k = expFirstNonZero_; k < end; ++k) value = value * 10 + (text[k] - '0');
+      exponent = std::min(kExponentCap, value);
+    }
+    if (expNegative_) exponent = -exponent;
+  }
+  const long magnitude = (integerDigits_ > 0 ? integerDigits_ : -leadingFraction_) + exponent;
+  if (nonZero_ == 0)
+    return ConvertClean(negative_ ? "-0" : "0", negative_, false, magnitude, PastLargest::Infinity);
+
+  // The number is 0.DDD...e(magnitude), its significant digits DDD... read
+  // from the text. `digits` of them written so, with `more` for a non-zero
+  // digit past them, read as the whole text does.
+  const std::size_t end =
+      expMark_ != kNone ? expMark_ : (phase_ == Phase::Stopped ? stop_ : text.size());
+  const auto convert = [&](std::string_view digits, long power, bool more) {
+    char clean[kDecidingDigits + 32];
+    char* out = clean;
+    if (negative_) *out++ = '-';
+    *out++ = '0';
+    *out++ = '.';
+    out = std::copy(digits.begin(), digits.end(), out);
+    if (more) *out++ = '1';
+    *out++ = 'e';
+    out = std::to_chars(out, clean + sizeof clean, power).ptr;
+    return ConvertClean(std::string_view(clean, static_cast<std::size_t>(out - clean)), negative_,
+                        true, power, PastLargest::Infinity);
+  };
+  // Writes up to `count` significant digits to `digits`; returns how many,
+  // and in `nonZero` how many of them are not 0.
+  const auto significant = [&](std::size_t count, char* digits, std::size_t& nonZero) {
+    std::size_t n = 0;
+    nonZero = 0;
+    for (std::size_t k = firstNonZero_; k < end && n < count; ++k) {
+      if (text[k] == '.') continue;
+      digits[n++] = text[k];
+      if (text[k] != '0') ++nonZero;
+    }
+    return n;
+  };
+
+  // Mostly the leading digits decide: the number lies between them as they
+  // stand and them raised by one in their last place, and when both ends read
+  // as the same double so does the number.
+  char lead[kLeadingDigits];
+  std::size_t leadNonZero = 0;
+  const std::string_view leading(lead, significant(kLeadingDigits, lead, leadNonZero));
+  if (leadNonZero == nonZero_) return convert(leading, magnitude, false);
+  const double low = convert(leading, magnitude, false);
+  char raisedDigits[kLeadingDigits];
+  std::copy(leading.begin(), leading.end(), raisedDigits);
+  std::size_t k = leading.size();
+  while (k > 0 && raisedDigits[k - 1] == '9') --k;
+  double high = 0;
+  if (k == 0) {
+    high = convert("1", magnitude + 1, false);  // 0.999...9 raised is 0.1e(magnitude+1)
+  } else {
+    ++raisedDigits[k - 1];
+    high = convert(std::string_view(raisedDigits, k), magnitude, false);
+  }
+  if (std::bit_cast<std::uint64_t>(high) == std::bit_cast<std::uint64_t>(low)) return low;
+
+  // A boundary between two doubles lies among the later digits.
+  char deciding[kDecidingDigits];
+  std::size_t decidingNonZero = 0;
+  const std::size_t decidingSize = significant(kDecidingDigits, deciding, decidingNonZero);
+  return convert(std::string_view(deciding, decidingSize), magnitude, decidingNonZero < nonZero_);
+}
+
+std::optional<PastedNumber> ReadPastedNumber(std::string_view text,
+                                             std::string_view decimalSeparator) {
+  constexpr std::size_t kMaxPastedChars = 400;
+  if (!IsValidUtf8(text) || Utf8Length(text) > kMaxPastedChars) return std::nullopt;
+  std::u32string chars;
+  for (std::size_t pos = 0; pos < text.size();) chars += *DecodeUtf8At(text, pos);
+
+  // Blanks, and line ends and tabs around the number (a spreadsheet cell
+  // comes with a line end), are dropped; between digits only blanks are.
+  const auto isBlank = [](char32_t c) {
+    return c == U' ' || c == 0xA0 || c == 0x202F || c == 0x2007;
+  };
+  const auto isSpace = [&](char32_t c) {
+    return isBlank(c) || c == U'\t' || c == U'\r' || c == U'\n';
+  };
+  while (!chars.empty() && isSpace(chars.back())) chars.pop_back();
+  std::size_t first = 0;
+  while (first < chars.size() && isSpace(chars[first])) ++first;
+  std::u32string body;
+  for (std::size_t k = first; k < chars.size(); ++k) {
+    if (!isBlank(chars[k])) body += chars[k];
+  }
+
+  PastedNumber number;
+  bool signSeen = false;
+  bool currencySeen = false;
+  const auto takeCurrency = [&](bool atStart) {
+    for (const std::u32string_view symbol :
+         {std::u32string_view(U"R$"), std::u32string_view(U"$"), std::u32string_view(U"€")}) {
+      const std::u32string_view b(body);
+      const bool found =
+          atStart ? b.substr(0, symbol.size()) == symbol
+                  : b.size() >= symbol.size() && b.substr(b.size() - symbol.size()) == symbol;
+      if (found && !currencySeen) {
+        body.erase(atStart ? 0 : body.size() - symbol.size(), symbol.size());
+        currencySeen = true;
+        return true;
+      }
+    }
+    return false;
+  };
+  const auto takeSign = [&] {
+    if (signSeen || body.empty() || (body[0] != U'+' && body[0] != U'-')) return false;
+    number.negative = body[0] == U'-';
+    body.erase(0, 1);
+    signSeen = true;
+    return true;
+  };
+  while (takeSign() || takeCurrency(true)) {
+  }
+  takeCurrency(false);
+
+  std::size_t digits = 0, dots = 0, commas = 0;
+  std::size_t lastDot = 0, lastComma = 0;
+  for (std::size_t k = 0; k < body.size(); ++k) {
+    const char32_t c = body[k];
+    if (c >= U'0' && c <= U'9') {
+      ++digits;
+    } else if (c == U'.') {
+      ++dots;
+      lastDot = k;
+    } else if (c == U',') {
+      ++commas;
+      lastComma = k;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (digits == 0) return std::nullopt;
+  char32_t point = 0;
+  if (dots > 0 && commas > 0) {
+    point = lastDot > lastComma ? U'.' : U',';
+    if ((point == U'.' ? dots : commas) > 1) return std::nullopt;
+  } else if (commas == 1 && decimalSeparator == ",") {
+    point = U',';
+  } else if (dots == 1) {
+    point = U'.';
+  }
+  for (const char32_t c : body) {
+    if (c >= U'0' && c <= U'9') {
+      number.keys += static_cast<char>(c);
+    } else if (c == point) {
+      number.keys += '.';
+    }
+  }
+  return number;
 }
 
 }  // namespace tally

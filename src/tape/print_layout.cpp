@@ -9,6 +9,7 @@ namespace {
 // Column right edges, in single precision like the print job's variables.
 constexpr float kFirstColumnRight = 1.5f;
 constexpr float kColumnStep = 1.5f;
+constexpr float kColumnWidth = 1.5f;
 constexpr float kLastColumnRight = 7.0f;
 
 constexpr std::string_view kLineHeightSample = "TextString";
@@ -54,7 +55,8 @@ TapePrintLayout LayOutTapePrint(const Tape& tape, std::string_view header, Print
   for (const std::string& line : tape.Lines()) {
     const auto colour = HasMinusSign(line) ? kPrintRed : kPrintBlack;
     const double x = columnRight - metric.TextWidth(line, kPrintTextPoints);
-    layout.texts.push_back({line, x, y, kPrintTextPoints, colour});
+    const double columnLeft = columnRight - kColumnWidth;
+    layout.texts.push_back({line, x, y, kPrintTextPoints, colour, columnLeft});
     y += metric.TextHeight(line, kPrintTextPoints);
 
     // Equality ends the column: no room for two more lines.
@@ -80,14 +82,26 @@ std::string FormatPrintDateTime(const PrintDateTime& when, const PrintDateNames&
   if (!weekday.empty() && weekday.back() == '.') weekday.remove_suffix(1);
   const int hour12 = when.hour % 12 == 0 ? 12 : when.hour % 12;
 
+  std::string year = std::to_string(when.year);
+  if (year.size() < 4) year.insert(0, 4 - year.size(), '0');
+  const std::string day = TwoDigits(when.day);
+  const std::string month = TwoDigits(when.month);
+  const std::string* fields[3] = {&month, &day, &year};
+  if (names.order == DateOrder::DayMonthYear) {
+    fields[0] = &day;
+    fields[1] = &month;
+  } else if (names.order == DateOrder::YearMonthDay) {
+    fields[0] = &year;
+    fields[1] = &month;
+    fields[2] = &day;
+  }
+
   std::string text;
   text.reserve(48);
   text.append(weekday).append(". ");
-  text.append(TwoDigits(when.month)).append(names.dateSeparator);
-  text.append(TwoDigits(when.day)).append(names.dateSeparator);
-  std::string year = std::to_string(when.year);
-  if (year.size() < 4) year.insert(0, 4 - year.size(), '0');
-  text.append(year).append(" @ ");
+  text.append(*fields[0]).append(names.dateSeparator);
+  text.append(*fields[1]).append(names.dateSeparator);
+  text.append(*fields[2]).append(" @ ");
   text.append(TwoDigits(hour12)).append(names.timeSeparator);
   text.append(TwoDigits(when.minute)).append(" ");
   text.append(when.hour < 12 ? names.am : names.pm);

@@ -1,9 +1,10 @@
 #pragma once
 // Where a printed tape goes on paper: a dated header, a rule under it, a small
 // gap, then every line right-aligned in columns 1.5 inches wide, four across a
-// page, red when the line holds a minus sign. Everything here is in inches on
-// the printable area of a page, origin at its top-left corner; the painter
-// only has to draw what this decides.
+// page, red when the line holds a minus sign. A line wider than its column is
+// cut at the column's left edge, so it never prints over the line beside it. Everything here is in
+// inches on the printable area of a page, origin at its top-left corner; the painter only has to
+// draw what this decides.
 //
 // A placed text's `top` is the top of its line (the print position's y): the
 // painter adds the font's ascent to reach the baseline.
@@ -44,10 +45,11 @@ struct PrintArea {
 
 struct PlacedText {
   std::string_view text;
-  double x = 0;    // left end; negative when the text is wider than its edge
+  double x = 0;    // left end; left of `clipLeft` when the text is too wide
   double top = 0;  // top of the line
   double points = kPrintTextPoints;
   std::uint32_t colour = kPrintBlack;
+  double clipLeft = 0;  // nothing of the text is drawn left of this
 };
 
 struct PlacedRule {
@@ -85,17 +87,23 @@ struct PrintDateTime {
   int hour = 0, minute = 0;          // 24-hour clock
 };
 
+// The order a locale writes the day, the month and the year in.
+enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
+
 struct PrintDateNames {
   std::string weekday;  // the locale's abbreviated weekday of that date
   std::string dateSeparator = "/";
   std::string timeSeparator = ":";
   std::string am = "AM";
   std::string pm = "PM";
+  DateOrder order = DateOrder::MonthDayYear;
 };
 
-// "ddd. mm/dd/yyyy @ hh:mm AMPM" with the locale's names and separators:
-// "qua. 12/09/2026 @ 10:33 PM". A weekday abbreviation that already ends in
-// a period does not get a second one.
+// "ddd. dd/mm/yyyy @ hh:mm AMPM" with the date in the locale's order and its
+// names and separators: "qua. 09/12/2026 @ 10:33 PM" in pt_BR, "Wed.
+// 12/09/2026 @ 10:33 PM" in en_US. Day and month have two digits, the year
+// four. A weekday abbreviation that already ends in a period does not get a
+// second one.
 std::string FormatPrintDateTime(const PrintDateTime& when, const PrintDateNames& names);
 
 // "Tallyroller (Impresso em: " + date and time + ")".

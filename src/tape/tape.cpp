@@ -1,5 +1,6 @@
 #include "tape/tape.h"
 
+#include <iterator>
 #include <utility>
 
 namespace tally {
@@ -32,15 +33,17 @@ void Tape::Append(std::string text) {
 void Tape::AddTapeLine(std::string text) {
   Append(std::move(text));
   SetSelected(Count() - 1);
-  if (Count() > kMaxLines) {
-    if (observer_) observer_->BeforeRemoveOldest();
-    lines_.pop_front();
-    // The selection follows its line, which is now one index higher up.
-    selected_ = selected_ > 0 ? selected_ - 1 : -1;
-    if (observer_) {
-      observer_->AfterRemoveOldest();
-      observer_->SelectionChanged(selected_);
-    }
+  // Direct appends may have taken the tape past its limit: all the excess
+  // goes here, so the tape never grows without bound.
+  const std::int32_t excess = Count() - kMaxLines;
+  if (excess <= 0) return;
+  if (observer_) observer_->BeforeRemoveOldest(excess);
+  lines_.erase(lines_.begin(), lines_.begin() + excess);
+  // The selection is the line just added, now at the end.
+  selected_ = Count() - 1;
+  if (observer_) {
+    observer_->AfterRemoveOldest();
+    observer_->SelectionChanged(selected_);
   }
 }
 
@@ -63,6 +66,16 @@ void Tape::RewriteAll(std::vector<std::string> texts) {
 void Tape::Clear() {
   if (observer_) observer_->BeforeClear();
   lines_.clear();
+  selected_ = -1;
+  if (observer_) {
+    observer_->AfterClear();
+    observer_->SelectionChanged(-1);
+  }
+}
+
+void Tape::Assign(std::vector<std::string> lines) {
+  if (observer_) observer_->BeforeClear();
+  lines_.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
   selected_ = -1;
   if (observer_) {
     observer_->AfterClear();

@@ -21,10 +21,12 @@ class TapeObserver {
   virtual ~TapeObserver() = default;
   virtual void BeforeAppend(std::int32_t index) = 0;
   virtual void AfterAppend() = 0;
-  virtual void BeforeRemoveOldest() = 0;
+  // The `count` oldest lines (indexes 0..count-1) are about to go.
+  virtual void BeforeRemoveOldest(std::int32_t count) = 0;
   virtual void AfterRemoveOldest() = 0;
   // Lines first..last (inclusive) have new texts.
   virtual void LinesChanged(std::int32_t first, std::int32_t last) = 0;
+  // Every line goes: the tape is cleared, or given new lines at once.
   virtual void BeforeClear() = 0;
   virtual void AfterClear() = 0;
   virtual void SelectionChanged(std::int32_t index) = 0;
@@ -50,8 +52,8 @@ class Tape {
   // outside the tape is ignored.
   void Select(std::int32_t index);
 
-  // The common append: the line is added, selected, and the oldest line is
-  // removed when the tape holds more than kMaxLines lines.
+  // The common append: the line is added and selected, and as many of the
+  // oldest lines are removed as bring the tape back to kMaxLines.
   void AddTapeLine(std::string text);
   // Appends at the end as is: not selected, no trim.
   void AppendDirect(std::string text);
@@ -62,6 +64,9 @@ class Tape {
   void RewriteAll(std::vector<std::string> texts);
   // Removes every line.
   void Clear();
+  // Replaces every line at once (a tape opened from a file); nothing is
+  // selected. The observer hears of it as of a clear.
+  void Assign(std::vector<std::string> lines);
 
   void SetObserver(TapeObserver* observer) { observer_ = observer; }
 

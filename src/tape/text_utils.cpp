@@ -37,6 +37,47 @@ constexpr std::array<char32_t, 32> kHighTable = {
 
 }  // namespace
 
+std::optional<char32_t> DecodeUtf8At(std::string_view text, std::size_t& pos) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(pos);
+  std::size_t size = 0;
+  char32_t cp = 0;
+  if (lead < 0x80) {
+    ++pos;
+    return lead;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    size = 2;
+    cp = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    size = 3;
+    cp = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    size = 4;
+    cp = lead & 0x07;
+  } else {
+    return std::nullopt;
+  }
+  if (pos + size > text.size()) return std::nullopt;
+  for (std::size_t k = 1; k < size; ++k) {
+    if ((byte(pos + k) & 0xC0) != 0x80) return std::nullopt;
+    cp = (cp << 6) | (byte(pos + k) & 0x3F);
+  }
+  if ((size == 3 && cp < 0x800) || (size == 4 && cp < 0x10000) || (cp >= 0xD800 && cp <= 0xDFFF) ||
+      cp > 0x10FFFF) {
+    return std::nullopt;
+  }
+  pos += size;
+  return cp;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    if (!DecodeUtf8At(text, pos)) return false;
+  }
+  return true;
+}
+
 std::size_t Utf8Length(std::string_view text) {
   std::size_t count = 0;
   for (std::size_t pos = 0; pos < text.size(); pos += CharSizeAt(text, pos)) {
@@ -61,19 +102,29 @@ std::string_view FromChar(std::string_view text, std::size_t position) {
   return pos < text.size() ? text.substr(pos) : std::string_view{};
 }
 
+std::size_t Utf8Length(std::string_view text, std::size_t limit) {
+  std::size_t count = 0;
+  for (std::size_t pos = 0; pos < text.size() && count < limit; pos += CharSizeAt(text, pos)) {
+    ++count;
+  }
+  return count;
+}
+
+std::size_t Utf8LastCharSize(std::string_view text) {
+  if (text.empty()) return 0;
+  std::size_t pos = text.size() - 1;
+  // Step back over continuation bytes, but only as far as one sequence goes.
+  std::size_t back = 0;
+  while (back < 3 && pos > 0 && IsContinuation(static_cast<unsigned char>(text[pos]))) {
+    --pos;
+    ++back;
+  }
+  return CharSizeAt(text, pos) == text.size() - pos ? text.size() - pos : 1;
+}
+
 void DropLastChars(std::string& text, std::size_t count) {
   for (; count > 0 && !text.empty(); --count) {
-    std::size_t pos = text.size() - 1;
-    // Step back over continuation bytes, but only as far as one sequence goes.
-    std::size_t back = 0;
-    while (back < 3 && pos > 0 && IsContinuation(static_cast<unsigned char>(text[pos]))) {
-      --pos;
-      ++back;
-    }
-    if (CharSizeAt(text, pos) != text.size() - pos) {
-      pos = text.size() - 1;
-    }
-    text.erase(pos);
+    text.resize(text.size() - Utf8LastCharSize(text));
   }
 }
 

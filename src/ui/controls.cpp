@@ -1,9 +1,11 @@
 #include "ui/controls.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
-
-#include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+
 #include <algorithm>
 
 namespace tally::ui {
@@ -11,6 +13,16 @@ namespace tally::ui {
 KeySink::KeySink(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled, false);
+}
+
+void KeySink::SetAccessibleValue(const QString& value) {
+  if (value == value_) return;
+  value_ = value;
+  if (QAccessible::isActive()) {
+    QAccessibleValueChangeEvent event(this, value_);
+    QAccessible::updateAccessibility(&event);
+  }
+  Q_EMIT accessibleValueChanged(value_);
 }
 
 void KeySink::keyPressEvent(QKeyEvent* event) {
@@ -27,50 +39,44 @@ void KeySink::keyPressEvent(QKeyEvent* event) {
 bool KeyDiscarder::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
-    if (keys_.empty() || std::find(keys_.begin(), keys_.end(), key) != keys_.end()) {
-      return true;
-    }
+    if (keys_.empty()) return key != Qt::Key_Tab && key != Qt::Key_Backtab;
+    if (std::find(keys_.begin(), keys_.end(), key) != keys_.end()) return true;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+bool KeyAction::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == key_) {
+    if (action_) action_();
+    return true;
   }
   return QObject::eventFilter(watched, event);
 }
 
 ClickablePicture::ClickablePicture(Painter painter, QWidget* parent)
-    : QWidget(parent), painter_(std::move(painter)) {
-  setFocusPolicy(Qt::NoFocus);
+    : QAbstractButton(parent), painter_(std::move(painter)) {
+  setFocusPolicy(Qt::TabFocus);
   setCursor(Qt::PointingHandCursor);
 }
 
 void ClickablePicture::paintEvent(QPaintEvent*) {
+  QStylePainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  if (painter_) painter_(p, QRectF(rect()));
+  if (hasFocus()) {
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+  }
+}
+
+Picture::Picture(PicturePainter painter, QWidget* parent)
+    : QWidget(parent), painter_(std::move(painter)) {}
+
+void Picture::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   if (painter_) painter_(p, QRectF(rect()));
-}
-
-void ClickablePicture::mousePressEvent(QMouseEvent* event) {
-  pressed_ = event->button() == Qt::LeftButton;
-  event->accept();
-}
-
-void ClickablePicture::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click =
-      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-  pressed_ = false;
-  event->accept();
-  if (click) Q_EMIT clicked();
-}
-
-ShapeRect::ShapeRect(QColor border, std::optional<QColor> fill, QWidget* parent)
-    : QWidget(parent), border_(border), fill_(fill) {
-  setAttribute(Qt::WA_TransparentForMouseEvents);
-  setFocusPolicy(Qt::NoFocus);
-}
-
-void ShapeRect::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  const QRect r = rect().adjusted(0, 0, -1, -1);
-  if (fill_) p.fillRect(r, *fill_);
-  p.setPen(border_);
-  p.drawRect(r);
 }
 
 }  // namespace tally::ui

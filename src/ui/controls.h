@@ -1,12 +1,12 @@
 #pragma once
-// Small widgets of the main window: the focus sink, the clickable pictures
-// and the decorative rectangles. The tape list is in tape_view.h.
+// Small widgets of the main window: the focus sink and the pictures. The tape
+// list is in tape_view.h.
 
-#include <QColor>
+#include <QAbstractButton>
+#include <QString>
 #include <QWidget>
 
 #include <functional>
-#include <optional>
 #include <vector>
 
 class QKeyEvent;
@@ -23,7 +23,8 @@ enum class KeyForward {
 using KeyForwarder = std::function<KeyForward(const QKeyEvent&)>;
 
 // The invisible widget that holds the keyboard focus so that typed keys reach
-// the calculator.
+// the calculator. To a screen reader it is the calculator itself, and its
+// value is what the display shows.
 class KeySink final : public QWidget {
   Q_OBJECT
 
@@ -31,36 +32,58 @@ class KeySink final : public QWidget {
   explicit KeySink(QWidget* parent = nullptr);
   void SetKeyForwarder(KeyForwarder forwarder) { forward_ = std::move(forwarder); }
 
+  // Announces each change to screen readers.
+  void SetAccessibleValue(const QString& value);
+  const QString& AccessibleValue() const { return value_; }
+
+ Q_SIGNALS:
+  // A new value was announced.
+  void accessibleValueChanged(const QString& value);
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
   KeyForwarder forward_;
+  QString value_;
 };
 
-// A picture drawn by code at whatever size it is given, with a click.
-class ClickablePicture final : public QWidget {
+using PicturePainter = std::function<void(QPainter&, const QRectF&)>;
+
+// A picture drawn by code at whatever size it is given, that is a button: a
+// click or, once Tab has reached it, Space runs it. A click leaves the focus
+// where it was.
+class ClickablePicture final : public QAbstractButton {
   Q_OBJECT
 
  public:
-  using Painter = std::function<void(QPainter&, const QRectF&)>;
+  using Painter = PicturePainter;
   ClickablePicture(Painter painter, QWidget* parent = nullptr);
-
- Q_SIGNALS:
-  void clicked();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   Painter painter_;
-  bool pressed_ = false;
+};
+
+// A picture that does nothing.
+class Picture final : public QWidget {
+  Q_OBJECT
+
+ public:
+  Picture(PicturePainter painter, QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  PicturePainter painter_;
 };
 
 // Swallows the key presses of the widgets it watches: `keys` empty means every
-// key, otherwise only those.
+// key but Tab and Shift+Tab, which still move the focus on; otherwise only
+// those keys.
 class KeyDiscarder final : public QObject {
  public:
   explicit KeyDiscarder(std::vector<int> keys = {}, QObject* parent = nullptr)
@@ -73,19 +96,19 @@ class KeyDiscarder final : public QObject {
   std::vector<int> keys_;
 };
 
-// A plain rectangle drawn behind other controls; takes no input.
-class ShapeRect final : public QWidget {
-  Q_OBJECT
-
+// Runs an action for one key pressed in the widgets it watches, and swallows
+// that key.
+class KeyAction final : public QObject {
  public:
-  ShapeRect(QColor border, std::optional<QColor> fill, QWidget* parent = nullptr);
+  KeyAction(int key, std::function<void()> action, QObject* parent = nullptr)
+      : QObject(parent), key_(key), action_(std::move(action)) {}
 
  protected:
-  void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QColor border_;
-  std::optional<QColor> fill_;
+  int key_;
+  std::function<void()> action_;
 };
 
 }  // namespace tally::ui

@@ -5,19 +5,33 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPointer>
+#include <QProcess>
+#include <QPrinterInfo>
 #include <QPushButton>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QUrl>
+
+#include <algorithm>
+#include <memory>
 
 #include "engine/error_report.h"
 #include "host/settings.h"
 #include "identity.h"
 #include "print/tape_printer.h"
+#include "tape/text_utils.h"
+#include "ui/accessibility.h"
+#include "ui/decimal_places_list.h"
 #include "ui/fonts.h"
 #include "ui/frm_licenca.h"
 #include "ui/key_codes.h"
@@ -39,6 +53,16 @@ QRect Twips(const TwipsRect& r) { return Twips(r.left, r.top, r.width, r.height)
 
 constexpr int kClientWidth = 5625;
 constexpr int kClientHeight = 5220;
+
+// The tape's frame (Shape3) and the shadow behind the digit keys
+// (shpButtonShadow 0): decorations the window draws itself, so that they
+// are nothing a screen reader or the keyboard meets.
+constexpr TwipsRect kShape3{3720, 120, 1785, 5040};
+constexpr TwipsRect kButtonShadow{765, 1485, 1725, 2235};
+const QColor kShapeBorder(96, 96, 96);
+const QColor kShadowFill(150, 150, 150);
+
+constexpr TwipsRect kTapePlace{3825, 225, 1590, 4320};
 
 constexpr int kTextPx = 11;     // captions, lists and tooltips
 constexpr int kDigitPx = 14;    // digit and point keys
@@ -65,11 +89,76 @@ QPushButton* MakeButton(QWidget* parent, std::string_view name, const QString& c
   return button;
 }
 
-void Fill(QWidget* widget, const QColor& color) {
+// A background the program chooses comes with its text colour, so that no
+// colour scheme of the desktop can make the text vanish into it.
+void SetColours(QWidget* widget, const QColor& background, const QColor& text) {
   widget->setAutoFillBackground(true);
   QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, color);
+  palette.setColor(QPalette::Window, background);
+  palette.setColor(QPalette::WindowText, text);
   widget->setPalette(palette);
+}
+
+// Stands a label beside a one-line text field so that their texts share one
+// line: the label is as high as the field, and its text starts where the
+// field centres its line inside its frame.
+void AlignWithField(QLabel* label, QLineEdit* field) {
+  QStyleOptionFrame frame;
+  frame.initFrom(field);
+  frame.rect = field->rect();
+  frame.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, field);
+  frame.midLineWidth = 0;
+  frame.state |= QStyle::State_Sunken;
+  const QRect inner = field->style()->subElementRect(QStyle::SE_LineEditContents, &frame, field);
+  const int lineTop = inner.top() + (inner.height() - field->fontMetrics().height() + 1) / 2;
+  label->setGeometry(label->x(), field->y(), label->width(), field->height());
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setContentsMargins(0, lineTop, 0, 0);
+}
+
+// The words a screen reader says for what the operator label shows.
+QString OperatorName(const std::string& shown) {
+  const std::string symbol = shown == kEnDash ? "-" : shown;
+  for (const Button& b : kButtons) {
+    if (b.operation == Operation::Operator && b.caption == symbol) return Utf8(SpokenName(b));
+  }
+  return Utf8(shown);
+}
+
+// Hands an address to the desktop's opener. On a desktop with xdg-open its
+// exit status tells whether a program took the address (a missing mail
+// program or browser is told at once); elsewhere Qt's answer does. A status
+// that comes long after, from a browser that xdg-open waited for, is not
+// about opening any more.
+void OpenOnDesktop(QObject* owner, const QUrl& url, const std::function<void(bool)>& done) {
+  const QString platform = QGuiApplication::platformName();
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  const bool desktop =
+      platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"));
+  if (!desktop || opener.isEmpty()) {
+    done(QDesktopServices::openUrl(url));
+    return;
+  }
+  constexpr qint64 kAnswerWithinMs = 10000;
+  auto* process = new QProcess(owner);
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  auto started = std::make_shared<QElapsedTimer>();
+  started->start();
+  QObject::connect(process, &QProcess::finished, owner,
+                   [process, done, started](int code, QProcess::ExitStatus status) {
+                     process->deleteLater();
+                     if (started->elapsed() < kAnswerWithinMs) {
+                       done(status == QProcess::NormalExit && code == 0);
+                     }
+                   });
+  QObject::connect(process, &QProcess::errorOccurred, owner,
+                   [process, done](QProcess::ProcessError error) {
+                     if (error != QProcess::FailedToStart) return;
+                     process->deleteLater();
+                     done(false);
+                   });
+  process->start(opener, {url.toString()});
 }
 
 }  // namespace
@@ -87,14 +176,22 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
       errorLog_(options_.errorLog),
       calc_(*this, options_.decimalSeparator),
       tapeModel_(calc_.GetTape()),
-      print_(
-          [](const Tape& tape, QWidget*) { print::PrintTapeToDefaultPrinter(tape, QLocale()); }) {
+      documents_(calc_, *this,
+                 [](const Tape& tape, QIODevice& out) {
+                   return print::PrintTapeToPdf(tape, QLocale(), out);
+                 }),
+      openLink_([this](const QUrl& url, std::function<void(bool)> done) {
+        OpenOnDesktop(this, url, done);
+      }) {
+  InstallAccessibleInterfaces();
   calc_.SetTapeObserver(&tapeModel_);
   setObjectName(QStringLiteral("frmCalculator"));
   setWindowTitle(Utf8(kProgramTitle));
   setWindowIcon(ApplicationIcon());
   setFont(UiFont(kTextPx));
-  setFixedSize(Px(kClientWidth), Px(kClientHeight));
+  // Nothing about the size is kept: every start is at the designed size.
+  setMinimumSize(Px(kClientWidth), Px(kClientHeight));
+  resize(minimumSize());
 
   // Created first, so it is first in the tab order and holds the focus when
   // the window opens; placed above the client area, where nobody sees it.
@@ -102,33 +199,42 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   picSetFocus_->setObjectName(QStringLiteral("picSetFocus"));
   picSetFocus_->setGeometry(Twips(3585, -200, 100, 100));
   picSetFocus_->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
+  picSetFocus_->setAccessibleName(QStringLiteral("Calculadora"));
+  picSetFocus_->setAccessibleDescription(
+      QStringLiteral("Digite os números e as operações; o valor é o que o visor mostra"));
 
-  auto* shape3 = new ShapeRect(QColor(96, 96, 96), std::nullopt, this);
-  shape3->setObjectName(QStringLiteral("Shape3"));
-  shape3->setGeometry(Twips(3720, 120, 1785, 5040));
-  auto* shadow = new ShapeRect(QColor(96, 96, 96), QColor(150, 150, 150), this);
-  shadow->setObjectName(QStringLiteral("shpButtonShadow0"));
-  shadow->setGeometry(Twips(765, 1485, 1725, 2235));
+  tapeFrame_ = Twips(kShape3);
 
   CreateDisplay();
   CreateKeypad();
   CreateTape();
   CreateLinks();
   CreateChangeTapePanel();
+  CreateDocumentActions();
 
   picSetFocus_->setFocus(Qt::OtherFocusReason);
   ShowLabels();
 }
 
-frmCalculator::~frmCalculator() { calc_.SetTapeObserver(nullptr); }
+frmCalculator::~frmCalculator() {
+  calc_.SetTapeObserver(nullptr);
+  // The controls outlive this object by a little, inside ~QWidget: nothing
+  // they signal may reach it then.
+  for (QObject* child : children()) disconnect(child, nullptr, this, nullptr);
+}
 
 void frmCalculator::CreateDisplay() {
-  MakeLabel(this, "Label2", QStringLiteral("Quantidade de casas decimais:"),
-            Twips(135, 180, 2265, 240));
+  QLabel* label2 = MakeLabel(this, "Label2", QStringLiteral("Quantidade de casas decimais:"),
+                             Twips(135, 180, 2265, 240));
 
-  cboDecPlace_ = new QComboBox(this);
+  auto* decimals = new DecimalPlacesList(this);
+  cboDecPlace_ = decimals;
+  label2->setBuddy(cboDecPlace_);
   cboDecPlace_->setObjectName(QStringLiteral("cboDecPlace"));
   cboDecPlace_->setToolTip(QStringLiteral("Quantidade de casas decimais"));
+  cboDecPlace_->setAccessibleName(QStringLiteral("Quantidade de casas decimais"));
+  cboDecPlace_->setAccessibleDescription(
+      QStringLiteral("As setas para cima e para baixo mudam a escolha"));
   cboDecPlace_->setFont(UiFont(kTextPx));
   cboDecPlace_->setGeometry(Twips(2400, 135, 1215, 285));
   // Only the position counts, so "3" without the others' trailing blank is
@@ -140,9 +246,15 @@ void frmCalculator::CreateDisplay() {
   connect(cboDecPlace_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index >= 0) Run([&] { calc_.cboDecPlace_Click(index); });
   });
+  // However the popup closed, typing goes on reaching the calculator.
+  connect(decimals, &DecimalPlacesList::popupClosed, this, [this] {
+    if (!fraChangeTape_->isVisible()) FocusSink();
+  });
+  decimals->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
 
   lblMemory_ = MakeLabel(this, "lblMemory", QStringLiteral("M"), Twips(135, 420, 285, 450));
   lblMemory_->setToolTip(QStringLiteral("Memória em uso"));
+  lblMemory_->setAccessibleName(QStringLiteral("Memória em uso"));
   lblMemory_->setFont(UiFont(kDisplayPx - 4, true));
   lblMemory_->setAlignment(Qt::AlignCenter);
   lblMemory_->hide();
@@ -152,27 +264,40 @@ void frmCalculator::CreateDisplay() {
   lblOperator_->setFont(UiFont(kDisplayPx, true));
   lblOperator_->setAlignment(Qt::AlignCenter);
 
-  lblResult_ = MakeLabel(this, "lblResult", QString(), Twips(750, 420, 2865, 450));
-  lblResult_->setToolTip(QStringLiteral("Visor da calculadora"));
-  lblResult_->setFont(UiFont(kDisplayPx));
+  // The display is a field of the desktop's colour scheme; its number
+  // shrinks to fit, never below the window's own text size.
+  lblResult_ =
+      new NumberLabel(UiFont(kDisplayPx), UiFont(kTextPx), NumberLabel::Colours::Field, this);
+  lblResult_->setObjectName(QStringLiteral("lblResult"));
+  lblResult_->setGeometry(Twips(750, 420, 2865, 450));
+  lblResult_->SetTip(QStringLiteral("Visor da calculadora"));
+  lblResult_->setAccessibleName(QStringLiteral("Visor"));
   lblResult_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lblResult_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   lblResult_->setMargin(2);
-  Fill(lblResult_, Qt::white);
 
-  lblGrandTotal_ = MakeLabel(this, "lblGrandTotal", QString(), Twips(180, 3765, 2295, 375));
+  // The grand total box keeps its light grey, and so its text is black.
+  lblGrandTotal_ = new NumberLabel(UiFont(kTextPx + 2, true), UiFont(kTextPx, true),
+                                   NumberLabel::Colours::Window, this);
+  lblGrandTotal_->setObjectName(QStringLiteral("lblGrandTotal"));
+  lblGrandTotal_->setGeometry(Twips(180, 3765, 2295, 375));
+  lblGrandTotal_->setAccessibleName(QStringLiteral("Grande total"));
   // The grand total carries a blank of its own as its right margin.
   lblGrandTotal_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  lblGrandTotal_->setFont(UiFont(kTextPx + 2, true));
   lblGrandTotal_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  Fill(lblGrandTotal_, QColor(192, 192, 192));
+  SetColours(lblGrandTotal_, QColor(192, 192, 192), Qt::black);
 }
 
 void frmCalculator::CreateKeypad() {
   for (const Button& b : kButtons) {
     auto* button = MakeButton(this, b.control, Utf8(b.caption), Utf8(b.toolTip), Twips(b.place));
+    button->setAccessibleName(Utf8(SpokenName(b)));
     if (b.operation == Operation::Number || b.operation == Operation::Decimal) {
       button->setFont(UiFont(kDigitPx, true));
+    }
+    // Buttons under the tape belong to its area.
+    if (Twips(kShape3).contains(button->geometry())) {
+      tapeButtons_.emplace_back(button, button->geometry());
     }
     connect(button, &QPushButton::clicked, this, [this, &b] { Run([&] { calc_.Click(b); }); });
   }
@@ -183,8 +308,10 @@ void frmCalculator::CreateTape() {
   lstTape_->setObjectName(QStringLiteral("lstTape"));
   lstTape_->setToolTip(QStringLiteral("Fita de dados"));
   lstTape_->setAccessibleName(QStringLiteral("Fita de dados"));
+  lstTape_->setAccessibleDescription(
+      QStringLiteral("Um duplo clique numa linha de número abre a correção dessa linha"));
   lstTape_->setFont(UiFont(kTextPx));
-  lstTape_->setGeometry(Twips(3825, 225, 1590, 4320));
+  lstTape_->setGeometry(Twips(kTapePlace));
   lstTape_->setModel(&tapeModel_);
   lstTape_->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
   connect(&tapeModel_, &TapeModel::tapeSelectionChanged, this, &frmCalculator::ShowTapeSelection);
@@ -203,18 +330,21 @@ void frmCalculator::CreateLinks() {
   auto* image1 = new ClickablePicture(PaintMailPicture, this);
   image1->setObjectName(QStringLiteral("Image1"));
   image1->setToolTip(QStringLiteral("Fale com autor"));
+  image1->setAccessibleName(QStringLiteral("Fale com o autor por e-mail"));
   image1->setGeometry(Twips(360, 4320, 480, 480));
   connect(image1, &ClickablePicture::clicked, this, &frmCalculator::Image1_Click);
 
   auto* image2 = new ClickablePicture(PaintWebPicture, this);
   image2->setObjectName(QStringLiteral("Image2"));
   image2->setToolTip(QStringLiteral("Visite ") + Utf8(kMakerWebName));
+  image2->setAccessibleName(QStringLiteral("Visite o site do autor"));
   image2->setGeometry(Twips(960, 4320, 480, 480));
   connect(image2, &ClickablePicture::clicked, this, &frmCalculator::Image2_Click);
 
   auto* image3 = new ClickablePicture(PaintTermsPicture, this);
   image3->setObjectName(QStringLiteral("Image3"));
   image3->setToolTip(QStringLiteral("Licensa de uso"));
+  image3->setAccessibleName(QStringLiteral("Licença de uso"));
   image3->setGeometry(Twips(1560, 4200, 675, 645));
   connect(image3, &ClickablePicture::clicked, this, &frmCalculator::Image3_Click);
 
@@ -231,6 +361,7 @@ void frmCalculator::CreateChangeTapePanel() {
   fraChangeTape_->setAutoFillBackground(true);
   // "Número anterior: " fits its label only a size below the window's text.
   fraChangeTape_->setFont(UiFont(kTextPx - 1));
+  fraChangeTape_->setAccessibleName(QStringLiteral("Alterando a fita"));
   QFrame* panel = fraChangeTape_;
 
   auto* title =
@@ -240,13 +371,17 @@ void frmCalculator::CreateChangeTapePanel() {
   verdana.setPixelSize(kTextPx + 3);
   verdana.setBold(true);
   title->setFont(verdana);
-  MakeLabel(panel, "lblChangeTape2",
-            QStringLiteral("CUIDADO: alteração na fita afeta o Grande Total "),
-            Twips(45, 585, 4485, 210));
-  MakeLabel(panel, "lblChangeTape0", QStringLiteral("Número anterior: "),
-            Twips(240, 1005, 1215, 195));
+  const QString warning = QStringLiteral("CUIDADO: alteração na fita afeta o Grande Total ");
+  MakeLabel(panel, "lblChangeTape2", warning, Twips(45, 585, 4485, 210));
+  fraChangeTape_->setAccessibleDescription(warning);
+  // Each label stands as high as the field beside it, so that their texts
+  // share one line.
+  QLabel* fromLabel = MakeLabel(panel, "lblChangeTape0", QStringLiteral("Número anterior: "),
+                                Twips(240, 1005, 1215, 285));
   lblChangeFrom_ = MakeLabel(panel, "lblChangeFrom", QString(), Twips(1530, 1005, 2115, 285));
-  MakeLabel(panel, "lblChangeTape1", QStringLiteral("Novo número: "), Twips(390, 1425, 1050, 195));
+  fromLabel->setBuddy(lblChangeFrom_);
+  QLabel* toLabel = MakeLabel(panel, "lblChangeTape1", QStringLiteral("Novo número: "),
+                              Twips(390, 1410, 1050, 285));
 
   cboType_ = new QComboBox(panel);
   cboType_->setObjectName(QStringLiteral("cboType"));
@@ -257,23 +392,31 @@ void frmCalculator::CreateChangeTapePanel() {
   cboType_->setCurrentIndex(-1);
   cboType_->setEditText(QStringLiteral("cboType"));
   cboType_->setGeometry(Twips(1530, 1410, 585, 315));
-  // The operation is picked from the list with the mouse; nothing is typed.
+  cboType_->setAccessibleName(QStringLiteral("Operação"));
+  cboType_->setAccessibleDescription(QStringLiteral("A operação se escolhe na lista"));
+  // The operation is picked from the list with the mouse: nothing is typed,
+  // pasted, dropped or undone into its text, and Tab moves on.
+  QLineEdit* typeText = cboType_->lineEdit();
+  typeText->setReadOnly(true);
+  typeText->setAcceptDrops(false);
+  typeText->setAccessibleName(QStringLiteral("Operação"));
+  cboType_->setAcceptDrops(false);
   auto* discardAll = new KeyDiscarder({}, cboType_);
   cboType_->installEventFilter(discardAll);
-  cboType_->lineEdit()->installEventFilter(discardAll);
+  typeText->installEventFilter(discardAll);
 
   txtChangeTo_ = new QLineEdit(panel);
   txtChangeTo_->setObjectName(QStringLiteral("txtChangeTo"));
   txtChangeTo_->setGeometry(Twips(2130, 1410, 1470, 285));
+  txtChangeTo_->setAccessibleName(QStringLiteral("Novo número"));
+  toLabel->setBuddy(txtChangeTo_);
+  AlignWithField(toLabel, txtChangeTo_);
   // Enter in the number field neither saves nor reaches the calculator.
   txtChangeTo_->installEventFilter(new KeyDiscarder({Qt::Key_Return, Qt::Key_Enter}, txtChangeTo_));
 
   auto* cancel = MakeButton(panel, "cmdCancelChange", QStringLiteral("Cancelar"), QString(),
                             Twips(3720, 990, 780, 330));
-  connect(cancel, &QPushButton::clicked, this, [this] {
-    Run([&] { calc_.cmdCancelChange_Click(); });
-    ShowChangePanel();
-  });
+  connect(cancel, &QPushButton::clicked, this, &frmCalculator::CancelChange);
   auto* save = MakeButton(panel, "cmdSaveChange", QStringLiteral("Gravar"), QString(),
                           Twips(3720, 1410, 780, 330));
   connect(save, &QPushButton::clicked, this, [this] {
@@ -283,9 +426,29 @@ void frmCalculator::CreateChangeTapePanel() {
     ShowChangePanel();
   });
 
+  // Tab goes along the line of the new number, then up to "Cancelar".
+  setTabOrder(cboType_, txtChangeTo_);
+  setTabOrder(txtChangeTo_, save);
+  setTabOrder(save, cancel);
+
+  // Escape anywhere in the panel is "Cancelar"; the popup of the operation
+  // list, while open, takes its own Escape first.
+  auto* escape = new KeyAction(
+      Qt::Key_Escape, [this] { CancelChange(); }, fraChangeTape_);
+  for (QWidget* control : {static_cast<QWidget*>(cboType_), static_cast<QWidget*>(typeText),
+                           static_cast<QWidget*>(txtChangeTo_), static_cast<QWidget*>(save),
+                           static_cast<QWidget*>(cancel)}) {
+    control->installEventFilter(escape);
+  }
+
   fraChangeTape_->hide();
   fraChangeTape_->raise();
   Form_Resize();
+}
+
+void frmCalculator::CancelChange() {
+  Run([&] { calc_.cmdCancelChange_Click(); });
+  ShowChangePanel();
 }
 
 // ------------------------------------------------------------ running
@@ -303,9 +466,18 @@ void frmCalculator::Run(const std::function<void()>& operation) {
 
 void frmCalculator::ShowLabels() {
   const DisplayTexts& labels = calc_.Labels();
-  lblResult_->setText(Utf8(labels.lblResult));
-  lblOperator_->setText(Utf8(labels.lblOperator));
-  lblGrandTotal_->setText(Utf8(labels.lblGrandTotal));
+  const QString display = Utf8(labels.lblResult);
+  lblResult_->SetNumber(display);
+  // The calculator, as a screen reader knows it, reads out what the display
+  // shows.
+  picSetFocus_->SetAccessibleValue(display);
+  const QString operatorText = Utf8(labels.lblOperator);
+  if (operatorText != lblOperator_->text()) {
+    lblOperator_->setText(operatorText);
+    lblOperator_->setAccessibleName(QStringLiteral("Operação em uso: ") +
+                                    OperatorName(labels.lblOperator));
+  }
+  lblGrandTotal_->SetNumber(Utf8(labels.lblGrandTotal));
   lblMemory_->setVisible(labels.lblMemoryVisible);
 }
 
@@ -367,9 +539,17 @@ KeyForward frmCalculator::ForwardTypedKey(const QKeyEvent& event) {
 }
 
 void frmCalculator::keyPressEvent(QKeyEvent* event) {
-  // Keys the edit panel's fields leave alone stop here: the panel covers the
-  // calculator.
+  // Keys the edit panel's controls leave alone stop here: the panel covers
+  // the calculator.
   if (fraChangeTape_->isVisible()) {
+    if (event->key() == Qt::Key_Escape) CancelChange();
+    event->accept();
+    return;
+  }
+  // Shift+F10 opens the tape's menu (the Menu key arrives as a context menu
+  // event of its own).
+  if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+    ShowTapeMenu({}, calc_.GetTape().Selected());
     event->accept();
     return;
   }
@@ -388,6 +568,27 @@ void frmCalculator::resizeEvent(QResizeEvent* event) {
 void frmCalculator::Form_Resize() {
   // The edit panel covers the whole window whenever it is shown.
   fraChangeTape_->setGeometry(0, 0, width(), height());
+
+  // What the window has beyond its designed size goes to the tape: the list
+  // and its frame grow, the buttons under it keep to the bottom-right corner.
+  const int wider = std::max(0, width() - Px(kClientWidth));
+  const int taller = std::max(0, height() - Px(kClientHeight));
+  tapeFrame_ = Twips(kShape3).adjusted(0, 0, wider, taller);
+  lstTape_->setGeometry(Twips(kTapePlace).adjusted(0, 0, wider, taller));
+  for (const auto& [button, place] : tapeButtons_) {
+    button->setGeometry(place.translated(wider, taller));
+  }
+  update();
+}
+
+void frmCalculator::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  QPainter p(this);
+  const QRect shadow = Twips(kButtonShadow).adjusted(0, 0, -1, -1);
+  p.fillRect(shadow, kShadowFill);
+  p.setPen(kShapeBorder);
+  p.drawRect(shadow);
+  p.drawRect(tapeFrame_.adjusted(0, 0, -1, -1));
 }
 
 void frmCalculator::closeEvent(QCloseEvent* event) {
@@ -397,9 +598,31 @@ void frmCalculator::closeEvent(QCloseEvent* event) {
 
 // ------------------------------------------------------------ links
 
-void frmCalculator::Image1_Click() { QDesktopServices::openUrl(QUrl(Utf8(kMakerMailUrl))); }
+void frmCalculator::Image1_Click() {
+  OpenLink(QUrl(Utf8(kMakerMailUrl)), Utf8(kMakerMail),
+           QStringLiteral("Não foi possível abrir um programa de e-mail. "
+                          "Escreva para o endereço abaixo:"));
+}
 
-void frmCalculator::Image2_Click() { QDesktopServices::openUrl(QUrl(Utf8(kMakerWebUrl))); }
+void frmCalculator::Image2_Click() {
+  OpenLink(QUrl(Utf8(kMakerWebUrl)), Utf8(kMakerWebUrl),
+           QStringLiteral("Não foi possível abrir o navegador. "
+                          "O endereço do site é:"));
+}
+
+void frmCalculator::OpenLink(const QUrl& url, const QString& shown, const QString& failure) {
+  if (!openLink_) return;
+  QPointer<frmCalculator> self(this);
+  openLink_(url, [self, shown, failure](bool opened) {
+    if (opened || !self) return;
+    // The address stands on a line of its own and can be selected and
+    // copied; nothing is logged.
+    QMessageBox box(QMessageBox::Information, Utf8(kProgramTitle),
+                    failure + QStringLiteral("\n\n") + shown, QMessageBox::Ok, self);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.exec();
+  });
+}
 
 void frmCalculator::Image3_Click() {
   frmLicenca terms(this);
@@ -417,17 +640,32 @@ void frmCalculator::ShowMessageBox(const MessageBoxRequest& request) {
   box.exec();
 }
 
+bool frmCalculator::AskYesNo(const MessageBoxRequest& request) {
+  QMessageBox box(QMessageBox::Question, Utf8(request.title), Utf8(request.text),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 void frmCalculator::AppendErrorLog(const ErrorInfo& error) { errorLog_.Append(error); }
 
 void frmCalculator::FocusSink() { picSetFocus_->setFocus(Qt::OtherFocusReason); }
 
 void frmCalculator::PrintTape() {
+  if (!print_ && QPrinterInfo::defaultPrinter().isNull()) {
+    OfferPdfInsteadOfPrinter();
+    return;
+  }
   // The job runs without yielding: the window takes no input meanwhile and
   // the pointer says so; pending paints and input are let through once.
   setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QCoreApplication::processEvents();
-  if (print_) print_(calc_.GetTape(), this);
+  if (print_) {
+    print_(calc_.GetTape(), this);
+  } else {
+    print::PrintTapeToDefaultPrinter(calc_.GetTape(), QLocale());
+  }
   QApplication::restoreOverrideCursor();
   setEnabled(true);
 }

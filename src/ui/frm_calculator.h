@@ -11,23 +11,33 @@
 // the window copies the calculator's label texts to its labels; the tape list
 // has already followed the tape through its model. No widget holds any
 // arithmetic state, and nothing here computes.
+//
+// The window opens at its designed size, which is also its smallest; room
+// it gains goes to the tape, while the keypad side keeps its size.
 
+#include <QRect>
 #include <QWidget>
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/calculator.h"
 #include "host/error_log.h"
+#include "host/tape_documents.h"
 #include "ui/controls.h"
+#include "ui/number_label.h"
 #include "ui/tape_model.h"
 #include "ui/tape_view.h"
 
+class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QUrl;
 
 namespace tally::ui {
 
@@ -48,12 +58,19 @@ class frmCalculator final : public QWidget, public CalculatorHost {
 
   const Calculator& calculator() const { return calc_; }
 
-  // Prints the tape; the default sends it to the default printer.
+  // Prints the tape; by default it goes to the default printer, and with no
+  // printer the user is offered a PDF instead.
   using PrintHandler = std::function<void(const Tape&, QWidget*)>;
   void SetPrintHandler(PrintHandler handler) { print_ = std::move(handler); }
 
+  // Hands an address to the desktop and calls `done` with whether it could
+  // be opened, now or later; the default asks the desktop's opener.
+  using LinkOpener = std::function<void(const QUrl&, std::function<void(bool)> done)>;
+  void SetLinkOpener(LinkOpener opener) { openLink_ = std::move(opener); }
+
   // CalculatorHost
   void ShowMessageBox(const MessageBoxRequest& request) override;
+  bool AskYesNo(const MessageBoxRequest& request) override;
   void AppendErrorLog(const ErrorInfo& error) override;
   void FocusSink() override;
   void PrintTape() override;
@@ -62,7 +79,9 @@ class frmCalculator final : public QWidget, public CalculatorHost {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -80,7 +99,26 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   // Shows the edit panel as the calculator has it; while it is open nothing
   // behind it takes a click, a key or the focus.
   void ShowChangePanel();
+  void CancelChange();
   void Form_Resize();
+  // Tells the user an address could not be opened, and shows it for copying.
+  void OpenLink(const QUrl& url, const QString& shown, const QString& failure);
+
+  // The clipboard, the tape's menu and the tape as a document
+  // (frm_calculator_documents.cpp).
+  void CreateDocumentActions();
+  void ShowTapeMenu(const QPoint& globalPos, int row);
+  QString ChooseFile(bool save, const QString& title, const QString& filter,
+                     const QString& suffix);
+  void CopyDisplay();
+  void CopyTape();
+  void CopyLine(int row);
+  void PasteNumber();
+  void SaveTape();
+  void OpenTape();
+  void ExportCsv();
+  void ExportPdf();
+  void OfferPdfInsteadOfPrinter();
 
   void Image1_Click();
   void Image2_Click();
@@ -91,18 +129,25 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   Calculator calc_;
   // Declared after the calculator: it lets go of the tape before the tape goes.
   TapeModel tapeModel_;
+  host::TapeDocuments documents_;
   PrintHandler print_;
+  LinkOpener openLink_;
+  QString lastFolder_;
   int runDepth_ = 0;
   bool selectionPending_ = false;
   int closeRequests_ = 0;
 
   KeySink* picSetFocus_ = nullptr;
-  QLabel* lblResult_ = nullptr;
+  NumberLabel* lblResult_ = nullptr;
   QLabel* lblOperator_ = nullptr;
-  QLabel* lblGrandTotal_ = nullptr;
+  NumberLabel* lblGrandTotal_ = nullptr;
   QLabel* lblMemory_ = nullptr;
   QComboBox* cboDecPlace_ = nullptr;
   TapeListView* lstTape_ = nullptr;
+  // The tape area: its frame, drawn by the window, and the buttons under
+  // the list, which follow the bottom-right corner as the window grows.
+  QRect tapeFrame_;
+  std::vector<std::pair<QWidget*, QRect>> tapeButtons_;
   QFrame* fraChangeTape_ = nullptr;
   QLabel* lblChangeFrom_ = nullptr;
   QLineEdit* txtChangeTo_ = nullptr;

@@ -46,9 +46,9 @@ frmLicenca::frmLicenca(QWidget* parent) : QDialog(parent) {
   setFixedSize(kWidth, kHeight);
   setFont(UiFont(12));
 
-  auto* banner = new ClickablePicture(PaintBannerPicture, this);
+  auto* banner = new Picture(PaintBannerPicture, this);
   banner->setObjectName(QStringLiteral("Picture1"));
-  banner->setCursor(Qt::ArrowCursor);
+  banner->setAccessibleName(QString::fromUtf8(kMakerName));
   banner->setGeometry(0, 0, kWidth, 64);
 
   auto* title = new QLabel(QStringLiteral("LICENÇA DE USO"), this);

@@ -28,7 +28,9 @@ void TapeModel::BeforeAppend(std::int32_t index) { beginInsertRows(QModelIndex()
 
 void TapeModel::AfterAppend() { endInsertRows(); }
 
-void TapeModel::BeforeRemoveOldest() { beginRemoveRows(QModelIndex(), 0, 0); }
+void TapeModel::BeforeRemoveOldest(std::int32_t count) {
+  beginRemoveRows(QModelIndex(), 0, count - 1);
+}
 
 void TapeModel::AfterRemoveOldest() { endRemoveRows(); }
 

@@ -26,7 +26,7 @@ class TapeModel final : public QAbstractListModel, public TapeObserver {
   // TapeObserver
   void BeforeAppend(std::int32_t index) override;
   void AfterAppend() override;
-  void BeforeRemoveOldest() override;
+  void BeforeRemoveOldest(std::int32_t count) override;
   void AfterRemoveOldest() override;
   void LinesChanged(std::int32_t first, std::int32_t last) override;
   void BeforeClear() override;

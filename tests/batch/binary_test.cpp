@@ -6,7 +6,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +18,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "child_process.h"
 
 extern char** environ;
 
@@ -40,7 +41,14 @@ std::string Slurp(const fs::path& file) {
   return text.str();
 }
 
-Outcome RunBatch(const std::vector<std::string>& args, const fs::path& dir) {
+// Where the child's standard input comes from, and limits it runs under.
+struct RunOptions {
+  std::string input = "/dev/null";
+  tally::testing::ChildLimits limits;
+};
+
+Outcome RunBatch(const std::vector<std::string>& args, const fs::path& dir,
+                 const RunOptions& options = {}) {
   std::vector<std::string> argv = {TALLYROLLER_BATCH_PATH, "--locale", "pt_BR", "--error-log",
                                    (dir / "ErrorLog.txt").string()};
   argv.insert(argv.end(), args.begin(), args.end());
@@ -48,20 +56,24 @@ Outcome RunBatch(const std::vector<std::string>& args, const fs::path& dir) {
   for (auto& a : argv) raw.push_back(a.data());
   raw.push_back(nullptr);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   const std::string out = (dir / "out").string();
   const std::string err = (dir / "err").string();
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  pid_t pid = 0;
   Outcome outcome;
-  if (posix_spawn(&pid, raw[0], &actions, nullptr, raw.data(), environ) != 0) {
-    posix_spawn_file_actions_destroy(&actions);
-    return outcome;
+  const pid_t pid = fork();
+  if (pid < 0) return outcome;
+  if (pid == 0) {
+    const int in = open(options.input.c_str(), O_RDONLY);
+    const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || o < 0 || e < 0 || dup2(in, 0) < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) {
+      _exit(126);
+    }
+    // The limits of a child that runs the driver instead of a function.
+    const int status = tally::testing::RunLimitsInPlace(options.limits);
+    if (status != 0) _exit(status);
+    execve(raw[0], raw.data(), environ);
+    _exit(127);
   }
-  posix_spawn_file_actions_destroy(&actions);
   int wstatus = 0;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (waitpid(pid, &wstatus, WNOHANG) == 0) {
@@ -155,6 +167,144 @@ TEST_F(BatchBinary, UnreadableFilesAndBadOptions) {
     EXPECT_EQ(o.status, 2);
     EXPECT_NE(o.err.find(c.fragment), std::string::npos) << o.err;
   }
+}
+
+// Whether text holds a control character (C0 but the final line feed, DEL,
+// C1) or a byte that is not UTF-8 that a terminal could act on.
+bool HasRawControls(const std::string& text) {
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const auto c = static_cast<unsigned char>(text[k]);
+    if (c == '\n' && k + 1 == text.size()) continue;
+    if (c < 0x20 || c == 0x7F) return true;
+    if (c == 0xC2 && k + 1 < text.size() &&
+        (static_cast<unsigned char>(text[k + 1]) & 0xE0) == 0x80) {
+      return true;
+    }
+    if (c == 0x9B) return true;
+  }
+  return false;
+}
+
+// The error line names the line and column and shows what the script holds
+// of control characters escaped, never raw.
+TEST_F(BatchBinary, ErrorLinesShowControlCharactersEscaped) {
+  const struct {
+    std::string script;
+    std::string shown;
+  } cases[] = {
+      {"12{\x1B[31mred}", "bad.script:1:3: unknown command {\\x1B[31mred}"},
+      {"1\n {click \x1B]0;title\x07}", "bad.script:2:9: unknown button \"\\x1B]0;title\\x07\""},
+      {"{new}{key\t13}", "bad.script:1:6: unknown command {key\\x0913}"},
+      {"{op \xC2\x9B"
+       "2J}",
+       "bad.script:1:5: unknown operation \"\\xC2\\x9B2J\""},
+      {"{key \x7F}", "bad.script:1:6: expected a whole number, found \"\\x7F\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    const Outcome o = RunBatch({Write("bad.script", c.script).string()}, dir_);
+    ExpectAnswered(o);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_FALSE(HasRawControls(o.err)) << o.err;
+    EXPECT_NE(o.err.find(c.shown), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("(control characters and backslashes shown as \\xHH)"), std::string::npos)
+        << o.err;
+  }
+  // A file name from the command line is shown the same way.
+  const Outcome missing = RunBatch({(dir_ / "no\x1B[2Jsuch.script").string()}, dir_);
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_FALSE(HasRawControls(missing.err)) << missing.err;
+  EXPECT_NE(missing.err.find("no\\x1B[2Jsuch.script:1:1:"), std::string::npos) << missing.err;
+}
+
+// A script that starts with a UTF-8 byte order mark runs, from a file or from
+// standard input, and its columns count from the character after the mark.
+TEST_F(BatchBinary, AByteOrderMarkIsSkipped) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const Outcome plain = RunBatch({Write("plain.script", "12+3=").string()}, dir_);
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  const Outcome file = RunBatch({Write("bom.script", bom + "12+3=").string()}, dir_);
+  EXPECT_EQ(file.status, 0) << file.err;
+  EXPECT_EQ(file.out, plain.out);
+  const Outcome input = RunBatch({}, dir_, {Write("stdin.script", bom + "12+3=").string(), {}});
+  EXPECT_EQ(input.status, 0) << input.err;
+  EXPECT_EQ(input.out, plain.out);
+  const Outcome error = RunBatch({Write("bom.script", bom + "12{bogus}").string()}, dir_);
+  EXPECT_EQ(error.status, 2);
+  EXPECT_NE(error.err.find("bom.script:1:3: unknown command {bogus}"), std::string::npos)
+      << error.err;
+}
+
+// A print job that cannot be written is told on standard error, one line
+// naming the file, and the earlier file stays whole; the run goes on and its
+// snapshots are as without --print-to. A job that can be written replaces
+// the earlier file.
+TEST_F(BatchBinary, APdfThatCannotBeWrittenIsToldAndTheEarlierFileStays) {
+  const std::string script = Write("print.script", "{decimals 2}12+3=p4+{dump}").string();
+  const Outcome reference = RunBatch({script}, dir_);
+  ASSERT_EQ(reference.status, 0) << reference.err;
+
+  const auto readable = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                        fs::perms::others_read | fs::perms::others_exec;
+  const auto readOnly = readable & ~fs::perms::owner_write;
+  // Another user runs the driver in the folder it may not write.
+  fs::permissions(dir_, readable);
+  const std::string earlier = "%PDF-1.4 the earlier job, which must survive\n";
+  const fs::path pdf = Write("tape.pdf", earlier);
+  const fs::path folder = dir_ / "folder.pdf";
+  fs::create_directories(folder);
+  const fs::path blocker = Write("not-a-folder", "a file");
+  const fs::path locked = dir_ / "locked";
+  fs::create_directories(locked);
+  std::ofstream(locked / "tape.pdf", std::ios::binary) << earlier;
+  fs::permissions(locked / "tape.pdf", fs::perms::all);
+  fs::permissions(locked, readOnly);
+
+  const struct {
+    const char* name;
+    fs::path target;
+    tally::testing::ChildLimits limits;
+  } cases[] = {
+      // The snapshots (under 2 kB) still fit, the job (over 7 kB) does not.
+      {"the disk fills up", pdf, {4096, std::nullopt}},
+      {"a folder in the way", folder, {}},
+      {"a file where the folder should be", blocker / "tape.pdf", {}},
+      {"a folder the user may not write",
+       locked / "tape.pdf",
+       {std::nullopt,
+        geteuid() == 0 ? std::optional<uid_t>(tally::testing::kNobody) : std::nullopt}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome o =
+        RunBatch({"--print-to", c.target.string(), script}, dir_, {"/dev/null", c.limits});
+    ASSERT_TRUE(o.exited);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, reference.out);
+    EXPECT_NE(o.err.find("tallyroller-batch: cannot write " + c.target.string() + ": "),
+              std::string::npos)
+        << o.err;
+  }
+  EXPECT_EQ(Slurp(pdf), earlier);
+  EXPECT_EQ(Slurp(locked / "tape.pdf"), earlier);
+  EXPECT_TRUE(fs::is_empty(folder));
+  EXPECT_EQ(Slurp(blocker), "a file");
+  // No temporary file is left beside the earlier ones.
+  for (const fs::path& where : {dir_, locked}) {
+    for (const auto& entry : fs::directory_iterator(where)) {
+      const std::string name = entry.path().filename().string();
+      EXPECT_TRUE(name == "tape.pdf" || name.rfind("tape.pdf", 0) != 0) << name;
+    }
+  }
+  fs::permissions(locked, fs::perms::all);
+
+  // Written: the earlier file is replaced by the job.
+  const Outcome o = RunBatch({"--print-to", pdf.string(), script}, dir_);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err.find("cannot write"), std::string::npos) << o.err;
+  EXPECT_EQ(o.out, reference.out);
+  EXPECT_EQ(Slurp(pdf).rfind("%PDF-", 0), 0u);
+  EXPECT_GT(fs::file_size(pdf), 4096u);
 }
 
 }  // namespace

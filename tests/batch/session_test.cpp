@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -31,26 +32,43 @@ long ResidentKiB() {
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-// A working day of keys: the resident size after a million keys stays within
-// 10% of what it was after the first 100,000 (the tape is full by then).
-TEST(Session, MemoryStaysFlatOverAMillionKeys) {
+// A working day of keys, for each kind of line the keys write: operand and
+// total lines, grand total lines ("G" key, C C) and sign-change lines. The
+// tape never holds more than one line past its limit after a command, and the
+// resident size after a million keys stays within 10% of what it was after
+// the first 100,000 (the tape is full by then).
+TEST(Session, MemoryAndTapeStayFlatOverAMillionKeysOfEveryLineKind) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the address sanitizer's quarantine holds freed memory";
 #endif
-  const auto cycle = Parse("{decimals 2}12.5+3*2-1=7/4==");
-  Session session(Quiet());
-  std::ostringstream sink;
-  std::size_t keys = 0;
-  long afterFirst = 0;
-  while (keys < 1000000) {
-    session.RunCommands(cycle, sink);
-    keys += cycle.size();
-    if (afterFirst == 0 && keys >= 100000) afterFirst = ResidentKiB();
+  const char* const cycles[] = {
+      "{decimals 2}12.5+3*2-1=7/4==",  // operands, totals, separators
+      "1+=G",                          // grand total: "GT" line
+      "1+==CC",                        // C C: "G" line
+      "1{click +/-}+",                 // sign change: separator and restatement
+  };
+  for (const char* text : cycles) {
+    SCOPED_TRACE(text);
+    const auto cycle = Parse(text);
+    Session session(Quiet());
+    std::ostringstream sink;
+    std::size_t keys = 0;
+    long afterFirst = 0;
+    std::int32_t longest = 0;
+    while (keys < 1000000) {
+      for (const Command& command : cycle) {
+        session.RunCommand(command, sink);
+        longest = std::max(longest, session.GetCalculator().GetTape().Count());
+      }
+      keys += cycle.size();
+      if (afterFirst == 0 && keys >= 100000) afterFirst = ResidentKiB();
+    }
+    const long atEnd = ResidentKiB();
+    EXPECT_LE(longest, Tape::kMaxLines + 1);
+    EXPECT_EQ(session.GetCalculator().GetTape().Count(), Tape::kMaxLines);
+    EXPECT_LE(atEnd, afterFirst + afterFirst / 10)
+        << "after 100,000 keys " << afterFirst << " KiB, at the end " << atEnd;
   }
-  const long atEnd = ResidentKiB();
-  EXPECT_EQ(session.GetCalculator().GetTape().Count(), Tape::kMaxLines);
-  EXPECT_LE(atEnd, afterFirst + afterFirst / 10)
-      << "after 100,000 keys " << afterFirst << " KiB, at the end " << atEnd;
 }
 
 TEST(Session, SnapshotShapeAndMessagesAreConsumed) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -184,6 +185,47 @@ TEST_F(CalculatorTest, TapeClickSelectsAndFocuses) {
   EXPECT_EQ(calc.GetTape().Selected(), 0);
   EXPECT_EQ(host.focusCount, focus + 1);
   EXPECT_EQ(TapeLines(calc), (Lines{"+ 1", "+ 2"}));
+}
+
+// The largest double keyed and written on the tape ("+ 1,79769313486232E+308"
+// reads past the largest double) keeps its line when it is saved unchanged
+// and when another line is corrected.
+TEST_F(CalculatorTest, TheLargestNumberSurvivesACorrection) {
+  const double largest = std::numeric_limits<double>::max();
+  const std::string keyed = "17976931348623157" + std::string(292, '0');
+  const struct {
+    int places;  // -1: the general form
+    std::string written;
+  } cases[] = {
+      {-1, "1,79769313486232E+308"},
+      {2, "179769313486232" + std::string(294, '0') + ",00"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.places);
+    calc.cmdClear_Click();
+    if (c.places >= 0) calc.cboDecPlace_Click(c.places);
+    Keys(calc, "[C]" + keyed + "+5=");
+    ASSERT_EQ(TapeLines(calc)[0], "+ " + c.written);
+    ASSERT_EQ(calc.State().EntryValue, largest);
+
+    // The line itself, saved unchanged.
+    calc.lstTape_Click(0);
+    calc.lstTape_DblClick();
+    ASSERT_TRUE(calc.Panel().visible);
+    EXPECT_EQ(calc.Panel().txtChangeTo, c.written);
+    calc.cmdSaveChange_Click();
+    EXPECT_EQ(TapeLines(calc)[0], "+ " + c.written);
+    EXPECT_EQ(TapeLines(calc)[2], "= " + c.written);
+
+    // Another line corrected: the replay adds the largest number again.
+    calc.lstTape_Click(1);
+    calc.lstTape_DblClick();
+    calc.SetChangeTo("6");
+    calc.cmdSaveChange_Click();
+    EXPECT_EQ(TapeLines(calc)[0], "+ " + c.written);
+    EXPECT_EQ(TapeLines(calc)[2], "= " + c.written);
+    EXPECT_EQ(calc.State().EntryValue, largest);
+  }
 }
 
 }  // namespace
@@ -467,7 +509,7 @@ TEST_F(CalculatorTest, SaveRewritesTheWholeTapeInOneChange) {
     int changes = 0;
     void BeforeAppend(std::int32_t) override {}
     void AfterAppend() override {}
-    void BeforeRemoveOldest() override {}
+    void BeforeRemoveOldest(std::int32_t) override {}
     void AfterRemoveOldest() override {}
     void LinesChanged(std::int32_t, std::int32_t) override { ++changes; }
     void BeforeClear() override {}
@@ -545,6 +587,7 @@ TEST(KeyTable, UnhandledFailureIsReportedUnderCheckKeyPress) {
     std::vector<MessageBoxRequest> messages;
     std::vector<ErrorInfo> errors;
     void ShowMessageBox(const MessageBoxRequest& r) override { messages.push_back(r); }
+    bool AskYesNo(const MessageBoxRequest&) override { return false; }
     void AppendErrorLog(const ErrorInfo& e) override { errors.push_back(e); }
     void FocusSink() override {}
     void PrintTape() override { throw std::runtime_error("printer on fire"); }

@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <random>
 #include <string>
 
 #include "engine/calculator.h"
 #include "fake_host.h"
+#include "random_session.h"
 #include "tape/number_text.h"
 #include "tape/text_utils.h"
 
@@ -66,86 +69,12 @@ void CheckInvariants(const Calculator& calc) {
   }
 }
 
-class Monkey {
- public:
-  Monkey(Calculator& calc, unsigned seed) : calc_(calc), rng_(seed) {}
-
-  // One random action.
-  void Step() {
-    const int pick = Uniform(0, 99);
-    if (calc_.Panel().visible) {
-      EditPanel(pick);
-    } else if (pick < 45) {
-      int key = kKeys[static_cast<std::size_t>(Uniform(0, sizeof kKeys - 2))];
-      calc_.CheckKeyPress(key);
-    } else if (pick < 50) {
-      calc_.cmdNegitive_Click();
-    } else if (pick < 55) {
-      calc_.cmdFunction_Click(Uniform(0, 2));
-    } else if (pick < 62) {
-      calc_.cmdMemory_Click(Uniform(0, 3));
-    } else if (pick < 66) {
-      calc_.cboDecPlace_Click(Uniform(0, 6));
-    } else if (pick < 72) {
-      // A run of digits, sometimes very long or very large.
-      const int length = Uniform(0, 9) == 0 ? Uniform(15, 320) : Uniform(1, 4);
-      for (int k = 0; k < length; ++k) calc_.cmdNumber_Click(Uniform(0, 9));
-    } else if (pick < 76) {
-      calc_.SetStartValue(Uniform(-2000000, 2000000));
-    } else if (pick < 88 && !calc_.GetTape().Empty()) {
-      calc_.lstTape_Click(Uniform(0, calc_.GetTape().Count() - 1));
-      calc_.lstTape_DblClick();
-    } else if (pick < 90) {
-      calc_.cmdClear_Click();
-    } else {
-      calc_.cmdGrandTotal_Click();
-    }
-  }
-
- private:
-  void EditPanel(int pick) {
-    static const char* const kNumbers[] = {
-        "0",
-        "12,50",
-        "1.5",
-        "abc",
-        "-3",
-        "&HFFFF",
-        "1E308",
-        "1e-320",
-        "99999999999999999999",
-        "",
-        ",",
-        "&H"
-        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"
-        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"
-        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"
-        "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
-        "\x01\xFF\xC3"};
-    static const char* const kOps[] = {"+", "-", "/", "x", "1/x"};
-    calc_.SetChangeTo(kNumbers[Uniform(0, std::size(kNumbers) - 1)]);
-    calc_.SetChangeType(kOps[Uniform(0, std::size(kOps) - 1)]);
-    if (pick < 80) {
-      calc_.cmdSaveChange_Click();
-    } else {
-      calc_.cmdCancelChange_Click();
-    }
-  }
-
-  int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
-  int Uniform(int lo, std::size_t hi) { return Uniform(lo, static_cast<int>(hi)); }
-
-  static constexpr char kKeys[] = "0123456789..+-*/=\r%Eecg\bCG,a ";
-  Calculator& calc_;
-  std::mt19937 rng_;
-};
-
 TEST(RandomSessions, NothingBreaks) {
   for (unsigned seed = 1; seed <= 12; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     testing::FakeHost host;
     Calculator calc(host, seed % 3 == 0 ? "." : ",");
-    Monkey monkey(calc, seed);
+    testing::Monkey monkey(calc, seed);
     for (int step = 0; step < 20000; ++step) {
       monkey.Step();
       CheckInvariants(calc);
@@ -155,6 +84,122 @@ TEST(RandomSessions, NothingBreaks) {
       }
     }
     EXPECT_FALSE(host.closed);  // "s" and "x" are not in the key set
+  }
+}
+
+// The display as the entry keys left it before the display's reading was
+// followed key by key: the whole display re-read by ParseLeadingNumber after
+// each digit, point and backspace. The calculator must give exactly these.
+struct EntryOracle {
+  std::string display;
+  double entryValue = 0;
+  bool exact = true;  // false when the key's result is not foreseen here
+};
+
+EntryOracle ExpectedAfterEntryKey(const Calculator& calc, char key) {
+  const auto& s = calc.State();
+  EntryOracle o{calc.Labels().lblResult, s.EntryValue};
+  std::string& d = o.display;
+  bool started = s.EntryStarted;
+  if (key == '\b') {
+    const std::size_t n = Utf8Length(d);
+    if (n == 2) {
+      d = ".";
+    } else if (n > 2 && d.back() != '.') {
+      DropLastChars(d, 1);
+    } else if (n > 2) {
+      DropLastChars(d, 2);
+      d += '.';
+    }
+  } else if (key == '.') {
+    if (s.LastInputKind != InputKind::Num) d = ".";
+  } else {
+    // A digit after a total starts a new calculation first, which may fail.
+    if (s.PendingOperator == PendingOp::Equals) o.exact = false;
+    if (s.LastInputKind != InputKind::Num) {
+      d = ".";
+      started = false;
+    }
+    if (started) {
+      d += key;
+    } else if (const auto point = d.find('.'); point != std::string::npos) {
+      d.resize(point);
+      d += key;
+      d += '.';
+    }
+  }
+  const double parsed = ParseLeadingNumber(d);
+  if (std::isfinite(parsed)) o.entryValue = parsed;
+  return o;
+}
+
+std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
+
+// Random sessions with long entries: every digit, point and backspace leaves
+// the display and EntryValue exactly as re-reading the whole display would.
+TEST(RandomSessions, EntryKeysReadTheDisplayAsBefore) {
+  const char* const separators[] = {",", ".", "\xD9\xAB"};
+  for (unsigned seed = 1; seed <= 9; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    testing::NullHost host;
+    Calculator calc(host, separators[seed % 3]);
+    std::mt19937 rng(seed);
+    const auto uniform = [&](int lo, int hi) {
+      return std::uniform_int_distribution<int>(lo, hi)(rng);
+    };
+    int mismatches = 0;
+    for (int step = 0; step < 6000 && mismatches < 5; ++step) {
+      // Entries past the digits that decide a double, but not so long that
+      // re-reading the whole display makes the test slow.
+      if (calc.Labels().lblResult.size() > 3000) calc.cmdCancelEntry_Click();
+      const int pick = uniform(0, 99);
+      if (pick < 85) {
+        // An entry key; now and then a long run of digits.
+        const int run = uniform(0, 199) == 0 ? uniform(200, 1200) : 1;
+        for (int k = 0; k < run && mismatches < 5; ++k) {
+          const int kind = run > 1 ? 0 : uniform(0, 9);
+          const char key =
+              kind < 7 ? static_cast<char>('0' + uniform(0, 9)) : (kind < 8 ? '.' : '\b');
+          const EntryOracle expected = ExpectedAfterEntryKey(calc, key);
+          if (key == '\b') {
+            calc.cmdBackspace_Click();
+          } else if (key == '.') {
+            calc.cmdDecimal_Click();
+          } else {
+            calc.cmdNumber_Click(key - '0');
+          }
+          const auto& display = calc.Labels().lblResult;
+          const double value = calc.State().EntryValue;
+          const double reread = ParseLeadingNumber(display);
+          const bool ok = expected.exact ? display == expected.display &&
+                                               Bits(value) == Bits(expected.entryValue)
+                                         : !std::isfinite(reread) || Bits(value) == Bits(reread);
+          if (!ok) {
+            ++mismatches;
+            ADD_FAILURE() << "step " << step << " key " << int(key) << ": display \""
+                          << display.substr(0, 60) << "\" (expected \""
+                          << expected.display.substr(0, 60) << "\"), EntryValue " << value
+                          << " (expected " << expected.entryValue << ")";
+          }
+        }
+      } else if (pick < 88) {
+        calc.cmdNegitive_Click();
+      } else if (pick < 90) {
+        calc.cmdCancelEntry_Click();
+      } else if (pick < 94) {
+        calc.cmdOperator_Click(uniform(0, kEquals));
+      } else if (pick < 96) {
+        calc.cmdFunction_Click(uniform(0, 2));
+      } else if (pick < 97) {
+        calc.cmdMemory_Click(uniform(0, 3));
+      } else if (pick < 98) {
+        calc.cboDecPlace_Click(uniform(0, 6));
+      } else if (pick < 99) {
+        calc.SetStartValue(uniform(-2000000, 2000000));
+      } else {
+        calc.cmdCancel_Click();
+      }
+    }
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "child_process.h"
 #include "host/settings.h"
 #include "identity.h"
 
@@ -68,6 +69,54 @@ TEST_F(ErrorLogTest, UnwritableFolderFallsBackThenGivesUp) {
 
   const ErrorLog nowhere(Env({unwritable}));
   EXPECT_EQ(nowhere.Append({"6", "Overflow", "m", "p"}), QString());
+}
+
+// On a disk that fills up (a file size limit in a child process) a record is
+// appended whole or not at all: never a part without its CR LF for the next
+// record to glue onto.
+TEST_F(ErrorLogTest, ARecordIsAppendedWholeOrNotAtAll) {
+  const QString file = Path("ErrorLog.txt");
+  const ErrorInfo first{"6", "Overflow", "frmCalculator", "StartNewTotal"};
+  const ErrorInfo second{"5", "Invalid procedure call or argument", "frmCalculator",
+                         "cmdFunction_Click0"};
+  const ErrorInfo third{"11", "Division by zero", "frmCalculator", "cmdFunction_Click2"};
+  const ErrorLog log(Env({file}));
+  ASSERT_EQ(log.Append(first), file);
+  const QByteArray before = Read(file);
+  ASSERT_EQ(log.Append(second), file);
+  const QByteArray secondRecord = Read(file).mid(before.size());
+  const auto size = static_cast<rlim_t>(before.size());
+  const auto record = static_cast<rlim_t>(secondRecord.size());
+
+  const struct {
+    const char* name;
+    rlim_t limit;
+    bool fits;
+  } cases[] = {
+      {"the disk is full", size, false},
+      {"room for a few bytes", size + 10, false},
+      {"room for all but the CR LF", size + record - 2, false},
+      {"room for all but the LF", size + record - 1, false},
+      {"room for the record exactly", size + record, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QFile reset(file);
+    ASSERT_TRUE(reset.open(QIODevice::WriteOnly));
+    reset.write(before);
+    reset.close();
+    const int written = tally::testing::RunInChild(
+        {c.limit, std::nullopt}, [&] { return log.Append(second) == file ? 1 : 0; });
+    EXPECT_EQ(written, c.fits ? 1 : 0);
+    EXPECT_EQ(Read(file), c.fits ? before + secondRecord : before);
+    // The next record, with room again, starts a line of its own.
+    ASSERT_EQ(log.Append(third), file);
+    const QByteArray after = Read(file);
+    EXPECT_TRUE(
+        after.endsWith("\"cmdFunction_Click2\"," + kVersionField + ",\"ana\",\"caixa1\"\r\n"));
+    EXPECT_EQ(after.count("\r\n"), c.fits ? 3 : 2);
+    EXPECT_EQ(after.count("\r\n#"), c.fits ? 2 : 1);
+  }
 }
 
 TEST_F(ErrorLogTest, ExecutableFolderThenTheUsersDataFolder) {

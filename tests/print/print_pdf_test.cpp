@@ -130,13 +130,16 @@ Ink InkIn(const Image& image, double x0, double y0, double x1, double y1) {
   return ink;
 }
 
-std::string DateToday(const char* separator) {
+// Today as the header writes it: day first or month first.
+std::string DateToday(const char* separator, bool dayFirst) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
+  const int first = dayFirst ? local.tm_mday : local.tm_mon + 1;
+  const int second = dayFirst ? local.tm_mon + 1 : local.tm_mday;
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%02d%s%02d%s%04d", local.tm_mon + 1, separator, local.tm_mday,
-                separator, local.tm_year + 1900);
+  std::snprintf(buf, sizeof buf, "%02d%s%02d%s%04d", first, separator, second, separator,
+                local.tm_year + 1900);
   return buf;
 }
 
@@ -145,6 +148,7 @@ struct LocaleCase {
   const char* weekdays;  // alternatives of the abbreviated weekday
   const char* decimal;
   double pageWidth, pageHeight;  // points
+  bool dayFirst;                 // the locale writes the day before the month
 };
 
 void PrintTo(const LocaleCase& c, std::ostream* os) { *os << c.name; }
@@ -203,9 +207,9 @@ TEST_P(PrintToPdf, ColumnsPagesHeaderAndColours) {
     }
   }
   script += "p";
-  const std::string before = DateToday("/");
+  const std::string before = DateToday("/", lc.dayFirst);
   const fs::path pdf = PrintScript(script);
-  const std::string after = DateToday("/");
+  const std::string after = DateToday("/", lc.dayFirst);
   const auto lines = Lines(pdf);
   ASSERT_EQ(lines.size(), tape.size() + 1);
 
@@ -216,6 +220,7 @@ TEST_P(PrintToPdf, ColumnsPagesHeaderAndColours) {
                            R"((\d\d/\d\d/\d\d\d\d) @ (0[1-9]|1[0-2]):[0-5]\d (AM|PM)\))");
   std::smatch m;
   ASSERT_TRUE(std::regex_match(header.text, m, picture)) << header.text;
+  // Read back in the locale's order: day/month in pt_BR, month/day in en_US.
   EXPECT_TRUE(m[2] == before || m[2] == after) << m[2] << " vs " << before;
   EXPECT_EQ(header.page, 1);
   EXPECT_NEAR(header.xMin, kMargin, 0.05);
@@ -279,6 +284,46 @@ TEST_P(PrintToPdf, ColumnsPagesHeaderAndColours) {
       InkIn(pages[0], lc.pageWidth - 60, header.yMax - 1, lc.pageWidth - kMargin, tapeTop).any, 0);
 }
 
+// The separator of 23 asterisks is wider than its column. Beside a red line
+// of the column to its left, no black ink may lie left of its own column.
+TEST_P(PrintToPdf, ASeparatorStaysInItsOwnColumn) {
+  const LocaleCase& lc = GetParam();
+  // A long calculation of red lines fills the first columns; short ones
+  // follow, each closed by a separator, beside those red lines.
+  std::string script = "{decimals 2}0";
+  for (int n = 0; n < 140; ++n) script += "-1";
+  script += "==";
+  for (int k = 0; k < 30; ++k) script += "0-1-1==";
+  const fs::path pdf = PrintScript(script + "p");
+  const auto lines = Lines(pdf);
+  ASSERT_GT(lines.size(), 200u);
+  ASSERT_EQ(Shell("pdftoppm -r 72 -f 1 -l 1 " + Quote(pdf) + " " + Quote(dir_ / "page")), 0);
+  const Image page = ReadPpm(dir_ / "page-1.ppm");
+  ASSERT_GT(page.width, 0);
+
+  int checked = 0;
+  for (const Box& separator : lines) {
+    if (separator.page != 1 || separator.text != kSeparator) continue;
+    const int column = static_cast<int>(std::lround((separator.xMax - kMargin) / kColumnStep));
+    if (column < 2) continue;
+    const double left = kMargin + (column - 1) * kColumnStep;
+    for (const Box& beside : lines) {
+      if (beside.page != 1 || std::abs(beside.yMin - separator.yMin) > 0.5) continue;
+      if (std::abs(beside.xMax - left) > 0.5 || beside.text.find(kEnDash) == std::string::npos) {
+        continue;
+      }
+      SCOPED_TRACE("separator in column " + std::to_string(column) + " beside \"" + beside.text +
+                   "\"");
+      // The asterisks sit in the upper half of the line.
+      const Ink ink = InkIn(page, left - 12, separator.yMin, left - 0.5, separator.yMax);
+      EXPECT_EQ(ink.any - ink.red, 0);
+      EXPECT_GT(ink.red, 0);  // the red line itself is there
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 3) << lc.name;
+}
+
 TEST_P(PrintToPdf, EachJobReplacesTheFile) {
   // Two jobs, the tape cleared between them: the file holds the second.
   const fs::path pdf = PrintScript("{decimals 2}1+pL2+{click Imprimir}");
@@ -294,8 +339,8 @@ TEST_P(PrintToPdf, AnEmptyTapeStartsNoJob) {
 
 INSTANTIATE_TEST_SUITE_P(
     Locales, PrintToPdf,
-    ::testing::Values(LocaleCase{"pt_BR", "dom|seg|ter|qua|qui|sex|sáb", ",", 595, 842},
-                      LocaleCase{"en_US", "Sun|Mon|Tue|Wed|Thu|Fri|Sat", ".", 612, 792}),
+    ::testing::Values(LocaleCase{"pt_BR", "dom|seg|ter|qua|qui|sex|sáb", ",", 595, 842, true},
+                      LocaleCase{"en_US", "Sun|Mon|Tue|Wed|Thu|Fri|Sat", ".", 612, 792, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "print/tape_printer.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -50,12 +51,14 @@ TEST(PrintDateTime, PictureFromTheLocale) {
     QDateTime when;
     const char* text;
   } cases[] = {
-      {"pt_BR", kWednesdayNight, "qua. 12/09/2026 @ 10:33 PM"},
+      // 9 December 2026, in each locale's own order of day and month.
+      {"pt_BR", kWednesdayNight, "qua. 09/12/2026 @ 10:33 PM"},
       {"en_US", kWednesdayNight, "Wed. 12/09/2026 @ 10:33 PM"},
-      {"de_DE", kWednesdayNight, "Mi. 12.09.2026 @ 10:33 PM"},
-      {"nl_NL", kWednesdayNight, "wo. 12-09-2026 @ 10:33 p.m."},
+      {"de_DE", kWednesdayNight, "Mi. 09.12.2026 @ 10:33 PM"},
+      {"nl_NL", kWednesdayNight, "wo. 09-12-2026 @ 10:33 p.m."},
+      {"ja_JP", kWednesdayNight, "水. 2026/12/09 @ 10:33 午後"},
       {"en_US", QDateTime(QDate(2026, 3, 1), QTime(0, 5)), "Sun. 03/01/2026 @ 12:05 AM"},
-      {"pt_BR", QDateTime(QDate(2026, 3, 7), QTime(12, 0)), "sáb. 03/07/2026 @ 12:00 PM"},
+      {"pt_BR", QDateTime(QDate(2026, 3, 7), QTime(12, 0)), "sáb. 07/03/2026 @ 12:00 PM"},
       // Month names only: no numeric date separator to take.
       {"C", kWednesdayNight, "Wed. 12/09/2026 @ 10:33 PM"},
   };
@@ -88,35 +91,39 @@ TEST(PrintMetric, MeasuresTimesNewRomanAdvancesInInches) {
 class PdfJob : public ::testing::Test {
  protected:
   QString File(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+  // A job written into a plain file, as a test may.
+  bool PdfFile(const Tape& tape, const QString& file, const PrintClock& clock = {}) {
+    QFile out(file);
+    return out.open(QIODevice::WriteOnly) &&
+           PrintTapeToPdf(tape, QLocale(QStringLiteral("pt_BR")), out, clock);
+  }
   QTemporaryDir dir_;
 };
 
 TEST_F(PdfJob, WritesTheHeaderAndTheLines) {
   const Tape tape = TapeOf({"+ 12,00", "\xE2\x80\x93 3,00", "= 9,00"});
   const QString file = File("tape.pdf");
-  ASSERT_TRUE(
-      PrintTapeToPdf(tape, QLocale(QStringLiteral("pt_BR")), file, FixedClock(kWednesdayNight)));
+  ASSERT_TRUE(PdfFile(tape, file, FixedClock(kWednesdayNight)));
   const std::string text = PdfText(file);
-  EXPECT_NE(text.find("Tallyroller (Impresso em: qua. 12/09/2026 @ 10:33 PM)\n"), std::string::npos)
+  EXPECT_NE(text.find("Tallyroller (Impresso em: qua. 09/12/2026 @ 10:33 PM)\n"), std::string::npos)
       << text;
   EXPECT_NE(text.find("+ 12,00\n\xE2\x80\x93 3,00\n= 9,00"), std::string::npos) << text;
 }
 
-TEST_F(PdfJob, TheLastJobReplacesTheFile) {
+// The job goes into whatever device it is given, whole, and into nothing
+// for an empty tape.
+TEST_F(PdfJob, WritesAWholeDocumentIntoTheDevice) {
   const QLocale locale(QStringLiteral("pt_BR"));
-  const QString file = File("tape.pdf");
-  ASSERT_TRUE(PrintTapeToPdf(TapeOf({"+ 111,00", "+ 222,00"}), locale, file));
-  ASSERT_TRUE(PrintTapeToPdf(TapeOf({"+ 333,00"}), locale, file));
-  const std::string text = PdfText(file);
-  EXPECT_EQ(text.find("111"), std::string::npos) << text;
-  EXPECT_NE(text.find("+ 333,00"), std::string::npos) << text;
-}
+  QBuffer buffer;
+  ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(PrintTapeToPdf(TapeOf({"+ 333,00"}), locale, buffer));
+  EXPECT_TRUE(buffer.data().startsWith("%PDF-"));
+  EXPECT_TRUE(buffer.data().trimmed().endsWith("%%EOF"));
 
-TEST_F(PdfJob, NothingForAnEmptyTapeOrAnUnwritableFile) {
-  const QLocale locale(QStringLiteral("pt_BR"));
-  EXPECT_FALSE(PrintTapeToPdf(Tape{}, locale, File("empty.pdf")));
-  EXPECT_FALSE(QFile::exists(File("empty.pdf")));
-  EXPECT_FALSE(PrintTapeToPdf(TapeOf({"+ 1,00"}), locale, File("missing-folder/tape.pdf")));
+  QBuffer empty;
+  ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+  EXPECT_FALSE(PrintTapeToPdf(Tape{}, locale, empty));
+  EXPECT_TRUE(empty.data().isEmpty());
 }
 
 TEST(DefaultPrinter, NoPrinterMeansNoJobAndNoFuss) {

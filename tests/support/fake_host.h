@@ -22,6 +22,8 @@ inline const std::string kDash(kEnDash);
 class FakeHost final : public CalculatorHost {
  public:
   std::vector<MessageBoxRequest> messages;
+  std::vector<MessageBoxRequest> questions;
+  bool answerYes = true;
   std::vector<ErrorInfo> errors;
   int focusCount = 0;
   int printCount = 0;
@@ -29,6 +31,10 @@ class FakeHost final : public CalculatorHost {
   std::vector<int> storedPlaces;
 
   void ShowMessageBox(const MessageBoxRequest& r) override { messages.push_back(r); }
+  bool AskYesNo(const MessageBoxRequest& r) override {
+    questions.push_back(r);
+    return answerYes;
+  }
   void AppendErrorLog(const ErrorInfo& e) override { errors.push_back(e); }
   void FocusSink() override { ++focusCount; }
   void PrintTape() override { ++printCount; }
@@ -39,6 +45,7 @@ class FakeHost final : public CalculatorHost {
 class NullHost final : public CalculatorHost {
  public:
   void ShowMessageBox(const MessageBoxRequest&) override {}
+  bool AskYesNo(const MessageBoxRequest&) override { return true; }
   void AppendErrorLog(const ErrorInfo&) override {}
   void FocusSink() override {}
   void PrintTape() override {}

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -46,6 +47,12 @@ class Harness {
   QString LogPath() const { return dir_.filePath(QStringLiteral("ErrorLog.txt")); }
   QString TempPath(const QString& name) const { return dir_.filePath(name); }
   bool Active() const { return active_; }
+  // After a dialog or a menu closed: the offscreen platform does not give
+  // the activation back to the window by itself, as a desktop does.
+  bool Reactivate() {
+    window_->activateWindow();
+    return QTest::qWaitForWindowActive(window_.get());
+  }
 
   template <class T = QWidget>
   T* Find(const QString& name) {
@@ -127,9 +134,9 @@ class Harness {
   bool active_ = false;
 };
 
-// Watches for modal windows while it lives; records each one and answers it
-// (OK on a message box, "OK" on the terms window, otherwise closes it), after
-// an optional look at it while it is still open.
+// Watches for modal windows and menus while it lives; records each one
+// and answers it (Yes or OK on a message box, "OK" on the terms window,
+// otherwise closes it), after an optional look at it while it is still open.
 class ModalAnswerer final : public QObject {
  public:
   struct Seen {
@@ -154,7 +161,8 @@ class ModalAnswerer final : public QObject {
 
   static void AnswerOk(QWidget* modal) {
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+      QAbstractButton* yes = box->button(QMessageBox::Yes);
+      QTest::mouseClick(yes ? yes : box->button(QMessageBox::Ok), Qt::LeftButton);
     } else if (auto* ok = modal->findChild<QPushButton*>(QStringLiteral("Command1"))) {
       QTest::mouseClick(ok, Qt::LeftButton);
     } else {
@@ -164,7 +172,9 @@ class ModalAnswerer final : public QObject {
 
  private:
   void Poll() {
-    QWidget* modal = QApplication::activeModalWidget();
+    // Menus are answered; a list's own popup is the test's business.
+    QWidget* modal = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!modal) modal = QApplication::activeModalWidget();
     if (!modal || !modal->isVisible()) return;
     Seen s;
     s.objectName = modal->objectName();

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -142,6 +147,77 @@ TEST(NumberText, ReadBackCases) {
   }
 }
 
+// The largest double is written "1,79769313486232E+308" (15 significant
+// digits), a value past the largest double: read back, a number up to that
+// text is the largest double of its sign, so a written line keeps its value.
+const double kLargest = std::numeric_limits<double>::max();
+const std::string kLargestFixed = "179769313486232" + std::string(294, '0');
+
+TEST(NumberText, TheLargestNumberWrittenReadsBack) {
+  const struct {
+    std::string text;
+    const char* sep;
+    std::optional<double> expected;
+  } cases[] = {
+      {"1,79769313486232E+308", ",", kLargest},
+      {"-1,79769313486232E+308", ",", -kLargest},
+      {"1.79769313486232E+308", ".", kLargest},
+      {kLargestFixed + ",00", ",", kLargest},
+      {"-" + kLargestFixed + ",", ",", -kLargest},
+      {"0,179769313486232000E+309", ",", kLargest},
+      {"1,797693134862315808E+308", ",", kLargest},  // just past the largest double
+      {"1,7976931348623157E+308", ",", kLargest},
+      {"1,79769313486231E+308", ",", 1.79769313486231e308},
+      // Past the written text: out of range as before.
+      {"1,797693134862320000001E+308", ",", std::nullopt},
+      {"1,79769313486233E+308", ",", std::nullopt},
+      {"1" + kLargestFixed + ",00", ",", std::nullopt},
+      {"1,8E+308", ",", std::nullopt},
+      {"1E+309", ",", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
+    EXPECT_EQ(ReadFormattedNumber(c.text, c.sep), c.expected);
+  }
+  for (const char* picture : {"", "#0.", "#0.00", "#0.000000"}) {
+    SCOPED_TRACE(picture);
+    for (const double value : {kLargest, -kLargest}) {
+      const std::string text = FormatNumber(value, picture, ",");
+      EXPECT_EQ(ReadFormattedNumber(text, ","), value) << text;
+    }
+  }
+}
+
+// Where the edit panel's field is read the same holds; an entry key and an
+// "&H"/"&O" number still find such a number out of range.
+TEST(ParseLeadingNumber, TheLargestNumberWrittenReadsBackWhenAsked) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    std::string text;
+    double entry;    // PastLargest::Infinity, the default
+    double written;  // PastLargest::WrittenLargest
+  } cases[] = {
+      {"1.79769313486232E+308", inf, kLargest},
+      {"-1.79769313486232E+308", -inf, -kLargest},
+      {"+1.79769313486232e308 rest", inf, kLargest},
+      {"1.79769313486232D+308", inf, kLargest},
+      {" 1 . 797 69313486232E+3 08", inf, kLargest},
+      {kLargestFixed + ".00", inf, kLargest},
+      {"17976931348623157" + std::string(292, '0') + ".", kLargest, kLargest},
+      {"1.79769313486233E+308", inf, inf},
+      {"-1" + kLargestFixed, -inf, -inf},
+      {"1E+309", inf, inf},
+      {"&H" + std::string(300, 'F'), inf, inf},
+      {"1e-400", 0, 0},
+      {"12.5", 12.5, 12.5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
+    EXPECT_EQ(ParseLeadingNumber(c.text), c.entry);
+    EXPECT_EQ(ParseLeadingNumber(c.text, PastLargest::WrittenLargest), c.written);
+  }
+}
+
 TEST(ParseLeadingNumber, Table) {
   const double inf = std::numeric_limits<double>::infinity();
   const struct {
@@ -198,6 +274,146 @@ TEST(ParseLeadingNumber, Table) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text.substr(0, 40));
     EXPECT_EQ(ParseLeadingNumber(c.text), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace tally
+
+namespace tally {
+namespace {
+
+std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
+
+// Decimal digits of `digits` (a whole number) times base^power, base 2 or 5.
+std::string TimesPower(std::string digits, int base, int power) {
+  for (int k = 0; k < power; ++k) {
+    int carry = 0;
+    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+      const int v = (*it - '0') * base + carry;
+      *it = static_cast<char>('0' + v % 10);
+      carry = v / 10;
+    }
+    if (carry > 0) digits.insert(digits.begin(), static_cast<char>('0' + carry));
+  }
+  return digits;
+}
+
+// The exact decimal of `digits` / 10^places, places > number of digits.
+std::string Fraction(const std::string& digits, std::size_t places) {
+  return "0." + std::string(places - digits.size(), '0') + digits;
+}
+
+// Follows `text` as ParseLeadingNumber reads it, after every change.
+class Follower {
+ public:
+  // Texts up to `readWholeUpTo` bytes are read whole; 0 follows every text.
+  explicit Follower(std::size_t readWholeUpTo = 32) : reader_(readWholeUpTo) {}
+
+  void Push(char c) {
+    reader_.PushBack(text_, c);
+    Check();
+  }
+  void Push(std::string_view bytes) {
+    for (const char c : bytes) Push(c);
+  }
+  void Pop() {
+    reader_.PopBack(text_);
+    Check();
+  }
+  void Assign(std::string_view value) {
+    reader_.Assign(text_, std::string(value));
+    Check();
+  }
+  const std::string& Text() const { return text_; }
+  double Value() const { return reader_.Value(text_); }
+
+ private:
+  void Check() {
+    const double expected = ParseLeadingNumber(text_);
+    const double actual = reader_.Value(text_);
+    if (Bits(actual) != Bits(expected) || reader_.FirstPoint(text_) != text_.find('.')) {
+      ++failures_;
+      if (failures_ <= 5) {
+        ADD_FAILURE() << "text (" << text_.size() << " bytes) \"" << text_.substr(0, 80)
+                      << (text_.size() > 80 ? "...\"" : "\"") << " reads " << actual
+                      << ", expected " << expected << "; first point " << reader_.FirstPoint(text_);
+      }
+    }
+  }
+  std::string text_;
+  LeadingNumberText reader_;
+  int failures_ = 0;
+};
+
+// Long entries where the digits past the deciding ones still decide:
+// exact halfway points between two doubles, then a far non-zero digit.
+TEST(LeadingNumberText, FarDigitsStillDecideTheRounding) {
+  const double largest = std::numeric_limits<double>::max();
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  // 1 + 2^-53, halfway between 1 and the next double.
+  const std::string halfAfterOne = "1.00000000000000011102230246251565404236316680908203125";
+  // 5 * 2^-1075, halfway between the second and third smallest doubles.
+  const std::string halfTiny = Fraction(TimesPower("5", 5, 1075), 1075);
+  // 2^1024 - 2^970, halfway between the largest double and overflow.
+  const std::string overflowEdge = TimesPower("18014398509481983", 2, 970);
+  const std::string far = std::string(1000, '0') + "1";
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    std::string text;
+    double expected;
+  } cases[] = {
+      {halfAfterOne, 1.0},
+      {halfAfterOne + far, std::nextafter(1.0, 2.0)},
+      {"-" + halfAfterOne + far, -std::nextafter(1.0, 2.0)},
+      {halfTiny, 2 * tiny},
+      {halfTiny + far, 3 * tiny},
+      {overflowEdge + ".", inf},
+      {overflowEdge.substr(0, overflowEdge.size() - 1) + "1." + std::string(1000, '9'), largest},
+      {"0." + std::string(2000, '0') + "1", 0},
+      {std::string(5000, '7') + "e-4990", 7.777777777777778e9},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 30));
+    EXPECT_EQ(Bits(ParseLeadingNumber(c.text)), Bits(c.expected));
+    Follower keyed;
+    keyed.Push(c.text);
+    EXPECT_EQ(Bits(keyed.Value()), Bits(c.expected));
+  }
+}
+
+// Random texts built a byte at a time, with bytes taken back and whole texts
+// put in place: the followed reading is ParseLeadingNumber's, bit for bit.
+TEST(LeadingNumberText, FollowsParseLeadingNumberBitForBit) {
+  std::mt19937 rng(20261210);
+  const std::vector<std::string> others = {
+      ".", "-", "+", "E", "e",  "D",  "d",        "E+",       "E-",           "x",   ",", "&",
+      "H", "h", "O", " ", "\t", "\n", "\xC3\xA9", "\xD9\xAB", "\xE2\x80\x93", "\xFF"};
+  const std::vector<std::string> starts = {
+      "",        ".",    "-.",   "0",   "0.", "12.", "-12,5", "1,5E+20",   "1.5E+20",
+      "-1.5e-7", "&H1F", "&o17", "1 2", "E5", "-0.", "1e",    "9.99E+307", "1.79769313486232E+308"};
+  for (int round = 0; round < 60; ++round) {
+    SCOPED_TRACE(round);
+    // Half the rounds follow even the shortest texts byte by byte.
+    Follower f(round % 2 == 0 ? 0 : 32);
+    f.Assign(starts[static_cast<std::size_t>(round) % starts.size()]);
+    // Some rounds are mostly digits and grow long; others churn.
+    const int digitsPercent = round % 3 == 0 ? 97 : 70;
+    const int popPercent = round % 3 == 0 ? 2 : 20;
+    const int steps = round % 3 == 0 ? 4000 : 600;
+    for (int step = 0; step < steps; ++step) {
+      const int roll = std::uniform_int_distribution<int>(0, 99)(rng);
+      if (roll < popPercent) {
+        f.Pop();
+      } else if (roll == 99 && round % 3 != 0) {
+        f.Assign(starts[std::uniform_int_distribution<std::size_t>(0, starts.size() - 1)(rng)]);
+      } else if (std::uniform_int_distribution<int>(0, 99)(rng) < digitsPercent) {
+        const int digit = std::uniform_int_distribution<int>(-3, 9)(rng);
+        f.Push(static_cast<char>('0' + std::max(digit, 0)));
+      } else {
+        f.Push(others[std::uniform_int_distribution<std::size_t>(0, others.size() - 1)(rng)]);
+      }
+    }
   }
 }
 

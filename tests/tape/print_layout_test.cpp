@@ -77,6 +77,35 @@ TEST(PrintLayout, TextWiderThanItsEdgeStartsLeftOfTheArea) {
   EXPECT_LT(layout.Page(0)[1].x, 0);
 }
 
+// A line wider than its column is cut at the column's left edge: a long
+// line of the second column never prints over the line to its left.
+TEST(PrintLayout, EachLineIsCutAtItsOwnColumn) {
+  Tape tape;
+  for (int k = 0; k < 4; ++k) tape.AppendDirect("\xE2\x80\x93 1,00");
+  for (int k = 0; k < 12; ++k) tape.AppendDirect(std::string(26, '*'));  // 26/16 inch
+  tape.AppendDirect(std::string(30, '9'));                               // 30/16 inch
+  const auto layout = LayOutTapePrint(tape, kHeader, kArea, FakeMetric());
+  ASSERT_EQ(layout.PageCount(), 2u);
+
+  EXPECT_EQ(layout.Page(0)[0].clipLeft, 0);  // the header
+  int wider = 0;
+  for (std::size_t page = 0; page < layout.PageCount(); ++page) {
+    for (const PlacedText& t : layout.Page(page)) {
+      if (t.text == kHeader) continue;
+      SCOPED_TRACE(std::string(t.text));
+      const double right = RightEnd(t);
+      EXPECT_EQ(t.clipLeft, right - 1.5);
+      if (t.x < t.clipLeft) ++wider;
+    }
+  }
+  // Twelve separators in columns 2 to 4 and the long line on page 2.
+  EXPECT_EQ(wider, 13);
+  EXPECT_EQ(layout.Page(1)[0].clipLeft, 0);
+  EXPECT_EQ(layout.Page(0)[5].text, std::string(26, '*'));
+  EXPECT_EQ(layout.Page(0)[5].clipLeft, 1.5);
+  EXPECT_LT(layout.Page(0)[5].x, 1.5);
+}
+
 TEST(PrintLayout, EqualityEndsTheColumn) {
   struct Case {
     double height;
@@ -192,18 +221,22 @@ TEST(PrintLayout, EmptyTapeGivesTheHeaderOnly) {
 }
 
 TEST(PrintHeader, DatePictureWithTheLocalesTexts) {
-  const PrintDateNames ptBR{"qua.", "/", ":", "AM", "PM"};
-  const PrintDateNames enUS{"Wed", "/", ":", "AM", "PM"};
-  const PrintDateNames deDE{"Mi.", ".", ":", "AM", "PM"};
-  const PrintDateNames words{"Wed", "-", ".", "a. m.", "p. m."};
+  const PrintDateNames ptBR{"qua.", "/", ":", "AM", "PM", DateOrder::DayMonthYear};
+  const PrintDateNames enUS{"Wed", "/", ":", "AM", "PM", DateOrder::MonthDayYear};
+  const PrintDateNames deDE{"Mi.", ".", ":", "AM", "PM", DateOrder::DayMonthYear};
+  const PrintDateNames words{"Wed", "-", ".", "a. m.", "p. m.", DateOrder::MonthDayYear};
+  const PrintDateNames jaJP{"水", "/", ":", "午前", "午後", DateOrder::YearMonthDay};
   const struct {
     PrintDateTime when;
     PrintDateNames names;
     std::string text;
   } cases[] = {
-      {{2026, 12, 9, 22, 33}, ptBR, "qua. 12/09/2026 @ 10:33 PM"},
+      // 9 December: the day first where the locale writes it first.
+      {{2026, 12, 9, 22, 33}, ptBR, "qua. 09/12/2026 @ 10:33 PM"},
       {{2026, 12, 9, 22, 33}, enUS, "Wed. 12/09/2026 @ 10:33 PM"},
-      {{2026, 12, 9, 22, 33}, deDE, "Mi. 12.09.2026 @ 10:33 PM"},
+      {{2026, 12, 9, 22, 33}, deDE, "Mi. 09.12.2026 @ 10:33 PM"},
+      {{2026, 12, 9, 22, 33}, jaJP, "水. 2026/12/09 @ 10:33 午後"},
+      {{2026, 3, 4, 9, 5}, ptBR, "qua. 04/03/2026 @ 09:05 AM"},
       {{2026, 3, 4, 0, 5}, enUS, "Wed. 03/04/2026 @ 12:05 AM"},
       {{2026, 3, 4, 1, 7}, enUS, "Wed. 03/04/2026 @ 01:07 AM"},
       {{2026, 3, 4, 11, 59}, enUS, "Wed. 03/04/2026 @ 11:59 AM"},

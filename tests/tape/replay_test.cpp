@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,27 @@ TEST(Replay, AnOverflowLeavesTheRunningValue) {
   const ReplayResult r = ReplayTape({"+ 1E+300", "x 1E+300", "= 0"}, "", ",");
   EXPECT_EQ(r.lines.back(), "= 1E+300");
   EXPECT_EQ(r.runningValue, 1e300);
+}
+
+// The largest double is written with 15 significant digits, past its own
+// value: the replay still reads it, in every picture.
+TEST(Replay, TheLargestNumberKeepsItsLine) {
+  const struct {
+    const char* picture;
+    std::string largest;
+  } cases[] = {
+      {"", "1,79769313486232E+308"},
+      {"#0.00", "179769313486232" + std::string(294, '0') + ",00"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.picture);
+    const ReplayResult r = ReplayTape(
+        {"+ " + c.largest, D + " 5", "= 0", S, "+ " + c.largest, "G 0", S}, c.picture, ",");
+    EXPECT_EQ(r.lines[0], "+ " + c.largest);
+    EXPECT_EQ(r.lines[2], "= " + c.largest);
+    EXPECT_EQ(r.lines[5], "G " + c.largest);
+    EXPECT_EQ(r.entryValue, std::numeric_limits<double>::max());
+  }
 }
 
 TEST(Replay, OverflowingGrandTotalsKeepTheirValue) {

@@ -16,7 +16,9 @@ class RecordingObserver final : public TapeObserver {
     events.push_back("before-append " + std::to_string(i));
   }
   void AfterAppend() override { events.push_back("append"); }
-  void BeforeRemoveOldest() override { events.push_back("before-remove"); }
+  void BeforeRemoveOldest(std::int32_t count) override {
+    events.push_back("before-remove " + std::to_string(count));
+  }
   void AfterRemoveOldest() override { events.push_back("remove"); }
   void LinesChanged(std::int32_t a, std::int32_t b) override {
     events.push_back("changed " + std::to_string(a) + "-" + std::to_string(b));
@@ -68,21 +70,47 @@ TEST(Tape, TrimKeepsTheNewLineSelectedAndDropsTheOldest) {
   EXPECT_EQ(tape.LastLine(), "= new");
   EXPECT_EQ(tape.Selected(), Tape::kMaxLines - 1);
   EXPECT_EQ(obs.events, (std::vector<std::string>{"before-append 32766", "append", "select 32766",
-                                                  "before-remove", "remove", "select 32765"}));
+                                                  "before-remove 1", "remove", "select 32765"}));
 }
 
-TEST(Tape, DirectAppendsGoPastTheLimitAndOneAddTrimsOneLine) {
-  Tape tape = FullTape();
-  tape.AppendDirect("G 1");
-  EXPECT_EQ(tape.Count(), Tape::kMaxLines + 1);
-  tape.AppendDirect("G 2");
-  EXPECT_EQ(tape.Count(), Tape::kMaxLines + 2);
-  // Every line stays addressable.
-  EXPECT_EQ(tape.Line(Tape::kMaxLines + 1), "G 2");
-  tape.AddTapeLine("*");
-  EXPECT_EQ(tape.Count(), Tape::kMaxLines + 2);
-  EXPECT_EQ(tape.Line(0), "+ 1");
-  EXPECT_EQ(tape.Selected(), Tape::kMaxLines + 1);
+// Direct appends (grand total and sign-change lines) neither select nor trim;
+// the next AddTapeLine brings the tape back to its limit however far past it
+// they went, so the tape cannot grow without bound.
+TEST(Tape, DirectAppendsGoPastTheLimitUntilTheNextAddTrimsThemAll) {
+  const struct {
+    int direct;  // direct appends on a full tape before the next AddTapeLine
+  } cases[] = {{1}, {2}, {5}, {Tape::kMaxLines + 3}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.direct);
+    Tape tape = FullTape();
+    tape.Select(7);
+    for (int k = 0; k < c.direct; ++k) tape.AppendDirect("G " + std::to_string(k));
+    EXPECT_EQ(tape.Count(), Tape::kMaxLines + c.direct);
+    EXPECT_EQ(tape.Selected(), 7);
+    // Every line stays addressable.
+    EXPECT_EQ(tape.LastLine(), "G " + std::to_string(c.direct - 1));
+
+    RecordingObserver obs;
+    tape.SetObserver(&obs);
+    tape.AddTapeLine("*");
+    const std::int32_t removed = c.direct + 1;
+    EXPECT_EQ(tape.Count(), Tape::kMaxLines);
+    EXPECT_EQ(tape.LastLine(), "*");
+    EXPECT_EQ(tape.Selected(), Tape::kMaxLines - 1);
+    // The oldest lines went, the newest stayed in order.
+    const std::int32_t firstKept = removed;
+    const std::string expectedFirst = firstKept < Tape::kMaxLines
+                                          ? "+ " + std::to_string(firstKept)
+                                          : "G " + std::to_string(firstKept - Tape::kMaxLines);
+    EXPECT_EQ(tape.Line(0), expectedFirst);
+    EXPECT_EQ(tape.Line(Tape::kMaxLines - 2), "G " + std::to_string(c.direct - 1));
+    // One removal of a range, as a list model maps it onto its rows.
+    EXPECT_EQ(obs.events, (std::vector<std::string>{
+                              "before-append " + std::to_string(Tape::kMaxLines + c.direct),
+                              "append", "select " + std::to_string(Tape::kMaxLines + c.direct),
+                              "before-remove " + std::to_string(removed), "remove",
+                              "select " + std::to_string(Tape::kMaxLines - 1)}));
+  }
 }
 
 TEST(Tape, SelectionClickAndClear) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 namespace tally {
 namespace {
 
@@ -26,6 +29,31 @@ TEST(TextUtils, DropsWholeCharacters) {
   text = "ab";
   DropLastChars(text, 5);
   EXPECT_EQ(text, "");
+}
+
+// What a backspace needs from a display of any length, at a bounded cost.
+TEST(TextUtils, CountsUpToALimitAndSizesTheLastCharacter) {
+  const struct {
+    std::string text;
+    std::size_t upToThree;
+    std::size_t lastSize;
+  } cases[] = {
+      {"", 0, 0},
+      {".", 1, 1},
+      {"5.", 2, 1},
+      {kDashLine, 3, 1},
+      {std::string(100000, '9') + ".", 3, 1},
+      {"1" + std::string(kEnDash), 2, 3},
+      {"12\xD9\xAB", 3, 2},
+      {"\xE2\x80", 2, 1},  // a broken sequence counts byte by byte
+      {"a\xF0\x9F\x98\x80", 2, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 8));
+    EXPECT_EQ(Utf8Length(c.text, 3), c.upToThree);
+    EXPECT_EQ(Utf8Length(c.text, 3), std::min<std::size_t>(Utf8Length(c.text), 3));
+    EXPECT_EQ(Utf8LastCharSize(c.text), c.lastSize);
+  }
 }
 
 TEST(TextUtils, Windows1252RoundTrip) {

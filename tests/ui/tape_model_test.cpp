@@ -42,6 +42,7 @@ class TapeModelTest : public QObject {
   void eachChangeIsOneRowSignal_data();
   void eachChangeIsOneRowSignal();
   void fullTapeTrimsTheOldestRow();
+  void linesPastTheLimitGoInOneRemoval();
   void linesAreShownAsUnicode();
 };
 
@@ -138,6 +139,30 @@ void TapeModelTest::fullTapeTrimsTheOldestRow() {
   QCOMPARE(removedSpy.first().at(2).toInt(), 0);
   QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("+ 1"));
   QCOMPARE(model.index(Tape::kMaxLines - 1, 0).data().toString(), QStringLiteral("= last"));
+  QCOMPARE(selectionSpy.last().at(0).toInt(), Tape::kMaxLines - 1);
+}
+
+// Grand total and sign-change lines are appended past the limit; the next
+// line trims all of them in one removal of rows 0..n-1.
+void TapeModelTest::linesPastTheLimitGoInOneRemoval() {
+  Tape tape;
+  for (int k = 0; k < Tape::kMaxLines; ++k) tape.AppendDirect("+ " + std::to_string(k));
+  TapeModel model(tape);
+  tape.SetObserver(&model);
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+  tape.AppendDirect("***********************");
+  tape.AppendDirect("+ 5,00");
+  QSignalSpy removedSpy(&model, &QAbstractItemModel::rowsRemoved);
+  QSignalSpy selectionSpy(&model, &TapeModel::tapeSelectionChanged);
+
+  tape.AddTapeLine("= last");
+
+  QCOMPARE(model.rowCount(), Tape::kMaxLines);
+  QCOMPARE(removedSpy.size(), 1);
+  QCOMPARE(removedSpy.first().at(1).toInt(), 0);
+  QCOMPARE(removedSpy.first().at(2).toInt(), 2);
+  QCOMPARE(Rows(model), Lines(tape));
+  QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("+ 3"));
   QCOMPARE(selectionSpy.last().at(0).toInt(), Tape::kMaxLines - 1);
 }
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTimer>
 #include <QUrl>
 
 #include "host/settings.h"
@@ -77,6 +78,8 @@ class WindowServicesTest : public QObject {
 
   void linksGoToTheDesktop_data();
   void linksGoToTheDesktop();
+  void aLinkThatCannotOpenShowsItsAddress_data();
+  void aLinkThatCannotOpenShowsItsAddress();
   void termsWindowIsModalAndCloses_data();
   void termsWindowIsModalAndCloses();
 
@@ -296,6 +299,63 @@ void WindowServicesTest::linksGoToTheDesktop() {
     // The tooltip names the address the click opens.
     QCOMPARE(h.Find(picture)->toolTip(), S("Visite ") + url.host());
   }
+}
+
+void WindowServicesTest::aLinkThatCannotOpenShowsItsAddress_data() {
+  QTest::addColumn<QString>("picture");
+  QTest::addColumn<QString>("opener");   // "none", "fails", "fails later", "opens"
+  QTest::addColumn<QString>("address");  // shown in the message; empty: no message
+  const QString mail = S(tally::kMakerMail);
+  const QString web = S(tally::kMakerWebUrl);
+  QTest::newRow("mail, no opener on the desktop") << S("Image1") << S("none") << mail;
+  QTest::newRow("web, no opener on the desktop") << S("Image2") << S("none") << web;
+  QTest::newRow("mail, no mail program") << S("Image1") << S("fails") << mail;
+  QTest::newRow("web, the browser fails after a while") << S("Image2") << S("fails later") << web;
+  QTest::newRow("web, opened") << S("Image2") << S("opens") << QString();
+}
+
+void WindowServicesTest::aLinkThatCannotOpenShowsItsAddress() {
+  QFETCH(QString, picture);
+  QFETCH(QString, opener);
+  QFETCH(QString, address);
+  Harness h;
+  QVERIFY(h.Active());
+  QList<QUrl> handed;
+  if (opener != QLatin1String("none")) {
+    h.Window().SetLinkOpener([&](const QUrl& url, std::function<void(bool)> done) {
+      handed << url;
+      if (opener == QLatin1String("fails later")) {
+        QTimer::singleShot(30, [done] { done(false); });
+      } else {
+        done(opener == QLatin1String("opens"));
+      }
+    });
+  }
+  h.Type(S("12+"));
+  const QString display = h.Text("lblResult");
+  Qt::TextInteractionFlags flags;
+  ModalAnswerer answerer([&](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) flags = box->textInteractionFlags();
+  });
+  QTest::mouseClick(h.Find(picture), Qt::LeftButton);
+  if (opener != QLatin1String("none")) QCOMPARE(handed.size(), 1);
+
+  if (address.isEmpty()) {
+    QTest::qWait(60);
+    QVERIFY(answerer.seen.isEmpty());
+  } else {
+    QTRY_COMPARE(answerer.seen.size(), 1);
+    const auto& box = answerer.seen.first();
+    QCOMPARE(box.title, S(tally::kProgramTitle));
+    QVERIFY2(box.text.contains(QLatin1Char('\n') + address), qPrintable(box.text));
+    QVERIFY2(box.text.startsWith(QStringLiteral("Não foi possível abrir")), qPrintable(box.text));
+    // The address can be selected and copied.
+    QVERIFY(flags & Qt::TextSelectableByMouse);
+  }
+  // Nothing else changes, and nothing is logged.
+  QCOMPARE(h.Text("lblResult"), display);
+  QCOMPARE(h.Window().focusWidget(), h.Sink());
+  QVERIFY(!QFile::exists(h.LogPath()));
 }
 
 void WindowServicesTest::termsWindowIsModalAndCloses_data() {

@@ -1,0 +1,64 @@
+#pragma once
+// The tape outside the window: the text of a tape file (every line as shown,
+// each ended by a line feed), reading such a text back in any locale, and the
+// rows of a CSV export. A tape file's numbers have no grouping, so the one
+// "," or "." in a number is its decimal separator.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "tape/tape.h"
+
+namespace tally {
+
+enum class TapeLineKind : std::uint8_t {
+  Operand,        // "+ 12,00", "– 3,00", "x 2", "/ 4"
+  Total,          // "= 15,00"
+  Subtotal,       // "= 15,00 sub total"
+  Separator,      // the 23 asterisks
+  GrandTotal,     // "G 19,00", written by the second "C" and by a replay
+  GrandTotalKey,  // "GT 19,00", written by "Grande Total"
+  Unknown,        // none of these
+};
+
+// A line taken apart: its kind, the operator field as written ("+", the en
+// dash, "-", "x", "/", "=", "G", "GT"; empty for a separator) and the number
+// text as written. Only the form is checked, not the number's range.
+struct TapeLineParts {
+  TapeLineKind kind = TapeLineKind::Unknown;
+  std::string_view op;
+  std::string_view number;
+};
+TapeLineParts SplitTapeLine(std::string_view line);
+
+// The text of a tape file, and of the tape on the clipboard.
+std::string TapeFileText(const Tape& tape);
+
+// A tape file is refused as a whole (`line` 0) or for one line (from 1).
+struct TapeFileError {
+  std::int32_t line = 0;
+  std::string reason;  // in the user's language, without a final period
+};
+using TapeFileContents = std::variant<std::vector<std::string>, TapeFileError>;
+
+// A file larger than this cannot hold a tape: refused unread.
+inline constexpr std::int64_t kMaxTapeFileBytes = 16 << 20;
+
+// The lines of a tape file, exactly as written but for each number's decimal
+// separator, which becomes `decimalSeparator`. Refused: an empty text, text
+// that is not UTF-8 (a binary file), more lines than a tape holds, and any
+// line that is not a tape line or whose number is out of range. A trailing
+// line feed, CR LF line ends and a leading byte order mark are taken.
+TapeFileContents ReadTapeFileText(std::string_view bytes, std::string_view decimalSeparator);
+
+// The tape as CSV (RFC 4180, UTF-8 with a byte order mark, CR LF line ends):
+// a header, then one row per line with its position from 1, kind, operator
+// and value. Where the decimal separator is "," the fields are separated by
+// ";", as spreadsheets of those locales expect.
+std::string TapeCsvText(const Tape& tape, std::string_view decimalSeparator);
+
+}  // namespace tally

@@ -1,0 +1,172 @@
+// The window's clipboard shortcuts, the tape's menu, and the tape saved,
+// opened and exported as a document.
+
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QMenu>
+
+#include "identity.h"
+#include "tape/tape_file.h"
+#include "ui/frm_calculator.h"
+
+namespace tally::ui {
+namespace {
+
+constexpr const char* kNoPrinterQuestion =
+    "Nenhuma impressora está disponível. Deseja salvar a fita como PDF?";
+
+}  // namespace
+
+void frmCalculator::CreateDocumentActions() {
+  // Shortcuts of the whole window: none of them is a character of the key
+  // table, and a text field that takes the same keys (the edit panel's) keeps
+  // them for itself.
+  const auto shortcut = [this](const QKeySequence& keys, void (frmCalculator::*slot)()) {
+    auto* action = new QAction(this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, slot);
+    addAction(action);
+  };
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_C), &frmCalculator::CopyDisplay);
+  shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &frmCalculator::CopyTape);
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_V), &frmCalculator::PasteNumber);
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &frmCalculator::SaveTape);
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), &frmCalculator::OpenTape);
+}
+
+void frmCalculator::contextMenuEvent(QContextMenuEvent* event) {
+  if (fraChangeTape_->isVisible()) return;
+  if (event->reason() == QContextMenuEvent::Mouse) {
+    // The menu is the tape's: a right click elsewhere opens nothing.
+    QWidget* viewport = lstTape_->viewport();
+    const QPoint at = viewport->mapFromGlobal(event->globalPos());
+    if (!viewport->rect().contains(at)) return;
+    ShowTapeMenu(event->globalPos(), lstTape_->indexAt(at).row());
+  } else {
+    ShowTapeMenu({}, calc_.GetTape().Selected());
+  }
+  event->accept();
+}
+
+void frmCalculator::ShowTapeMenu(const QPoint& globalPos, int row) {
+  QMenu menu(this);
+  menu.setObjectName(QStringLiteral("mnuTape"));
+  const auto item = [&](const QString& text, const QKeySequence& keys, auto&& run,
+                        bool enabled = true) {
+    QAction* action = menu.addAction(text);
+    action->setShortcut(keys);
+    action->setEnabled(enabled);
+    connect(action, &QAction::triggered, this, run);
+    return action;
+  };
+  const bool lines = !calc_.GetTape().Empty();
+  item(
+      QStringLiteral("Copiar esta linha"), {}, [this, row] { CopyLine(row); },
+      row >= 0 && row < calc_.GetTape().Count());
+  item(
+      QStringLiteral("Copiar a fita"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+      [this] { CopyTape(); }, lines);
+  menu.addSeparator();
+  item(
+      QStringLiteral("Salvar a fita…"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveTape(); },
+      lines);
+  item(QStringLiteral("Abrir uma fita…"), QKeySequence(Qt::CTRL | Qt::Key_O),
+       [this] { OpenTape(); });
+  menu.addSeparator();
+  item(
+      QStringLiteral("Exportar CSV…"), {}, [this] { ExportCsv(); }, lines);
+  item(
+      QStringLiteral("Exportar PDF…"), {}, [this] { ExportPdf(); }, lines);
+
+  QPoint at = globalPos;
+  if (at.isNull()) {
+    // From the keyboard: beside the selected line, or the tape's corner.
+    const QRect line = row >= 0 ? lstTape_->visualRect(tapeModel_.index(row)) : QRect();
+    at = lstTape_->viewport()->mapToGlobal(
+        line.isValid() && lstTape_->viewport()->rect().intersects(line) ? line.center()
+                                                                        : QPoint(4, 4));
+  }
+  menu.exec(at);
+  FocusSink();
+}
+
+QString frmCalculator::ChooseFile(bool save, const QString& title, const QString& filter,
+                                  const QString& suffix) {
+  QFileDialog dialog(this, title, lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_, filter);
+  dialog.setObjectName(QStringLiteral("dlgFile"));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(suffix);
+  const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  FocusSink();
+  if (!chosen) return {};
+  const QString path = dialog.selectedFiles().first();
+  lastFolder_ = QFileInfo(path).absolutePath();
+  return path;
+}
+
+void frmCalculator::CopyDisplay() {
+  if (fraChangeTape_->isVisible()) return;
+  QGuiApplication::clipboard()->setText(QString::fromStdString(calc_.DisplayNumberText()));
+}
+
+void frmCalculator::CopyTape() {
+  if (fraChangeTape_->isVisible()) return;
+  QGuiApplication::clipboard()->setText(QString::fromStdString(TapeFileText(calc_.GetTape())));
+}
+
+void frmCalculator::CopyLine(int row) {
+  if (row < 0 || row >= calc_.GetTape().Count()) return;
+  QGuiApplication::clipboard()->setText(QString::fromStdString(calc_.GetTape().Line(row)));
+}
+
+void frmCalculator::PasteNumber() {
+  if (fraChangeTape_->isVisible()) return;
+  const std::string text = QGuiApplication::clipboard()->text().toStdString();
+  Run([&] { calc_.Paste(text); });
+}
+
+void frmCalculator::SaveTape() {
+  if (fraChangeTape_->isVisible()) return;
+  const QString path =
+      ChooseFile(true, QStringLiteral("Salvar a fita"),
+                 QStringLiteral("Fitas (*.txt);;Todos os arquivos (*)"), QStringLiteral("txt"));
+  if (!path.isEmpty()) Run([&] { documents_.Save(path); });
+}
+
+void frmCalculator::OpenTape() {
+  if (fraChangeTape_->isVisible()) return;
+  const QString path =
+      ChooseFile(false, QStringLiteral("Abrir uma fita"),
+                 QStringLiteral("Fitas (*.txt);;Todos os arquivos (*)"), QStringLiteral("txt"));
+  if (!path.isEmpty()) Run([&] { documents_.Open(path); });
+}
+
+void frmCalculator::ExportCsv() {
+  if (fraChangeTape_->isVisible()) return;
+  const QString path = ChooseFile(true, QStringLiteral("Exportar a fita como CSV"),
+                                  QStringLiteral("Planilhas CSV (*.csv);;Todos os arquivos (*)"),
+                                  QStringLiteral("csv"));
+  if (!path.isEmpty()) Run([&] { documents_.ExportCsv(path); });
+}
+
+void frmCalculator::ExportPdf() {
+  if (fraChangeTape_->isVisible()) return;
+  const QString path = ChooseFile(true, QStringLiteral("Exportar a fita como PDF"),
+                                  QStringLiteral("Documentos PDF (*.pdf);;Todos os arquivos (*)"),
+                                  QStringLiteral("pdf"));
+  if (!path.isEmpty()) Run([&] { documents_.ExportPdf(path); });
+}
+
+void frmCalculator::OfferPdfInsteadOfPrinter() {
+  if (AskYesNo({kProgramTitle, kNoPrinterQuestion, MessageIcon::Question})) ExportPdf();
+}
+
+}  // namespace tally::ui

@@ -1,0 +1,295 @@
+// Tape files, CSV rows and pasted numbers: the text forms of the tape that
+// leave the window and come back.
+
+#include "tape/tape_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "tape/number_text.h"
+#include "tape/text_utils.h"
+
+namespace tally {
+namespace {
+
+using Lines = std::vector<std::string>;
+const std::string kDash(kEnDash);
+const std::string kSep(kSeparatorLine);
+
+Tape TapeOf(const Lines& lines) {
+  Tape tape;
+  for (const auto& line : lines) tape.AppendDirect(line);
+  return tape;
+}
+
+TEST(TapeLine, KindsOperatorsAndNumbers) {
+  const struct {
+    std::string line;
+    TapeLineKind kind;
+    const char* op;
+    const char* number;
+  } cases[] = {
+      {"+ 12,00", TapeLineKind::Operand, "+", "12,00"},
+      {kDash + " 3,00", TapeLineKind::Operand, "\xE2\x80\x93", "3,00"},
+      {"- 3.5", TapeLineKind::Operand, "-", "3.5"},
+      {"x -2,5", TapeLineKind::Operand, "x", "-2,5"},
+      {"/ 4,", TapeLineKind::Operand, "/", "4,"},
+      {"+ 1,5E-07", TapeLineKind::Operand, "+", "1,5E-07"},
+      {"+ 1E+15", TapeLineKind::Operand, "+", "1E+15"},
+      {"= 15,00", TapeLineKind::Total, "=", "15,00"},
+      {"= 15,00 sub total", TapeLineKind::Subtotal, "=", "15,00"},
+      {"= 15 sub total sub total", TapeLineKind::Subtotal, "=", "15"},
+      {kSep, TapeLineKind::Separator, "", ""},
+      {"G 19,00", TapeLineKind::GrandTotal, "G", "19,00"},
+      {"GT 19,00", TapeLineKind::GrandTotalKey, "GT", "19,00"},
+      // Not tape lines.
+      {"", TapeLineKind::Unknown, "", ""},
+      {"+12,00", TapeLineKind::Unknown, "", ""},
+      {"+  12,00", TapeLineKind::Unknown, "", ""},
+      {"+ 12,00 ", TapeLineKind::Unknown, "", ""},
+      {"+ 1.234,50", TapeLineKind::Unknown, "", ""},
+      {"+ ,5", TapeLineKind::Unknown, "", ""},
+      {"+ 12,00 sub total", TapeLineKind::Unknown, "", ""},
+      {"* 2", TapeLineKind::Unknown, "", ""},
+      {"1/x 4,00", TapeLineKind::Unknown, "", ""},
+      {"= abc", TapeLineKind::Unknown, "", ""},
+      {"+ 1E", TapeLineKind::Unknown, "", ""},
+      {"**********************", TapeLineKind::Unknown, "", ""},
+      {"G", TapeLineKind::Unknown, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const TapeLineParts parts = SplitTapeLine(c.line);
+    EXPECT_EQ(parts.kind, c.kind);
+    EXPECT_EQ(parts.op, c.op);
+    EXPECT_EQ(parts.number, c.number);
+  }
+}
+
+TEST(TapeFile, TextIsEveryLineEndedByALineFeed) {
+  EXPECT_EQ(TapeFileText(TapeOf({})), "");
+  EXPECT_EQ(TapeFileText(TapeOf({"+ 1", "= 1", kSep})), "+ 1\n= 1\n" + kSep + "\n");
+}
+
+TEST(TapeFile, ReadsBackInAnyLocaleChangingOnlyTheSeparator) {
+  const Lines saved = {"+ 12,50", kDash + " 3,", "x -2,5", "= 15,00 sub total", "+ 1,5E-07",
+                       "/ 4",     "= 1E+15",     kSep,     "G 19,00",           "GT 7,25"};
+  const std::string text = TapeFileText(TapeOf(saved));
+  const auto pt = ReadTapeFileText(text, ",");
+  ASSERT_TRUE(std::holds_alternative<Lines>(pt));
+  EXPECT_EQ(std::get<Lines>(pt), saved);
+  const auto en = ReadTapeFileText(text, ".");
+  ASSERT_TRUE(std::holds_alternative<Lines>(en));
+  const Lines dotted = {"+ 12.50", kDash + " 3.", "x -2.5", "= 15.00 sub total", "+ 1.5E-07",
+                        "/ 4",     "= 1E+15",     kSep,     "G 19.00",           "GT 7.25"};
+  EXPECT_EQ(std::get<Lines>(en), dotted);
+  // And back: the first file byte for byte.
+  const auto again = ReadTapeFileText(TapeFileText(TapeOf(dotted)), ",");
+  ASSERT_TRUE(std::holds_alternative<Lines>(again));
+  EXPECT_EQ(TapeFileText(TapeOf(std::get<Lines>(again))), text);
+}
+
+TEST(TapeFile, WhatEditorsDoToATextFileIsTaken) {
+  const struct {
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"no final line feed", "+ 1\n= 1"},
+      {"CR LF line ends", "+ 1\r\n= 1\r\n"},
+      {"a byte order mark", "\xEF\xBB\xBF+ 1\n= 1\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto read = ReadTapeFileText(c.text, ",");
+    ASSERT_TRUE(std::holds_alternative<Lines>(read));
+    EXPECT_EQ(std::get<Lines>(read), (Lines{"+ 1", "= 1"}));
+  }
+}
+
+TEST(TapeFile, HostileTextsAreRefusedWithTheirLineAndReason) {
+  std::string tooMany;
+  for (int k = 0; k <= Tape::kMaxLines; ++k) tooMany += "+ 1\n";
+  std::string justEnough;
+  for (int k = 0; k < Tape::kMaxLines; ++k) justEnough += "+ 1\n";
+  const struct {
+    const char* name;
+    std::string text;
+    int line;  // -1: accepted
+    const char* reason;
+  } cases[] = {
+      {"empty", "", 0, "vazio"},
+      {"a byte order mark alone", "\xEF\xBB\xBF", 0, "vazio"},
+      {"binary: a NUL byte", std::string("+ 1\n\0\n", 6), 0, "UTF-8"},
+      {"not UTF-8", "+ 1\n+ 2\xE9\n", 0, "UTF-8"},
+      {"a line of another kind", "+ 1\n= 1\nTotal: 1\n", 3,
+       "não é uma linha da fita: \"Total: 1\""},
+      {"a blank line", "+ 1\n\n= 1\n", 2, "não é uma linha da fita"},
+      {"grouping in a number", "+ 1.234,50\n", 1, "não é uma linha da fita"},
+      {"a long line is shown cut", "x " + std::string(100, 'y') + "\n", 1, "yyy…\""},
+      {"a number beyond any double", "+ 1\n+ 9E+999\n", 2, "fora do alcance"},
+      {"more lines than a tape holds", tooMany, 0, "mais de 32.766 linhas"},
+      {"as many lines as a tape holds", justEnough, -1, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto read = ReadTapeFileText(c.text, ",");
+    if (c.line < 0) {
+      EXPECT_TRUE(std::holds_alternative<Lines>(read));
+      continue;
+    }
+    ASSERT_TRUE(std::holds_alternative<TapeFileError>(read));
+    const auto& error = std::get<TapeFileError>(read);
+    EXPECT_EQ(error.line, c.line);
+    EXPECT_NE(error.reason.find(c.reason), std::string::npos) << error.reason;
+  }
+}
+
+// A small RFC 4180 reader: fields, quotes, doubled quotes, CR LF rows.
+std::vector<std::vector<std::string>> ReadCsv(std::string_view text, char delimiter) {
+  std::vector<std::vector<std::string>> rows(1);
+  std::string field;
+  bool quoted = false;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const char c = text[k];
+    if (quoted) {
+      if (c == '"' && k + 1 < text.size() && text[k + 1] == '"') {
+        field += '"';
+        ++k;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == delimiter) {
+      rows.back().push_back(std::move(field));
+      field.clear();
+    } else if (c == '\r' && k + 1 < text.size() && text[k + 1] == '\n') {
+      rows.back().push_back(std::move(field));
+      field.clear();
+      rows.emplace_back();
+      ++k;
+    } else {
+      field += c;
+    }
+  }
+  if (rows.back().empty() && field.empty()) rows.pop_back();
+  return rows;
+}
+
+TEST(TapeCsv, RowsReadBackWithTheLocalesConvention) {
+  const Lines lines = {"+ 12,50", kDash + " 3,", "= 9,50 sub total", "x 2,00",
+                       "= 19,00", kSep,          "G 19,00",          "GT 1,5E-07"};
+  const struct {
+    const char* separator;
+    char delimiter;
+    std::vector<std::vector<std::string>> rows;
+  } cases[] = {
+      {",",
+       ';',
+       {{"Posição", "Tipo", "Operação", "Valor"},
+        {"1", "número", "+", "12,50"},
+        {"2", "número", "-", "3"},
+        {"3", "subtotal", "=", "9,50"},
+        {"4", "número", "x", "2,00"},
+        {"5", "total", "=", "19,00"},
+        {"6", "separador", "", ""},
+        {"7", "grande total", "G", "19,00"},
+        {"8", "grande total", "GT", "1,5E-07"}}},
+      {".",
+       ',',
+       {{"Posição", "Tipo", "Operação", "Valor"},
+        {"1", "número", "+", "12.50"},
+        {"2", "número", "-", "3"},
+        {"3", "subtotal", "=", "9.50"},
+        {"4", "número", "x", "2.00"},
+        {"5", "total", "=", "19.00"},
+        {"6", "separador", "", ""},
+        {"7", "grande total", "G", "19.00"},
+        {"8", "grande total", "GT", "1.5E-07"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.separator);
+    std::string text = TapeCsvText(TapeOf(lines), c.separator);
+    ASSERT_EQ(text.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_EQ(ReadCsv(std::string_view(text).substr(3), c.delimiter), c.rows);
+  }
+}
+
+TEST(TapeCsv, FieldsHoldingTheDelimiterOrQuotesAreQuoted) {
+  // No line the calculator writes needs quoting; a line of unknown form is
+  // written whole as its value, quoted as needed.
+  const std::string text = TapeCsvText(TapeOf({"a;b \"c\""}), ",");
+  EXPECT_NE(text.find("\"a;b \"\"c\"\"\""), std::string::npos) << text;
+  EXPECT_EQ(ReadCsv(std::string_view(text).substr(3), ';')[1][3], "a;b \"c\"");
+}
+
+TEST(PastedNumber, ReadAsAPersonWroteIt) {
+  const struct {
+    const char* text;
+    const char* separator;
+    const char* keys;  // nullptr: refused
+    bool negative;
+  } cases[] = {
+      {"1.234,56", ",", "1234.56", false},
+      {"1234,56", ",", "1234.56", false},
+      {"12.5", ",", "12.5", false},
+      {"1.234.567", ",", "1234567", false},
+      {"1,234.56", ".", "1234.56", false},
+      {"1,234", ".", "1234", false},
+      {"1,5", ".", "15", false},
+      {"1,5", ",", "1.5", false},
+      {"1,234,567", ",", "1234567", false},
+      {"R$ 1.234,56", ",", "1234.56", false},
+      {"-R$ 12,50", ",", "12.50", true},
+      {"R$ -12,50", ",", "12.50", true},
+      {"+12", ",", "12", false},
+      {"12 €", ",", "12", false},
+      {"$5", ".", "5", false},
+      {"\xC2\xA0 1\xC2\xA0"
+       "234,5 \n",
+       ",", "1234.5", false},
+      {"0,5", ",", "0.5", false},
+      {",5", ",", ".5", false},
+      {"12.", ",", "12.", false},
+      {"007", ",", "007", false},
+      // Refused.
+      {"", ",", nullptr, false},
+      {"   ", ",", nullptr, false},
+      {"abc", ",", nullptr, false},
+      {"12a", ",", nullptr, false},
+      {"1E5", ",", nullptr, false},
+      {"12\t34", ",", nullptr, false},
+      {"12\n34", ",", nullptr, false},
+      {"12+34", ",", nullptr, false},
+      {"--12", ",", nullptr, false},
+      {"12-", ",", nullptr, false},
+      {"1.2.3,4,5", ",", nullptr, false},
+      {"R$ R$ 5", ",", nullptr, false},
+      {".", ",", nullptr, false},
+      {"R$", ",", nullptr, false},
+      {"\xFF"
+       "12",
+       ",", nullptr, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + " with " + c.separator);
+    const auto number = ReadPastedNumber(c.text, c.separator);
+    if (!c.keys) {
+      EXPECT_FALSE(number.has_value());
+      continue;
+    }
+    ASSERT_TRUE(number.has_value());
+    EXPECT_EQ(number->keys, c.keys);
+    EXPECT_EQ(number->negative, c.negative);
+  }
+  EXPECT_TRUE(ReadPastedNumber(std::string(400, '7'), ",").has_value());
+  EXPECT_FALSE(ReadPastedNumber(std::string(401, '7'), ",").has_value());
+}
+
+}  // namespace
+}  // namespace tally
