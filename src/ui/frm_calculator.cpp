@@ -14,8 +14,8 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
-#include <QProcess>
 #include <QPrinterInfo>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStyle>
