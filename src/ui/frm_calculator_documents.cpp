@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
-#include <QListView>
 #include <QMenu>
 
 #include "identity.h"
