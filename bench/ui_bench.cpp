@@ -1,23 +1,31 @@
-// The window with a full tape (offscreen): a typed key including the model
-// update and the repaint of the list, the replay of a full tape with the list
-// attached, and the time from the start of the process to the first painted
-// window.
+// The window (offscreen) at several tape lengths: a key that writes a tape
+// line and a digit, each with the update and repaint it causes; the window's
+// resident size with the tape at each length; the replay of a full tape with
+// the list attached; the time from the start of the process to the first
+// painted window. Tapes are filled the way a user fills them: keys typed on
+// the focus sink.
 
 #include <benchmark/benchmark.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
-#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/frm_calculator.h"
 
@@ -25,7 +33,13 @@ extern char** environ;
 
 namespace {
 
+// Writes operand, total, subtotal and separator lines.
 constexpr std::string_view kCycle = "12.5+3*2-1=7/4==";
+constexpr int kFullTape = tally::Tape::kMaxLines;
+// Keys measured per repetition. A tape shorter than full (and not emptied
+// before each key) grows by this many lines while it is measured, and is
+// brought back to its length before the next repetition.
+constexpr int kKeysPerRun = 500;
 
 void Settle() {
   QCoreApplication::sendPostedEvents();
@@ -37,52 +51,207 @@ void TypeKey(QWidget* target, QChar c) {
   QApplication::sendEvent(target, &press);
 }
 
-QWidget* Sink(tally::ui::frmCalculator& window) {
-  return window.findChild<QWidget*>(QStringLiteral("picSetFocus"));
-}
-
-// Fills the tape the way a user does: keys typed on the window.
-void FillTape(tally::ui::frmCalculator& window) {
-  window.findChild<QComboBox*>(QStringLiteral("cboDecPlace"))->setCurrentIndex(2);
-  QWidget* sink = Sink(window);
-  std::size_t k = 0;
-  while (window.calculator().GetTape().Count() < tally::Tape::kMaxLines) {
-    TypeKey(sink, QLatin1Char(kCycle[k++ % kCycle.size()]));
-  }
-}
-
 tally::ui::frmCalculator::Options Quiet() {
   tally::ui::frmCalculator::Options options;
   options.decimalSeparator = ",";
   return options;  // no error log candidates: records are dropped
 }
 
-void WindowTypedKeyFullTape(benchmark::State& state) {
-  tally::ui::frmCalculator window(Quiet());
-  FillTape(window);
-  window.show();
-  Settle();
-  QWidget* sink = Sink(window);
-  std::size_t k = 0;
-  for (auto _ : state) {
-    TypeKey(sink, QLatin1Char(kCycle[k++ % kCycle.size()]));
-    Settle();  // the list lays out and repaints what changed
+// One shown window, typed into through its focus sink.
+class Window {
+ public:
+  Window() : window_(Quiet()) {
+    window_.findChild<QComboBox*>(QStringLiteral("cboDecPlace"))->setCurrentIndex(2);
+    window_.show();
+    Settle();
+    sink_ = window_.findChild<QWidget*>(QStringLiteral("picSetFocus"));
   }
-  state.counters["tape_lines"] = window.calculator().GetTape().Count();
+
+  tally::ui::frmCalculator& Get() { return window_; }
+  int Lines() const { return window_.calculator().GetTape().Count(); }
+  void Type(QChar c) { TypeKey(sink_, c); }
+
+  // Brings the tape to `lines` lines by typing: "l" empties it, the cycle
+  // fills it. Events are let through every few keys, as between the keys of
+  // a fast typist.
+  void Fill(int lines) {
+    if (Lines() == lines) return;
+    if (Lines() > lines) Type(QLatin1Char('l'));
+    std::size_t k = 0;
+    while (Lines() < lines) {
+      Type(QLatin1Char(kCycle[k++ % kCycle.size()]));
+      if (k % 16 == 0) Settle();
+    }
+    // Leave no entry half typed and no operation pending.
+    Type(QLatin1Char('c'));
+    Settle();
+  }
+
+ private:
+  tally::ui::frmCalculator window_;
+  QWidget* sink_ = nullptr;
+};
+
+// A window for each tape length, so that the repetitions of the benchmarks
+// can be interleaved (the noise of a shared machine then falls on all
+// lengths alike) without filling a tape again each time.
+Window& WindowWithTape(int lines) {
+  static std::map<int, Window*> windows;  // live until the process ends
+  Window*& window = windows[lines];
+  if (!window) window = new Window;
+  window->Fill(lines);
+  return *window;
 }
-BENCHMARK(WindowTypedKeyFullTape)->Unit(benchmark::kMicrosecond);
+
+// "+" after a digit writes an operand line, which is selected and scrolled
+// into view; on a full tape the oldest line goes. At 0 lines the tape is
+// emptied before each measured key, which then writes its first line.
+void LineKey(benchmark::State& state) {
+  const int lines = static_cast<int>(state.range(0));
+  Window& w = WindowWithTape(lines);
+  for (auto _ : state) {
+    state.PauseTiming();
+    if (lines == 0) w.Type(QLatin1Char('l'));
+    w.Type(QLatin1Char('1'));
+    Settle();
+    state.ResumeTiming();
+    w.Type(QLatin1Char('+'));
+    Settle();
+  }
+  state.counters["tape_lines_after"] = w.Lines();
+}
+BENCHMARK(LineKey)
+    ->ArgName("tape")
+    ->Arg(0)
+    ->Arg(1000)
+    ->Arg(8000)
+    ->Arg(kFullTape)
+    ->Iterations(kKeysPerRun)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+
+// The first digit of an entry: the display changes, the tape does not. At 0
+// lines the tape is emptied after each measured key.
+void DigitKey(benchmark::State& state) {
+  const int lines = static_cast<int>(state.range(0));
+  Window& w = WindowWithTape(lines);
+  for (auto _ : state) {
+    w.Type(QLatin1Char('7'));
+    Settle();
+    state.PauseTiming();
+    w.Type(QLatin1Char('+'));  // the next digit starts an entry
+    if (lines == 0) w.Type(QLatin1Char('l'));
+    Settle();
+    state.ResumeTiming();
+  }
+  state.counters["tape_lines_after"] = w.Lines();
+}
+BENCHMARK(DigitKey)
+    ->ArgName("tape")
+    ->Arg(0)
+    ->Arg(1000)
+    ->Arg(8000)
+    ->Arg(kFullTape)
+    ->Iterations(kKeysPerRun)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+
+// The resident size of a fresh process whose window holds a tape of the given
+// length, filled by typing; also the cost per key of that filling.
+struct Resident {
+  double residentMiB = 0;
+  double fillMicrosPerKey = 0;
+};
+
+long ResidentPages() {
+  long size = 0;
+  long resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &size, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident;
+}
+
+int ResidentChild(int lines) {
+  Window w;
+  QElapsedTimer timer;
+  timer.start();
+  std::size_t keys = 0;
+  std::size_t k = 0;
+  while (w.Lines() < lines) {
+    w.Type(QLatin1Char(kCycle[k++ % kCycle.size()]));
+    ++keys;
+    Settle();  // each key is shown before the next, as in the event loop
+  }
+  const double micros = static_cast<double>(timer.nsecsElapsed()) / 1e3;
+  const double mib = static_cast<double>(ResidentPages()) *
+                     static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+  std::printf("%.3f %.3f\n", mib, keys ? micros / static_cast<double>(keys) : 0.0);
+  return 0;
+}
+
+bool RunResidentChild(int lines, Resident& out) {
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  std::string self = "/proc/self/exe";
+  std::string flag = "--resident-tape";
+  std::string count = std::to_string(lines);
+  char* argv[] = {self.data(), flag.data(), count.data(), nullptr};
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (spawned != 0) {
+    close(fds[0]);
+    return false;
+  }
+  std::string text;
+  char buffer[256];
+  ssize_t n = 0;
+  while ((n = read(fds[0], buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+  return std::sscanf(text.c_str(), "%lf %lf", &out.residentMiB, &out.fillMicrosPerKey) == 2;
+}
+
+void WindowResident(benchmark::State& state) {
+  Resident r;
+  for (auto _ : state) {
+    if (!RunResidentChild(static_cast<int>(state.range(0)), r)) {
+      state.SkipWithError("the measuring process failed");
+      return;
+    }
+  }
+  state.counters["resident_MiB"] = r.residentMiB;
+  state.counters["fill_us_per_key"] = r.fillMicrosPerKey;
+}
+BENCHMARK(WindowResident)
+    ->ArgName("tape")
+    ->Arg(0)
+    ->Arg(1000)
+    ->Arg(8000)
+    ->Arg(kFullTape)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void WindowReplayFullTape(benchmark::State& state) {
-  tally::ui::frmCalculator window(Quiet());
-  FillTape(window);
-  window.show();
-  Settle();
-  const tally::Tape& tape = window.calculator().GetTape();
+  Window& w = WindowWithTape(kFullTape);
+  const tally::Tape& tape = w.Get().calculator().GetTape();
   int operand = 0;
   while (tape.Line(operand).rfind("+ ", 0) != 0) ++operand;
-  auto* list = window.findChild<QListView*>(QStringLiteral("lstTape"));
-  auto* field = window.findChild<QLineEdit*>(QStringLiteral("txtChangeTo"));
-  auto* save = window.findChild<QPushButton*>(QStringLiteral("cmdSaveChange"));
+  auto* list = w.Get().findChild<QAbstractItemView*>(QStringLiteral("lstTape"));
+  auto* field = w.Get().findChild<QLineEdit*>(QStringLiteral("txtChangeTo"));
+  auto* save = w.Get().findChild<QPushButton*>(QStringLiteral("cmdSaveChange"));
   const QModelIndex index = list->model()->index(operand, 0);
   for (auto _ : state) {
     Q_EMIT list->clicked(index);
@@ -127,8 +296,22 @@ int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
+  // The resident-size measurement runs in a fresh process of this program.
+  if (argc == 3 && std::strcmp(argv[1], "--resident-tape") == 0) {
+    QApplication app(argc, argv);
+    return ResidentChild(std::atoi(argv[2]));
+  }
   QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
+  // Repetitions run in a random order across benchmarks unless told
+  // otherwise: keys measured at each tape length then share the machine's
+  // noise.
+  std::vector<char*> args(argv, argv + argc);
+  std::string interleave = "--benchmark_enable_random_interleaving=true";
+  bool told = false;
+  for (char* arg : args) told |= std::strstr(arg, "random_interleaving") != nullptr;
+  if (!told) args.insert(args.begin() + 1, interleave.data());
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

@@ -36,33 +36,6 @@ void KeySink::keyPressEvent(QKeyEvent* event) {
   }
 }
 
-TapeListView::TapeListView(QWidget* parent) : QListView(parent) {
-  setSelectionMode(QAbstractItemView::SingleSelection);
-  setEditTriggers(QAbstractItemView::NoEditTriggers);
-  setUniformItemSizes(true);
-  setLayoutMode(QListView::SinglePass);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  setTextElideMode(Qt::ElideNone);
-  setAttribute(Qt::WA_InputMethodEnabled, false);
-  connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
-    if (index.isValid()) Q_EMIT rowChosen(index.row());
-  });
-}
-
-void TapeListView::keyPressEvent(QKeyEvent* event) {
-  const KeyForward result = forward_ ? forward_(*event) : KeyForward::NotTyped;
-  if (result == KeyForward::Consumed) {
-    event->accept();
-    return;
-  }
-  const QModelIndex before = currentIndex();
-  QListView::keyPressEvent(event);
-  const QModelIndex after = currentIndex();
-  if (result == KeyForward::NotTyped && after.isValid() && after != before) {
-    Q_EMIT rowChosen(after.row());
-  }
-}
-
 bool KeyDiscarder::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();

@@ -1,9 +1,8 @@
 #pragma once
-// Small widgets of the main window: the focus sink, the tape list and the
-// pictures.
+// Small widgets of the main window: the focus sink and the pictures. The tape
+// list is in tape_view.h.
 
 #include <QAbstractButton>
-#include <QListView>
 #include <QString>
 #include <QWidget>
 
@@ -47,25 +46,6 @@ class KeySink final : public QWidget {
  private:
   KeyForwarder forward_;
   QString value_;
-};
-
-// The tape list. Typed characters go to the calculator; the navigation keys
-// and a click choose a line, which is reported as rowChosen.
-class TapeListView final : public QListView {
-  Q_OBJECT
-
- public:
-  explicit TapeListView(QWidget* parent = nullptr);
-  void SetKeyForwarder(KeyForwarder forwarder) { forward_ = std::move(forwarder); }
-
- Q_SIGNALS:
-  void rowChosen(int row);
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
-
- private:
-  KeyForwarder forward_;
 };
 
 using PicturePainter = std::function<void(QPainter&, const QRectF&)>;

@@ -489,8 +489,7 @@ void frmCalculator::ShowLabels() {
 
 void frmCalculator::ShowTapeSelection(int row) {
   // An operation may select several lines on its way (a trimmed tape
-  // selects twice); the view, whose every selection change lays out all its
-  // rows, is told once, when the operation is over.
+  // selects twice); the view is told once, when the operation is over.
   if (runDepth_ > 0) {
     selectionPending_ = true;
     return;
@@ -501,8 +500,10 @@ void frmCalculator::ShowTapeSelection(int row) {
     return;
   }
   const QModelIndex index = tapeModel_.index(row);
-  selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  // Scrolled first, while nothing in the list waits to be repainted, so
+  // that the rows already shown are moved rather than drawn again.
   lstTape_->scrollTo(index);
+  selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
 }
 
 void frmCalculator::ShowChangePanel() {

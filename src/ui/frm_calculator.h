@@ -31,6 +31,7 @@
 #include "ui/controls.h"
 #include "ui/number_label.h"
 #include "ui/tape_model.h"
+#include "ui/tape_view.h"
 
 class QAction;
 class QComboBox;

@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
-#include <QListView>
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QTimer>

@@ -9,12 +9,9 @@ int TapeModel::rowCount(const QModelIndex& parent) const {
 }
 
 QModelIndex TapeModel::index(int row, int column, const QModelIndex& parent) const {
-  // A list view asks for every row each time it lays itself out: the generic
-  // checks, two virtual calls a row, are the larger part of a key's cost on a
-  // full tape.
-  if (parent.isValid() || column != 0 || row < 0 || row >= tape_.Count()) {
-    return {};
-  }
+  // The list reads every line after a replay: the generic checks, two
+  // virtual calls a row, would be a good part of that.
+  if (parent.isValid() || column != 0 || row < 0 || row >= tape_.Count()) return {};
   return createIndex(row, 0);
 }
 
@@ -22,7 +19,8 @@ QVariant TapeModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
     return {};
   }
-  if (role != Qt::DisplayRole) return {};
+  // The tooltip is the whole line, for a line wider than the list.
+  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   return QString::fromStdString(tape_.Line(index.row()));
 }
 
@@ -37,7 +35,7 @@ void TapeModel::BeforeRemoveOldest(std::int32_t count) {
 void TapeModel::AfterRemoveOldest() { endRemoveRows(); }
 
 void TapeModel::LinesChanged(std::int32_t first, std::int32_t last) {
-  Q_EMIT dataChanged(index(first), index(last), {Qt::DisplayRole});
+  Q_EMIT dataChanged(index(first), index(last), {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
 void TapeModel::BeforeClear() { beginResetModel(); }

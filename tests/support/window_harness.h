@@ -3,11 +3,11 @@
 // error log points into a temporary folder, widgets found by name or caption,
 // the tape as the list shows it, and an answerer for modal windows.
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
-#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -59,7 +59,7 @@ class Harness {
     return window_->findChild<T*>(name);
   }
   QWidget* Sink() { return Find(QStringLiteral("picSetFocus")); }
-  QListView* Tape() { return Find<QListView>(QStringLiteral("lstTape")); }
+  QAbstractItemView* Tape() { return Find<QAbstractItemView>(QStringLiteral("lstTape")); }
   QString Text(const char* labelName) {
     auto* label = Find<QLabel>(QString::fromLatin1(labelName));
     return label ? label->text() : QStringLiteral("<missing %1>").arg(QLatin1StringView(labelName));
@@ -104,7 +104,7 @@ class Harness {
   // Selects a tape line with a click, then double-clicks it, as a user opens
   // the edit panel.
   void DoubleClickLine(int row) {
-    QListView* list = Tape();
+    QAbstractItemView* list = Tape();
     const QModelIndex index = list->model()->index(row, 0);
     list->scrollTo(index);
     const QPoint at = list->visualRect(index).center();

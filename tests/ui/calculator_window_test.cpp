@@ -353,7 +353,7 @@ void CalculatorWindowTest::memoryMarkShowsAndHides() {
 void CalculatorWindowTest::tapeSelectionFollowsTheNewestLineAndTheUser() {
   Harness h;
   QVERIFY(h.Active());
-  QListView* list = h.Tape();
+  QAbstractItemView* list = h.Tape();
   for (int k = 0; k < 60; ++k) h.Type(QStringLiteral("1+"));
   QCOMPARE(h.TapeLines().size(), 60);
 

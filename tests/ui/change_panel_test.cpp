@@ -3,9 +3,9 @@
 // tape, "Cancelar" changes nothing; while the panel is open nothing behind it
 // takes a click or a key.
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListView>
 
 #include "window_harness.h"
 

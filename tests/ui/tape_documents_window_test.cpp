@@ -127,7 +127,7 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   Harness h;
   QVERIFY(h.Active());
   h.Type(S("12+3="));
-  QListView* list = h.Tape();
+  QAbstractItemView* list = h.Tape();
   Answers answers;
   answers.menuItem = S("Copiar esta linha");
   ModalAnswerer answerer({}, std::ref(answers));

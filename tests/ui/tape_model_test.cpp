@@ -172,6 +172,8 @@ void TapeModelTest::linesAreShownAsUnicode() {
   tape.SetObserver(&model);
   tape.AddTapeLine("\xE2\x80\x93 3,00");  // the tape's minus is the en dash
   QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("\u2013 3,00"));
+  // The tooltip is the whole line, for a line wider than the list.
+  QCOMPARE(model.index(0, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("\u2013 3,00"));
   QVERIFY(!model.index(0, 0).data(Qt::EditRole).isValid());
 }
 
