@@ -50,6 +50,8 @@ constexpr const char* kHelp =
     "  --print-to FILE.pdf   write print jobs to FILE.pdf (without it they are\n"
     "                        made and dropped: no printer is ever used)\n"
     "  --error-log FILE      append error log records to FILE\n"
+    "  --session FILE        start from the kept session in FILE, if any, and\n"
+    "                        keep it up to date after every key\n"
     "      --help            display this help and exit\n"
     "      --version         output version information and exit\n"
     "\n"
@@ -85,6 +87,7 @@ int main(int argc, char* argv[]) {
   std::string localeName;
   std::string printTo;
   std::string errorLog;
+  std::string keptSession;
   std::string scriptPath = "-";
   bool haveScript = false;
 
@@ -116,6 +119,8 @@ int main(int argc, char* argv[]) {
       if (!value("--print-to", printTo)) return Fail("--print-to needs a value");
     } else if (is("--error-log")) {
       if (!value("--error-log", errorLog)) return Fail("--error-log needs a value");
+    } else if (is("--session")) {
+      if (!value("--session", keptSession)) return Fail("--session needs a value");
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Fail("unknown option " + arg);
     } else if (haveScript) {
@@ -177,6 +182,7 @@ int main(int argc, char* argv[]) {
     if (!written) Tell("cannot write " + printTo + ": " + why.toStdString());
   };
 
+  options.keptSession = QString::fromStdString(keptSession);
   options.paintPdf = [&](const tally::Tape& tape, QIODevice& out) {
     EnsureGuiApplication(app, argc, argv);
     return tally::print::PrintTapeToPdf(tape, locale, out);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "identity.h"
 #include "tape/tape_file.h"
 #include "tape/text_utils.h"
 
@@ -12,7 +13,25 @@ namespace tally::batch {
 Session::Session(Options options)
     : options_(std::move(options)),
       calc_(*this, options_.decimalSeparator),
-      documents_(calc_, *this, options_.paintPdf) {}
+      documents_(calc_, *this, options_.paintPdf) {
+  if (options_.keptSession.isEmpty()) return;
+  kept_ = std::make_unique<host::KeptSession>(options_.keptSession);
+  host::KeptSession::Found found = kept_->Load();
+  if (found.snapshot) calc_.Restore(std::move(*found.snapshot));
+  if (!found.notice.isEmpty()) {
+    messages_.push_back({kProgramTitle, found.notice.toStdString(), MessageIcon::Exclamation});
+  }
+  QString error;
+  // After a notice that another run holds the session, its reason is told.
+  if (!kept_->Start(calc_, &error) && found.notice.isEmpty()) {
+    messages_.push_back(
+        {kProgramTitle,
+         QStringLiteral("A sessão não pode ser guardada: %1.").arg(error).toStdString(),
+         MessageIcon::Exclamation});
+  }
+}
+
+Session::~Session() = default;
 
 void Session::ShowMessageBox(const MessageBoxRequest& request) { messages_.push_back(request); }
 
@@ -31,6 +50,7 @@ void Session::PrintTape() {
 
 void Session::Run(const std::vector<Command>& commands, std::ostream& out) {
   RunCommands(commands, out);
+  if (kept_) kept_->Sync();
   out << TakeSnapshot() << '\n';
   out.flush();
 }
@@ -48,6 +68,7 @@ void Session::RunCommand(const Command& command, std::ostream& out) {
     out << TakeSnapshot() << '\n';
   } else {
     Execute(command, out);
+    if (kept_) kept_->Commit();
   }
 }
 

@@ -3,12 +3,14 @@
 // same clicks and keys, and writes the snapshots as JSON lines.
 
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "batch/script.h"
 #include "engine/calculator.h"
+#include "host/kept_session.h"
 #include "host/tape_documents.h"
 
 namespace tally::batch {
@@ -23,9 +25,13 @@ class Session final : public CalculatorHost {
     std::function<void(const Tape&)> print;
     // Paints the tape as a PDF for {export-pdf}; empty refuses the export.
     host::TapeDocuments::PdfPainter paintPdf;
+    // The kept session: read at the start when it exists, and kept up to
+    // date after every command. Empty keeps nothing.
+    QString keptSession;
   };
 
   explicit Session(Options options);
+  ~Session() override;
 
   // Runs every command, then prints the final snapshot.
   void Run(const std::vector<Command>& commands, std::ostream& out);
@@ -57,6 +63,7 @@ class Session final : public CalculatorHost {
   Options options_;
   Calculator calc_;
   host::TapeDocuments documents_;
+  std::unique_ptr<host::KeptSession> kept_;
   std::vector<MessageBoxRequest> messages_;
   bool closed_ = false;
   // The number field's whole text is selected when the panel opens, so the

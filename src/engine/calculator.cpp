@@ -607,6 +607,23 @@ void Calculator::OpenTape(std::vector<std::string> lines) {
   s_.NegativeEntry = false;
 }
 
+// ---------------------------------------------------------------- kept session
+
+CalculatorSnapshot Calculator::Snapshot() const {
+  return {s_, labels_, std::vector<std::string>(tape_.Lines().begin(), tape_.Lines().end()),
+          tape_.Selected()};
+}
+
+void Calculator::Restore(CalculatorSnapshot snapshot) {
+  s_ = std::move(snapshot.state);
+  labels_ = std::move(snapshot.labels);
+  // The display's reading follows the restored text from here on.
+  SetResult(std::string(labels_.lblResult));
+  panel_ = {};
+  tape_.Assign(std::move(snapshot.tape));
+  tape_.Select(snapshot.selected);
+}
+
 // ---------------------------------------------------------------- keyboard
 
 void Calculator::Perform(Operation operation, int index) {

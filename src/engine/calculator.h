@@ -76,6 +76,15 @@ struct ChangePanel {
   std::string lineOperator;
 };
 
+// Everything a kept session holds: the state, the labels, the tape and its
+// selection. The edit panel is not kept: it comes back closed.
+struct CalculatorSnapshot {
+  CalculatorState state;
+  DisplayTexts labels;
+  std::vector<std::string> tape;
+  std::int32_t selected = -1;
+};
+
 inline constexpr const char* kDivisionByZeroText = "Erro de divisão por zero";
 inline constexpr const char* kNotANumberText =
     "Não foi possível colar: o texto copiado não é um número.";
@@ -157,6 +166,14 @@ class Calculator {
   // A tape opened from a file: the lines as they are, the grand total that a
   // replay of them computes, and a new calculation.
   void OpenTape(std::vector<std::string> lines);
+
+  // A kept session: the whole calculator as it is, and put back as it was
+  // (with the edit panel closed).
+  CalculatorSnapshot Snapshot() const;
+  void Restore(CalculatorSnapshot snapshot);
+  // The tape's changes since the last call, kept only while asked for.
+  void KeepTapeChanges(bool keep) { tape_.KeepChanges(keep); }
+  void TakeTapeChanges(std::vector<TapeChange>& into) { tape_.TakeChanges(into); }
 
   // N(v): a number written with the current picture.
   std::string Format(double value) const;

@@ -43,14 +43,17 @@ bool WriteAll(QFileDevice& file, const QByteArray& bytes, QString* error) {
 
 bool WriteDocument(const QString& path, const std::function<bool(QIODevice&)>& fill,
                    QString* error) {
-  const QFileInfo info(path);
-  if (info.isDir()) return Fail(error, QStringLiteral("é uma pasta"));
   // The document is made whole in memory first: whatever writes it may not
   // look at what each write returns.
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   if (!fill(buffer)) return Fail(error, QStringLiteral("o documento não pôde ser feito"));
-  const QByteArray& bytes = buffer.data();
+  return WriteDocument(path, buffer.data(), error);
+}
+
+bool WriteDocument(const QString& path, const QByteArray& bytes, QString* error) {
+  const QFileInfo info(path);
+  if (info.isDir()) return Fail(error, QStringLiteral("é uma pasta"));
 
   if (WrittenInPlace(info)) {
     QFile file(path);

@@ -18,5 +18,7 @@ namespace tally::host {
 // given, says why in words a user can read.
 bool WriteDocument(const QString& path, const std::function<bool(QIODevice&)>& fill,
                    QString* error = nullptr);
+// The same for a document already made.
+bool WriteDocument(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 }  // namespace tally::host

@@ -8,6 +8,7 @@ namespace tally::host {
 namespace {
 
 const QString kDecimalPlacesKey = QStringLiteral("Options/CalculatorFP");
+const QString kKeepSessionKey = QStringLiteral("Options/KeepSession");
 
 // Returned as a prvalue: QSettings cannot be copied or moved.
 QSettings Store() {
@@ -28,6 +29,17 @@ std::optional<QString> StoredDecimalPlaces() {
   const QVariant value = settings.value(kDecimalPlacesKey);
   if (!value.isValid()) return std::nullopt;
   return value.toString();
+}
+
+void StoreKeepSession(bool keep) {
+  QSettings settings = Store();
+  settings.setValue(kKeepSessionKey, keep ? QStringLiteral("1") : QStringLiteral("0"));
+  settings.sync();
+}
+
+bool StoredKeepSession() {
+  QSettings settings = Store();
+  return settings.value(kKeepSessionKey).toString() == QLatin1String("1");
 }
 
 }  // namespace tally::host

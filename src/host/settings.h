@@ -15,4 +15,9 @@ void StoreDecimalPlaces(int places);
 // The stored text of that choice; the window never reads it back, tests do.
 std::optional<QString> StoredDecimalPlaces();
 
+// Whether the session is kept across closing ("Options/KeepSession", "1" or
+// "0"); off when nothing is stored.
+void StoreKeepSession(bool keep);
+bool StoredKeepSession();
+
 }  // namespace tally::host

@@ -24,7 +24,26 @@ void Tape::SetSelected(std::int32_t index) {
   if (observer_) observer_->SelectionChanged(index);
 }
 
+void Tape::KeepChanges(bool keep) {
+  keepChanges_ = keep;
+  changes_.clear();
+}
+
+void Tape::TakeChanges(std::vector<TapeChange>& into) {
+  into.clear();
+  into.swap(changes_);
+}
+
+void Tape::Log(TapeChange::Kind kind, std::int32_t number, std::string_view text) {
+  if (!keepChanges_) return;
+  // After a reset the whole tape is taken anyway.
+  if (!changes_.empty() && changes_.back().kind == TapeChange::Kind::Reset) return;
+  if (kind == TapeChange::Kind::Reset) changes_.clear();
+  changes_.push_back({kind, number, std::string(text)});
+}
+
 void Tape::Append(std::string text) {
+  Log(TapeChange::Kind::Append, 0, text);
   if (observer_) observer_->BeforeAppend(Count());
   lines_.push_back(std::move(text));
   if (observer_) observer_->AfterAppend();
@@ -37,6 +56,7 @@ void Tape::AddTapeLine(std::string text) {
   // goes here, so the tape never grows without bound.
   const std::int32_t excess = Count() - kMaxLines;
   if (excess <= 0) return;
+  Log(TapeChange::Kind::RemoveOldest, excess);
   if (observer_) observer_->BeforeRemoveOldest(excess);
   lines_.erase(lines_.begin(), lines_.begin() + excess);
   // The selection is the line just added, now at the end.
@@ -51,12 +71,14 @@ void Tape::AppendDirect(std::string text) { Append(std::move(text)); }
 
 void Tape::SetLine(std::int32_t index, std::string text) {
   if (index < 0 || index >= Count()) return;
+  Log(TapeChange::Kind::SetLine, index, text);
   lines_[static_cast<std::size_t>(index)] = std::move(text);
   if (observer_) observer_->LinesChanged(index, index);
 }
 
 void Tape::RewriteAll(std::vector<std::string> texts) {
   if (texts.size() != lines_.size() || texts.empty()) return;
+  Log(TapeChange::Kind::Reset);
   for (std::size_t k = 0; k < texts.size(); ++k) {
     lines_[k] = std::move(texts[k]);
   }
@@ -64,6 +86,7 @@ void Tape::RewriteAll(std::vector<std::string> texts) {
 }
 
 void Tape::Clear() {
+  Log(TapeChange::Kind::Reset);
   if (observer_) observer_->BeforeClear();
   lines_.clear();
   selected_ = -1;
@@ -74,6 +97,7 @@ void Tape::Clear() {
 }
 
 void Tape::Assign(std::vector<std::string> lines) {
+  Log(TapeChange::Kind::Reset);
   if (observer_) observer_->BeforeClear();
   lines_.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
   selected_ = -1;

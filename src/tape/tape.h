@@ -32,6 +32,19 @@ class TapeObserver {
   virtual void SelectionChanged(std::int32_t index) = 0;
 };
 
+// A change of the tape, as a journal of it records it.
+struct TapeChange {
+  enum class Kind : std::uint8_t {
+    Append,        // `text` became the last line
+    RemoveOldest,  // the `number` oldest lines went
+    SetLine,       // line `number` became `text`
+    Reset,         // many lines changed at once: the journal takes the whole tape
+  };
+  Kind kind = Kind::Reset;
+  std::int32_t number = 0;
+  std::string text;
+};
+
 class Tape {
  public:
   // AddTapeLine trims the tape back to this many lines.
@@ -70,13 +83,22 @@ class Tape {
 
   void SetObserver(TapeObserver* observer) { observer_ = observer; }
 
+  // The changes since the last TakeChanges, kept only while asked for (a
+  // kept session records them after every key).
+  void KeepChanges(bool keep);
+  // Moves them into `into` (whose own are dropped), keeping both buffers.
+  void TakeChanges(std::vector<TapeChange>& into);
+
  private:
   void Append(std::string text);
   void SetSelected(std::int32_t index);
+  void Log(TapeChange::Kind kind, std::int32_t number = 0, std::string_view text = {});
 
   std::deque<std::string> lines_;
   std::int32_t selected_ = -1;
   TapeObserver* observer_ = nullptr;
+  bool keepChanges_ = false;
+  std::vector<TapeChange> changes_;
 };
 
 }  // namespace tally

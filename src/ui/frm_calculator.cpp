@@ -20,6 +20,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -214,6 +215,7 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
 
   picSetFocus_->setFocus(Qt::OtherFocusReason);
   ShowLabels();
+  if (host::StoredKeepSession()) StartKeeping(true);
 }
 
 frmCalculator::~frmCalculator() {
@@ -462,6 +464,10 @@ void frmCalculator::Run(const std::function<void()>& operation) {
     selectionPending_ = false;
     ShowTapeSelection(calc_.GetTape().Selected());
   }
+  if (runDepth_ == 0 && kept_) {
+    kept_->Commit();
+    if (!syncTimer_->isActive()) syncTimer_->start();
+  }
 }
 
 void frmCalculator::ShowLabels() {
@@ -592,7 +598,9 @@ void frmCalculator::paintEvent(QPaintEvent* event) {
 }
 
 void frmCalculator::closeEvent(QCloseEvent* event) {
-  // Nothing is kept and nothing is asked: the tape goes with the window.
+  // Nothing is asked. The tape goes with the window, unless the user chose
+  // to keep the session: then it is on disk already, and made sure of here.
+  if (kept_) kept_->Sync();
   event->accept();
 }
 

@@ -19,12 +19,14 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/calculator.h"
 #include "host/error_log.h"
+#include "host/kept_session.h"
 #include "host/tape_documents.h"
 #include "ui/controls.h"
 #include "ui/number_label.h"
@@ -37,6 +39,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class QUrl;
 
 namespace tally::ui {
@@ -48,6 +51,9 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   struct Options {
     std::string decimalSeparator = ",";
     host::ErrorLog::Environment errorLog;
+    // Where the session is kept when the user asks for it; empty: the
+    // per-user data folder.
+    QString keptSession;
   };
   // The locale's decimal separator; the error log next to the executable or
   // in the user's data folder, with the login and host names.
@@ -108,8 +114,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   // (frm_calculator_documents.cpp).
   void CreateDocumentActions();
   void ShowTapeMenu(const QPoint& globalPos, int row);
-  QString ChooseFile(bool save, const QString& title, const QString& filter,
-                     const QString& suffix);
+  QString ChooseFile(bool save, const QString& title, const QString& filter, const QString& suffix);
   void CopyDisplay();
   void CopyTape();
   void CopyLine(int row);
@@ -119,6 +124,11 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void ExportCsv();
   void ExportPdf();
   void OfferPdfInsteadOfPrinter();
+  // The kept session: started at the window's start when the user chose it,
+  // turned on and off from the tape's menu.
+  void StartKeeping(bool restore);
+  void SetKeeping(bool keep);
+  void TellLater(const QString& text);
 
   void Image1_Click();
   void Image2_Click();
@@ -133,6 +143,8 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   PrintHandler print_;
   LinkOpener openLink_;
   QString lastFolder_;
+  std::unique_ptr<host::KeptSession> kept_;
+  QTimer* syncTimer_ = nullptr;
   int runDepth_ = 0;
   bool selectionPending_ = false;
   int closeRequests_ = 0;

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -10,7 +11,10 @@
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
+#include <QSignalBlocker>
+#include <QTimer>
 
+#include "host/settings.h"
 #include "identity.h"
 #include "tape/tape_file.h"
 #include "ui/frm_calculator.h"
@@ -84,6 +88,11 @@ void frmCalculator::ShowTapeMenu(const QPoint& globalPos, int row) {
       QStringLiteral("Exportar CSV…"), {}, [this] { ExportCsv(); }, lines);
   item(
       QStringLiteral("Exportar PDF…"), {}, [this] { ExportPdf(); }, lines);
+  menu.addSeparator();
+  QAction* keep = menu.addAction(QStringLiteral("Continuar de onde parei"));
+  keep->setCheckable(true);
+  keep->setChecked(kept_ != nullptr);
+  connect(keep, &QAction::toggled, this, [this](bool on) { SetKeeping(on); });
 
   QPoint at = globalPos;
   if (at.isNull()) {
@@ -163,6 +172,59 @@ void frmCalculator::ExportPdf() {
                                   QStringLiteral("Documentos PDF (*.pdf);;Todos os arquivos (*)"),
                                   QStringLiteral("pdf"));
   if (!path.isEmpty()) Run([&] { documents_.ExportPdf(path); });
+}
+
+void frmCalculator::StartKeeping(bool restore) {
+  if (!syncTimer_) {
+    // What was recorded goes to disk within a second of the last key.
+    syncTimer_ = new QTimer(this);
+    syncTimer_->setSingleShot(true);
+    syncTimer_->setInterval(1000);
+    connect(syncTimer_, &QTimer::timeout, this, [this] {
+      if (kept_) kept_->Sync();
+    });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
+      if (kept_) kept_->Sync();
+    });
+  }
+  kept_ = std::make_unique<host::KeptSession>(
+      options_.keptSession.isEmpty() ? host::KeptSession::DefaultPath() : options_.keptSession);
+  host::KeptSession::Found found = kept_->Load();
+  if (restore && found.snapshot) {
+    calc_.Restore(std::move(*found.snapshot));
+    ShowLabels();
+    // The list shows the choice the session had, and nothing is stored.
+    const std::string& picture = calc_.State().NumberFormat;
+    const QSignalBlocker quiet(cboDecPlace_);
+    cboDecPlace_->setCurrentIndex(picture.empty() ? -1 : static_cast<int>(picture.size()) - 3);
+    ShowTapeSelection(calc_.GetTape().Selected());
+  }
+  if (!found.notice.isEmpty()) TellLater(found.notice);
+  QString error;
+  if (!kept_->Start(calc_, &error)) {
+    if (found.notice.isEmpty()) {
+      TellLater(QStringLiteral("A sessão não pode ser guardada: %1.").arg(error));
+    }
+    kept_.reset();
+  }
+}
+
+void frmCalculator::SetKeeping(bool keep) {
+  host::StoreKeepSession(keep);
+  if (keep && !kept_) {
+    // From now on: the calculator as it is, not an older session.
+    StartKeeping(false);
+  } else if (!keep && kept_) {
+    kept_->Stop(true);
+    kept_.reset();
+  }
+}
+
+void frmCalculator::TellLater(const QString& text) {
+  // After the window is on the screen, not while it is being made.
+  QTimer::singleShot(0, this, [this, text] {
+    ShowMessageBox({kProgramTitle, text.toStdString(), MessageIcon::Exclamation});
+  });
 }
 
 void frmCalculator::OfferPdfInsteadOfPrinter() {

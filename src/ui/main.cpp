@@ -1,6 +1,11 @@
 // tallyroller: the calculator's window.
 
 #include <QApplication>
+#include <QSocketNotifier>
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "identity.h"
 #include "ui/frm_calculator.h"
@@ -24,6 +29,15 @@ class FirstPaintQuitter final : public QObject {
   bool quitting_ = false;
 };
 
+// SIGTERM (a logout, a shutdown, kill) closes the window as its close box
+// would: the handler only wakes the event loop.
+int termPipe[2] = {-1, -1};
+
+void OnTerm(int) {
+  const char byte = 1;
+  [[maybe_unused]] const auto written = ::write(termPipe[1], &byte, 1);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -40,6 +54,20 @@ int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsSet("TALLYROLLER_QUIT_AFTER_FIRST_PAINT")) {
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, &QCoreApplication::quit);
     window.installEventFilter(new FirstPaintQuitter(&window));
+  }
+  QSocketNotifier* terms = nullptr;
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, termPipe) == 0) {
+    terms = new QSocketNotifier(termPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(terms, &QSocketNotifier::activated, &window, [&window] {
+      char byte = 0;
+      [[maybe_unused]] const auto read = ::read(termPipe[0], &byte, 1);
+      window.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerm;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
   }
   window.show();
   return QApplication::exec();
