@@ -23,6 +23,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <memory>
 
@@ -215,6 +217,10 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
 
   picSetFocus_->setFocus(Qt::OtherFocusReason);
   ShowLabels();
+  idleTimer_ = new QTimer(this);
+  idleTimer_->setSingleShot(true);
+  idleTimer_->setInterval(1000);
+  connect(idleTimer_, &QTimer::timeout, this, &frmCalculator::Idle);
   if (host::StoredKeepSession()) StartKeeping(true);
 }
 
@@ -464,10 +470,17 @@ void frmCalculator::Run(const std::function<void()>& operation) {
     selectionPending_ = false;
     ShowTapeSelection(calc_.GetTape().Selected());
   }
-  if (runDepth_ == 0 && kept_) {
-    kept_->Commit();
-    if (!syncTimer_->isActive()) syncTimer_->start();
+  if (runDepth_ == 0) {
+    if (kept_) kept_->Commit();
+    if (!idleTimer_->isActive()) idleTimer_->start();
   }
+}
+
+void frmCalculator::Idle() {
+  // What the kept session recorded goes to disk within a second of the last
+  // key, and the memory a burst of keys left behind goes back to the system.
+  if (kept_) kept_->Sync();
+  ::malloc_trim(0);
 }
 
 void frmCalculator::ShowLabels() {

@@ -129,6 +129,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void StartKeeping(bool restore);
   void SetKeeping(bool keep);
   void TellLater(const QString& text);
+  void Idle();
 
   void Image1_Click();
   void Image2_Click();
@@ -144,7 +145,8 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   LinkOpener openLink_;
   QString lastFolder_;
   std::unique_ptr<host::KeptSession> kept_;
-  QTimer* syncTimer_ = nullptr;
+  bool syncConnected_ = false;
+  QTimer* idleTimer_ = nullptr;
   int runDepth_ = 0;
   bool selectionPending_ = false;
   int closeRequests_ = 0;

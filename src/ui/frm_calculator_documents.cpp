@@ -175,14 +175,8 @@ void frmCalculator::ExportPdf() {
 }
 
 void frmCalculator::StartKeeping(bool restore) {
-  if (!syncTimer_) {
-    // What was recorded goes to disk within a second of the last key.
-    syncTimer_ = new QTimer(this);
-    syncTimer_->setSingleShot(true);
-    syncTimer_->setInterval(1000);
-    connect(syncTimer_, &QTimer::timeout, this, [this] {
-      if (kept_) kept_->Sync();
-    });
+  if (!syncConnected_) {
+    syncConnected_ = true;
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
       if (kept_) kept_->Sync();
     });
