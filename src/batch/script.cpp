@@ -27,7 +27,7 @@ enum class Arg {
   Path,        // a file's path: any text that is not empty
 };
 
-struct CommandSpec {
+struct CommandForm {
   std::string_view word;
   K kind;
   Arg arg;
@@ -35,7 +35,7 @@ struct CommandSpec {
   int keyCode = 0;       // for the named keys
 };
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandForm kCommands[] = {
     {"enter", K::Key, Arg::None, 0, kKeyEnter},
     {"esc", K::Key, Arg::None, 0, kKeyEscape},
     {"bs", K::Key, Arg::None, 0, kKeyBackspace},
@@ -60,41 +60,6 @@ constexpr CommandSpec kCommands[] = {
     {"export-csv", K::ExportCsv, Arg::Path},
     {"export-pdf", K::ExportPdf, Arg::Path},
 };
-
-// Decodes one UTF-8 code point at `pos`; nothing for invalid UTF-8.
-std::optional<char32_t> DecodeAt(std::string_view text, std::size_t& pos) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(pos);
-  std::size_t size = 0;
-  char32_t cp = 0;
-  if (lead < 0x80) {
-    ++pos;
-    return lead;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    size = 2;
-    cp = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    size = 3;
-    cp = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    size = 4;
-    cp = lead & 0x07;
-  } else {
-    return std::nullopt;
-  }
-  if (pos + size > text.size()) return std::nullopt;
-  for (std::size_t k = 1; k < size; ++k) {
-    if ((byte(pos + k) & 0xC0) != 0x80) return std::nullopt;
-    cp = (cp << 6) | (byte(pos + k) & 0x3F);
-  }
-  // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-  if ((size == 3 && cp < 0x800) || (size == 4 && cp < 0x10000) || (cp >= 0xD800 && cp <= 0xDFFF) ||
-      cp > 0x10FFFF) {
-    return std::nullopt;
-  }
-  pos += size;
-  return cp;
-}
 
 std::optional<std::int64_t> ParseWhole(std::string_view text, std::int64_t max,
                                        std::string& message) {
@@ -142,16 +107,16 @@ std::optional<std::int64_t> ParseStartValue(std::string_view text, std::string& 
 
 // Reads the argument of a known command into `cmd`. On failure, `message`
 // says why and `errorAtArgument` whether the error is the argument's.
-bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Command& cmd,
+bool ReadArgument(const CommandForm& form, bool hasArg, std::string_view arg, Command& cmd,
                   std::string& message, bool& errorAtArgument) {
-  cmd.kind = spec.kind;
-  cmd.number = spec.keyCode;
-  const auto braced = [&] { return "{" + std::string(spec.word) + "}"; };
-  if (spec.arg == Arg::None) {
+  cmd.kind = form.kind;
+  cmd.number = form.keyCode;
+  const auto braced = [&] { return "{" + std::string(form.word) + "}"; };
+  if (form.arg == Arg::None) {
     if (hasArg) message = braced() + " takes no argument";
     return !hasArg;
   }
-  if (spec.arg == Arg::Text || (spec.arg == Arg::Path && hasArg && !arg.empty())) {
+  if (form.arg == Arg::Text || (form.arg == Arg::Path && hasArg && !arg.empty())) {
     cmd.text = arg;
     return true;
   }
@@ -160,9 +125,9 @@ bool ReadArgument(const CommandSpec& spec, bool hasArg, std::string_view arg, Co
     return false;
   }
   errorAtArgument = true;
-  switch (spec.arg) {
+  switch (form.arg) {
     case Arg::Whole: {
-      const auto v = ParseWhole(arg, spec.max, message);
+      const auto v = ParseWhole(arg, form.max, message);
       cmd.number = v.value_or(0);
       return v.has_value();
     }
@@ -218,7 +183,7 @@ std::string ShownEscaped(std::string_view line) {
   const auto walk = [&](const auto& visit) {
     for (std::size_t pos = 0; pos < line.size();) {
       const std::size_t start = pos;
-      const auto cp = DecodeAt(line, pos);
+      const auto cp = DecodeUtf8At(line, pos);
       if (!cp) ++pos;  // a byte that is not UTF-8
       const bool control = !cp || *cp < 0x20 || *cp == 0x7F || (*cp >= 0x80 && *cp <= 0x9F);
       visit(line.substr(start, pos - start), control);
@@ -275,7 +240,7 @@ ParseResult ParseScript(std::string_view text) {
     }
     if (c != '{') {
       // A typed key.
-      const auto cp = DecodeAt(text, pos);
+      const auto cp = DecodeUtf8At(text, pos);
       if (!cp) return fail(startLine, startColumn, "invalid UTF-8");
       const int code = UnicodeToCp1252(*cp);
       if (code < 0) {
@@ -302,7 +267,7 @@ ParseResult ParseScript(std::string_view text) {
     std::size_t scan = 0;
     int bodyChars = 0;
     while (scan < body.size()) {
-      if (!DecodeAt(body, scan)) {
+      if (!DecodeUtf8At(body, scan)) {
         return fail(startLine, startColumn + 1 + bodyChars, "invalid UTF-8");
       }
       ++bodyChars;
@@ -314,14 +279,14 @@ ParseResult ParseScript(std::string_view text) {
     const int argColumn = startColumn + 1 + static_cast<int>(word.size()) + 1;
 
     // A word may stand for two commands, one with an argument and one
-    // without; the first spec of the word speaks for its errors.
-    auto spec = std::find_if(std::begin(kCommands), std::end(kCommands),
-                             [&](const CommandSpec& s) { return s.word == word; });
-    const auto fitting = std::find_if(spec, std::end(kCommands), [&](const CommandSpec& s) {
+    // without; the first form of the word speaks for its errors.
+    auto form = std::find_if(std::begin(kCommands), std::end(kCommands),
+                             [&](const CommandForm& s) { return s.word == word; });
+    const auto fitting = std::find_if(form, std::end(kCommands), [&](const CommandForm& s) {
       return s.word == word && (s.arg == Arg::None) != hasArg;
     });
-    if (fitting != std::end(kCommands)) spec = fitting;
-    if (spec == std::end(kCommands)) {
+    if (fitting != std::end(kCommands)) form = fitting;
+    if (form == std::end(kCommands)) {
       return fail(startLine, startColumn, "unknown command {" + std::string(body) + "}");
     }
     Command cmd;
@@ -329,7 +294,7 @@ ParseResult ParseScript(std::string_view text) {
     cmd.column = startColumn;
     std::string message;
     bool errorAtArgument = false;
-    if (!ReadArgument(*spec, hasArg, arg, cmd, message, errorAtArgument)) {
+    if (!ReadArgument(*form, hasArg, arg, cmd, message, errorAtArgument)) {
       return fail(startLine, errorAtArgument ? argColumn : startColumn, message);
     }
     commands.push_back(std::move(cmd));
