@@ -16,12 +16,8 @@ namespace {
 using tally::testing::NullHost;
 using tally::testing::Type;
 
-constexpr std::string_view kCycle = "12.5+3*2-1=7/4==";
-
-void FillTape(tally::Calculator& calc) {
-  calc.cboDecPlace_Click(2);
-  while (calc.GetTape().Count() < tally::Tape::kMaxLines) Type(calc, kCycle);
-}
+using tally::testing::FillTape;
+constexpr std::string_view kCycle = tally::testing::kLineCycle;
 
 void TypedKeyFullTape(benchmark::State& state) {
   const bool keeping = state.range(0) != 0;

@@ -1,19 +1,14 @@
 // What keeping the session costs in the window (offscreen): a line-writing
-// key and a digit on a full tape with "Continuar de onde parei" off and on,
-// and the start of the real program to its first painted window with no
-// session and with a full kept tape to put back.
+// key and a digit on a full tape with "Continuar de onde parei" off and on.
+// (The start with a full kept tape is in ui_bench.)
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QKeyEvent>
 #include <QSettings>
 #include <QTemporaryDir>
-
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <memory>
 #include <string>
@@ -21,16 +16,12 @@
 #include <vector>
 
 #include "fake_host.h"
-#include "host/kept_session.h"
 #include "host/settings.h"
-#include "identity.h"
 #include "ui/frm_calculator.h"
-
-extern char** environ;
 
 namespace {
 
-constexpr std::string_view kCycle = "12.5+3*2-1=7/4==";
+constexpr std::string_view kCycle = tally::testing::kLineCycle;
 
 void Settle() {
   QCoreApplication::sendPostedEvents();
@@ -119,70 +110,6 @@ BENCHMARK(DigitFullTape)
     ->Repetitions(15)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
-
-// A per-user folder pair for the real program: with `kept`, the option is on
-// and a full tape waits in the session.
-std::vector<std::string> StartEnvironment(bool kept) {
-  const QString home = Scratch().filePath(kept ? QStringLiteral("kept") : QStringLiteral("blank"));
-  const QString config = home + QStringLiteral("/config");
-  const QString data = home + QStringLiteral("/data");
-  if (!QDir(home).exists()) {
-    const QString title = QString::fromUtf8(tally::kProgramTitle);
-    QDir().mkpath(config + QLatin1Char('/') + title);
-    QDir().mkpath(data + QLatin1Char('/') + title);
-    if (kept) {
-      QSettings settings(config + QLatin1Char('/') + title + QLatin1Char('/') + title +
-                             QStringLiteral(".conf"),
-                         QSettings::IniFormat);
-      settings.setValue(QStringLiteral("Options/KeepSession"), QStringLiteral("1"));
-      tally::testing::NullHost host;
-      tally::Calculator calc(host, ",");
-      calc.cboDecPlace_Click(2);
-      while (calc.GetTape().Count() < tally::Tape::kMaxLines) tally::testing::Type(calc, kCycle);
-      tally::host::KeptSession session(data + QLatin1Char('/') + title +
-                                       QStringLiteral("/KeptSession.journal"));
-      session.Load();
-      session.Start(calc);
-    }
-  }
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) env.emplace_back(*e);
-  env.emplace_back("QT_QPA_PLATFORM=offscreen");
-  env.emplace_back("TALLYROLLER_QUIT_AFTER_FIRST_PAINT=1");
-  env.emplace_back("XDG_CONFIG_HOME=" + config.toStdString());
-  env.emplace_back("XDG_DATA_HOME=" + data.toStdString());
-  return env;
-}
-
-void StartToFirstPaint(benchmark::State& state) {
-  std::vector<std::string> env = StartEnvironment(state.range(0) != 0);
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::string program = TALLYROLLER_WINDOW_PATH;
-  char* argv[] = {program.data(), nullptr};
-  for (auto _ : state) {
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv, envp.data()) != 0) {
-      state.SkipWithError("cannot start tallyroller");
-      break;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      state.SkipWithError("tallyroller did not end cleanly");
-      break;
-    }
-  }
-}
-BENCHMARK(StartToFirstPaint)
-    ->ArgName("kept_full_tape")
-    ->Arg(0)
-    ->Arg(1)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
 
 }  // namespace
 

@@ -14,14 +14,8 @@
 namespace {
 
 using tally::testing::NullHost;
-using tally::testing::Type;
 
-constexpr std::string_view kCycle = "12.5+3*2-1=7/4==";
-
-void FillTape(tally::Calculator& calc) {
-  calc.cboDecPlace_Click(2);
-  while (calc.GetTape().Count() < tally::Tape::kMaxLines) Type(calc, kCycle);
-}
+using tally::testing::FillTape;
 
 void SaveFullTape(benchmark::State& state) {
   NullHost host;

@@ -14,6 +14,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -27,6 +30,9 @@
 #include <string_view>
 #include <vector>
 
+#include "fake_host.h"
+#include "host/kept_session.h"
+#include "identity.h"
 #include "ui/frm_calculator.h"
 
 extern char** environ;
@@ -263,12 +269,48 @@ void WindowReplayFullTape(benchmark::State& state) {
 }
 BENCHMARK(WindowReplayFullTape)->Unit(benchmark::kMillisecond);
 
+// Settings and kept sessions of this run live here, never in the user's.
+QTemporaryDir& Scratch() {
+  static QTemporaryDir dir;
+  return dir;
+}
+
 // The real program, started offscreen, until its window has painted once.
-void StartToFirstPaint(benchmark::State& state) {
+// A per-user folder pair for the real program: with `kept`, the option is on
+// and a full tape waits in the session.
+std::vector<std::string> StartEnvironment(bool kept) {
+  const QString home = Scratch().filePath(kept ? QStringLiteral("kept") : QStringLiteral("blank"));
+  const QString config = home + QStringLiteral("/config");
+  const QString data = home + QStringLiteral("/data");
+  if (!QDir(home).exists()) {
+    const QString title = QString::fromUtf8(tally::kProgramTitle);
+    QDir().mkpath(config + QLatin1Char('/') + title);
+    QDir().mkpath(data + QLatin1Char('/') + title);
+    if (kept) {
+      QSettings settings(config + QLatin1Char('/') + title + QLatin1Char('/') + title +
+                             QStringLiteral(".conf"),
+                         QSettings::IniFormat);
+      settings.setValue(QStringLiteral("Options/KeepSession"), QStringLiteral("1"));
+      tally::testing::NullHost host;
+      tally::Calculator calc(host, ",");
+      tally::testing::FillTape(calc);
+      tally::host::KeptSession session(data + QLatin1Char('/') + title +
+                                       QStringLiteral("/KeptSession.journal"));
+      session.Load();
+      session.Start(calc);
+    }
+  }
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) env.emplace_back(*e);
   env.emplace_back("QT_QPA_PLATFORM=offscreen");
   env.emplace_back("TALLYROLLER_QUIT_AFTER_FIRST_PAINT=1");
+  env.emplace_back("XDG_CONFIG_HOME=" + config.toStdString());
+  env.emplace_back("XDG_DATA_HOME=" + data.toStdString());
+  return env;
+}
+
+void StartToFirstPaint(benchmark::State& state) {
+  std::vector<std::string> env = StartEnvironment(state.range(0) != 0);
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -288,7 +330,14 @@ void StartToFirstPaint(benchmark::State& state) {
     }
   }
 }
-BENCHMARK(StartToFirstPaint)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(StartToFirstPaint)
+    ->ArgName("kept_full_tape")
+    ->Arg(0)
+    ->Arg(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 
@@ -302,6 +351,8 @@ int main(int argc, char** argv) {
     return ResidentChild(std::atoi(argv[2]));
   }
   QApplication app(argc, argv);
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     Scratch().filePath(QStringLiteral("settings")));
   // Repetitions run in a random order across benchmarks unless told
   // otherwise: keys measured at each tape length then share the machine's
   // noise.

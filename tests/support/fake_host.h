@@ -81,6 +81,15 @@ inline void Keys(Calculator& calc, std::string_view script) {
   }
 }
 
+// A cycle of keys that writes operand, total, subtotal and separator lines.
+inline constexpr std::string_view kLineCycle = "12.5+3*2-1=7/4==";
+
+// Two decimal places, then the cycle typed until the tape is full.
+inline void FillTape(Calculator& calc) {
+  calc.cboDecPlace_Click(2);
+  while (calc.GetTape().Count() < Tape::kMaxLines) Type(calc, kLineCycle);
+}
+
 inline std::vector<std::string> TapeLines(const Calculator& calc) {
   const auto& lines = calc.GetTape().Lines();
   return {lines.begin(), lines.end()};
