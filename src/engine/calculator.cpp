@@ -609,11 +609,6 @@ void Calculator::OpenTape(std::vector<std::string> lines) {
 
 // ---------------------------------------------------------------- kept session
 
-CalculatorSnapshot Calculator::Snapshot() const {
-  return {s_, labels_, std::vector<std::string>(tape_.Lines().begin(), tape_.Lines().end()),
-          tape_.Selected()};
-}
-
 void Calculator::Restore(CalculatorSnapshot snapshot) {
   s_ = std::move(snapshot.state);
   labels_ = std::move(snapshot.labels);

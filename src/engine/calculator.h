@@ -167,9 +167,8 @@ class Calculator {
   // replay of them computes, and a new calculation.
   void OpenTape(std::vector<std::string> lines);
 
-  // A kept session: the whole calculator as it is, and put back as it was
-  // (with the edit panel closed).
-  CalculatorSnapshot Snapshot() const;
+  // A kept session put back: the calculator as it was (with the edit panel
+  // closed).
   void Restore(CalculatorSnapshot snapshot);
   // The tape's changes since the last call, kept only while asked for.
   void KeepTapeChanges(bool keep) { tape_.KeepChanges(keep); }
