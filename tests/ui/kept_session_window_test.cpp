@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
 
@@ -70,6 +71,7 @@ class KeptSessionWindowTest : public QObject {
   void aRestartShowsTheCalculatorAfterTheLastKey();
   void offIsTheBlankStartAndWritesNothing();
   void turningItOffRemovesTheSession();
+  void anUnreadableSessionIsToldOnceAndKeptAside();
 
  private:
   frmCalculator::Options Options() const {
@@ -147,6 +149,32 @@ void KeptSessionWindowTest::turningItOffRemovesTheSession() {
   }
   Harness again(Options());
   QVERIFY(again.TapeLines().isEmpty());
+}
+
+void KeptSessionWindowTest::anUnreadableSessionIsToldOnceAndKeptAside() {
+  const QString journal = Options().keptSession;
+  QDir().mkpath(QFileInfo(journal).path());
+  {
+    QFile damaged(journal);
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("not a kept session");
+  }
+  tally::host::StoreKeepSession(true);
+  ModalAnswerer answerer;
+  {
+    Harness h(Options());
+    QTRY_COMPARE(answerer.seen.size(), 1);
+    QVERIFY(answerer.seen[0].text.contains(S("ilegivel")));
+    QVERIFY(h.TapeLines().isEmpty());
+    QCOMPARE(QDir(QFileInfo(journal).path()).entryList({S("*.ilegivel-*")}).size(), 1);
+    // Keeping goes on with the blank calculator.
+    QVERIFY(h.Reactivate());
+    h.Type(S("5+"));
+  }
+  Harness again(Options());
+  QCOMPARE(again.TapeLines(), L({"+ 5"}));
+  QCOMPARE(answerer.seen.size(), 1);
+  tally::host::StoreKeepSession(false);
 }
 
 QTEST_MAIN(KeptSessionWindowTest)
