@@ -19,7 +19,7 @@ enum class TapeLineKind : std::uint8_t {
   Total,          // "= 15,00"
   Subtotal,       // "= 15,00 sub total": a total the calculation went on from
   GrandTotal,     // "G 19,00", written by the second "C" and by a replay
-  GrandTotalKey,  // "GT 19,00", written by "Grande Total"
+  GrandTotalKey,  // GT and the number, written by "Grande Total"
   Separator,      // the 23 asterisks that end a calculation
   Other,          // none of these
 };
