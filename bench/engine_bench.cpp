@@ -49,7 +49,7 @@ void ReplayFullTape(benchmark::State& state) {
   calc.cboDecPlace_Click(2);
   while (calc.GetTape().Count() < tally::Tape::kMaxLines) Type(calc, kCycle);
   std::int32_t operand = 0;
-  while (calc.GetTape().Line(operand).rfind("+ ", 0) != 0) ++operand;
+  while (calc.GetTape().Text(operand).rfind("+ ", 0) != 0) ++operand;
   for (auto _ : state) {
     calc.lstTape_Click(operand);
     calc.lstTape_DblClick();

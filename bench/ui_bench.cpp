@@ -254,7 +254,7 @@ void WindowReplayFullTape(benchmark::State& state) {
   Window& w = WindowWithTape(kFullTape);
   const tally::Tape& tape = w.Get().calculator().GetTape();
   int operand = 0;
-  while (tape.Line(operand).rfind("+ ", 0) != 0) ++operand;
+  while (tape.Text(operand).rfind("+ ", 0) != 0) ++operand;
   auto* list = w.Get().findChild<QAbstractItemView*>(QStringLiteral("lstTape"));
   auto* field = w.Get().findChild<QLineEdit*>(QStringLiteral("txtChangeTo"));
   auto* save = w.Get().findChild<QPushButton*>(QStringLiteral("cmdSaveChange"));

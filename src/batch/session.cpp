@@ -229,7 +229,7 @@ std::string Session::TakeSnapshot() {
   for (const auto& line : tape.Lines()) {
     if (!first) j += ", ";
     first = false;
-    j += JsonString(line);
+    j += JsonString(line.text);
   }
   j += "], \"selected\": " + std::to_string(tape.Selected());
   const auto& panel = calc_.Panel();

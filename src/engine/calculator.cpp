@@ -8,6 +8,7 @@
 
 #include "engine/error_report.h"
 #include "identity.h"
+#include "tape/line_kind.h"
 #include "tape/number_text.h"
 #include "tape/replay.h"
 #include "tape/text_utils.h"
@@ -15,9 +16,7 @@
 namespace tally {
 namespace {
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
+TapeLineKind KindOf(const std::string& line) { return ClassifyTapeLine(line).kind; }
 
 void ShowDivisionByZero(CalculatorHost& host) {
   host.ShowMessageBox({kProgramTitle, kDivisionByZeroText, MessageIcon::Exclamation});
@@ -36,17 +35,20 @@ std::string_view InputKindText(InputKind kind) {
   return {};
 }
 
-std::string_view OperatorText(PendingOp op) {
+// The kind of line an operator writes.
+TapeLineKind LineKindOf(PendingOp op) {
   switch (op) {
-    case PendingOp::Divide: return "/";
-    case PendingOp::Add: return "+";
-    case PendingOp::Multiply: return "x";
-    case PendingOp::Subtract: return kEnDash;
-    case PendingOp::Equals: return "=";
+    case PendingOp::Divide: return TapeLineKind::Divide;
+    case PendingOp::Add: return TapeLineKind::Add;
+    case PendingOp::Multiply: return TapeLineKind::Multiply;
+    case PendingOp::Subtract: return TapeLineKind::Subtract;
+    case PendingOp::Equals: return TapeLineKind::Total;
     case PendingOp::Unset: break;
   }
-  return {};
+  return TapeLineKind::Other;
 }
+
+std::string_view OperatorText(PendingOp op) { return TapeLineOperator(LineKindOf(op)); }
 
 PendingOp OperatorOfIndex(int Index) {
   switch (Index) {
@@ -98,8 +100,8 @@ void Calculator::StartNewTotal(bool AddToGrandTotal) {
     }
     SetResult(".");
     s_.EntryValue = 0;
-    if (!tape_.Empty() && tape_.LastLine() != kSeparatorLine) {
-      tape_.AddTapeLine(std::string(kSeparatorLine));
+    if (!tape_.Empty() && KindOf(tape_.LastText()) != TapeLineKind::Separator) {
+      tape_.AddTapeLine(TapeLineText(TapeLineKind::Separator, {}));
     }
     s_.Accumulator = 0;
     s_.Operand = 0;
@@ -228,7 +230,8 @@ void Calculator::cmdOperator_Click(int Index) {
 // The guard after a closed calculation, and the zero operand: nothing, except
 // that minus on an empty entry begins "-.".
 bool Calculator::OperatorStopsEarly(int Index) {
-  if (Index != kEquals && s_.LastInputKind != InputKind::Num && StartsWith(tape_.LastLine(), "*")) {
+  if (Index != kEquals && s_.LastInputKind != InputKind::Num &&
+      KindOf(tape_.LastText()) == TapeLineKind::Separator) {
     return true;
   }
   if (s_.Operand != 0) return false;
@@ -315,21 +318,22 @@ void Calculator::ApplyPending(int Index, bool keepAccumulator) {
 void Calculator::WriteOperandLine(double SavedAccumulator) {
   if (s_.PendingOperator == PendingOp::Equals || s_.Operand == 0) return;
   if (s_.NegativeEntry) {
-    tape_.AppendDirect(std::string(kSeparatorLine));
-    tape_.AppendDirect("+ " + Format(SavedAccumulator));
+    tape_.AppendDirect(TapeLineText(TapeLineKind::Separator, {}));
+    tape_.AppendDirect(TapeLineText(TapeLineKind::Add, Format(SavedAccumulator)));
     s_.NegativeEntry = false;
   }
   // The very first operand line after the window opens carries "+", as after
   // a new total.
   if (s_.PendingOperator == PendingOp::Unset) s_.PendingOperator = PendingOp::Add;
-  tape_.AddTapeLine(std::string(OperatorText(s_.PendingOperator)) + " " + Format(s_.Operand));
+  tape_.AddTapeLine(TapeLineText(LineKindOf(s_.PendingOperator), Format(s_.Operand)));
 }
 
 void Calculator::StoreOperator(int Index) {
   if (Index == kEquals) {
-    const std::string_view last = tape_.LastLine();
-    if ((!StartsWith(last, "= ") || last.substr(2) != labels_.lblResult) && s_.Accumulator != 0) {
-      tape_.AddTapeLine("= " + Format(s_.Accumulator));
+    const TapeLineParts last = ClassifyTapeLine(tape_.LastText());
+    const bool shown = last.kind == TapeLineKind::Total && last.number == labels_.lblResult;
+    if (!shown && s_.Accumulator != 0) {
+      tape_.AddTapeLine(TapeLineText(TapeLineKind::Total, Format(s_.Accumulator)));
     }
     s_.LastInputKind = InputKind::None;
     s_.TotalPending = true;
@@ -341,22 +345,23 @@ void Calculator::StoreOperator(int Index) {
 
 void Calculator::WriteTotalLine(int OperationIndex, double TotalValue) {
   if (TotalValue == 0) return;
-  std::string prefix;
-  if (OperationIndex >= 0 && OperationIndex < kEquals) {
-    prefix = std::string(OperatorText(OperatorOfIndex(OperationIndex))) + " ";
-  }
-  if (StartsWith(tape_.LastLine(), "=")) {
-    tape_.SetLine(tape_.Count() - 1, tape_.LastLine() + std::string(kSubtotalSuffix));
+  if (IsTotal(KindOf(tape_.LastText()))) {
+    TapeLine line = tape_.LastLine();
+    line.text += kSubtotalSuffix;
+    tape_.SetLine(tape_.Count() - 1, std::move(line));
   } else {
-    tape_.AddTapeLine(prefix + Format(TotalValue));
+    const bool operand = OperationIndex >= 0 && OperationIndex < kEquals;
+    tape_.AddTapeLine(operand ? TapeLineText(LineKindOf(OperatorOfIndex(OperationIndex)),
+                                             Format(TotalValue))
+                              : Format(TotalValue));
   }
 }
 
 void Calculator::cmdCancel_Click() {
   StartNewTotal(false);
   if (s_.CancelPressed && s_.GrandTotal != 0) {
-    tape_.AppendDirect("G " + Format(s_.GrandTotal));
-    tape_.AddTapeLine(std::string(kSeparatorLine));
+    tape_.AppendDirect(TapeLineText(TapeLineKind::GrandTotal, Format(s_.GrandTotal)));
+    tape_.AddTapeLine(TapeLineText(TapeLineKind::Separator, {}));
     s_.GrandTotal = 0;
     labels_.lblGrandTotal.clear();
   }
@@ -364,14 +369,14 @@ void Calculator::cmdCancel_Click() {
 }
 
 void Calculator::cmdGrandTotal_Click() {
-  if (s_.GrandTotal == 0 && StartsWith(tape_.LastLine(), "=")) {
+  if (s_.GrandTotal == 0 && IsTotal(KindOf(tape_.LastText()))) {
     s_.GrandTotal = s_.EntryValue;
     s_.Operand = 0;
     s_.Accumulator = 0;
     SetResult(".");
     s_.EntryValue = 0;
   }
-  if (!StartsWith(tape_.Line(tape_.Count() - 2), "G")) {
+  if (!IsGrandTotal(KindOf(tape_.Text(tape_.Count() - 2)))) {
     cmdOperator_Click(kEquals);
   }
   if (s_.GrandTotal != 0) {
@@ -379,8 +384,8 @@ void Calculator::cmdGrandTotal_Click() {
     s_.Operand = s_.GrandTotal;
     s_.EntryValue = s_.GrandTotal;
     SetResult(Format(s_.GrandTotal));
-    tape_.AppendDirect("GT " + Format(s_.GrandTotal));
-    tape_.AddTapeLine(std::string(kSeparatorLine));
+    tape_.AppendDirect(TapeLineText(TapeLineKind::GrandTotalKey, Format(s_.GrandTotal)));
+    tape_.AddTapeLine(TapeLineText(TapeLineKind::Separator, {}));
     s_.GrandTotal = 0;
     labels_.lblGrandTotal.clear();
   }
@@ -482,9 +487,11 @@ void Calculator::cboDecPlace_Click(int places) {
 void Calculator::lstTape_DblClick() {
   const std::int32_t selected = tape_.Selected();
   if (tape_.Empty() || selected < 0) return;
-  const std::string& line = tape_.Line(selected);
+  const std::string& line = tape_.Text(selected);
+  const TapeLineKind kind = KindOf(line);
+  // Only numbers are corrected: totals are worked out again from them.
+  if (kind == TapeLineKind::Separator || IsTotal(kind) || IsGrandTotal(kind)) return;
   const std::string_view first = FirstChar(line);
-  if (first == "*" || first == "G" || first == "=") return;
   if (first == kEnDash) {
     panel_.lblChangeFrom = "-" + std::string(FromChar(line, 2));
     panel_.cboType = "-";
@@ -527,8 +534,8 @@ void Calculator::cmdSaveChange_Click() {
     op = panel_.lineOperator;
   }
 
-  std::vector<std::string> lines(tape_.Lines().begin(), tape_.Lines().end());
-  lines[static_cast<std::size_t>(selected)] = op + " " + Format(number);
+  std::vector<TapeLine> lines(tape_.Lines().begin(), tape_.Lines().end());
+  lines[static_cast<std::size_t>(selected)].text = op + " " + Format(number);
   ReplayResult r = ReplayTape(std::move(lines), s_.NumberFormat, sep_);
   tape_.RewriteAll(std::move(r.lines));
 
@@ -594,7 +601,9 @@ bool Calculator::Paste(std::string_view text) {
 
 // ---------------------------------------------------------------- tape files
 
-void Calculator::OpenTape(std::vector<std::string> lines) {
+void Calculator::OpenTape(std::vector<std::string> texts) {
+  std::vector<TapeLine> lines(std::make_move_iterator(texts.begin()),
+                              std::make_move_iterator(texts.end()));
   const ReplayResult replay = ReplayTape(lines, s_.NumberFormat, sep_);
   // A new calculation on an empty tape writes nothing; then the lines come.
   tape_.Assign({});

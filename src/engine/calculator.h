@@ -81,7 +81,7 @@ struct ChangePanel {
 struct CalculatorSnapshot {
   CalculatorState state;
   DisplayTexts labels;
-  std::vector<std::string> tape;
+  std::vector<TapeLine> tape;
   std::int32_t selected = -1;
 };
 

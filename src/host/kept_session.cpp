@@ -152,7 +152,7 @@ bool ReadEnum(Reader& r, Enum& value, Enum last) {
 void WholeRecord(std::string& body, const CalculatorState& c, const DisplayTexts& labels,
                  std::int32_t selected, const Tape& tape) {
   std::size_t size = 128 + c.NumberFormat.size() + labels.lblResult.size();
-  for (const std::string& line : tape.Lines()) size += line.size() + 4;
+  for (const TapeLine& line : tape.Lines()) size += line.text.size() + 4;
   body.clear();
   body.reserve(size);
   body += kWhole;
@@ -174,7 +174,7 @@ void WholeRecord(std::string& body, const CalculatorState& c, const DisplayTexts
   w.Bool(labels.lblMemoryVisible);
   w.Raw(selected);
   w.Raw(static_cast<std::uint32_t>(tape.Count()));
-  for (const std::string& line : tape.Lines()) w.Text(line);
+  for (const TapeLine& line : tape.Lines()) w.Text(line.text);
 }
 
 bool ReadWhole(Reader& r, CalculatorSnapshot& s) {
@@ -191,8 +191,8 @@ bool ReadWhole(Reader& r, CalculatorSnapshot& s) {
             lines <= static_cast<std::uint32_t>(Tape::kMaxLines) + 2;
   if (!ok) return false;
   s.tape.assign(lines, {});
-  for (std::string& line : s.tape) {
-    if (!r.Text(line)) return false;
+  for (TapeLine& line : s.tape) {
+    if (!r.Text(line.text)) return false;
   }
   return r.AtEnd();
 }
@@ -278,22 +278,22 @@ void KeyRecord(std::string& body, const CalculatorState& oldState, const Display
   for (const TapeChange& change : changes) {
     w.Raw(static_cast<std::uint8_t>(change.kind));
     switch (change.kind) {
-      case TapeChange::Kind::Append: w.Text(change.text); break;
+      case TapeChange::Kind::Append: w.Text(change.line.text); break;
       case TapeChange::Kind::RemoveOldest: w.Raw(change.number); break;
       case TapeChange::Kind::SetLine:
         w.Raw(change.number);
-        w.Text(change.text);
+        w.Text(change.line.text);
         break;
       case TapeChange::Kind::Reset:
         // The whole tape as it is now: a reset is the last change kept.
         w.Raw(static_cast<std::uint32_t>(tape.Count()));
-        for (const std::string& line : tape.Lines()) w.Text(line);
+        for (const TapeLine& line : tape.Lines()) w.Text(line.text);
         break;
     }
   }
 }
 
-bool ReadKey(Reader& r, CalculatorSnapshot& s, std::deque<std::string>& tape) {
+bool ReadKey(Reader& r, CalculatorSnapshot& s, std::deque<TapeLine>& tape) {
   std::uint32_t bits = 0;
   if (!r.Raw(bits) || bits >= (1u << kFieldCount)) return false;
   const auto has = [&](Field f) { return (bits & (1u << f)) != 0; };
@@ -346,8 +346,8 @@ bool ReadKey(Reader& r, CalculatorSnapshot& s, std::deque<std::string>& tape) {
         std::uint32_t lines = 0;
         if (!r.Raw(lines) || lines > static_cast<std::uint32_t>(Tape::kMaxLines) + 2) return false;
         tape.assign(lines, {});
-        for (std::string& line : tape) {
-          if (!r.Text(line)) return false;
+        for (TapeLine& line : tape) {
+          if (!r.Text(line.text)) return false;
         }
         break;
       }
@@ -384,7 +384,7 @@ Parsed Parse(std::string_view file) {
   }
   if (version != kVersion) return result;
 
-  std::deque<std::string> tape;
+  std::deque<TapeLine> tape;
   bool first = true;
   std::size_t pos = kHeaderSize;
   while (file.size() - pos >= static_cast<std::size_t>(kRecordHeader)) {

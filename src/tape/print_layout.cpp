@@ -52,7 +52,8 @@ TapePrintLayout LayOutTapePrint(const Tape& tape, std::string_view header, Print
   // The font does not change within the job, so neither does the sample.
   const double twoLines = 2 * metric.TextHeight(kLineHeightSample, kPrintTextPoints);
   float columnRight = kFirstColumnRight;
-  for (const std::string& line : tape.Lines()) {
+  for (const TapeLine& tapeLine : tape.Lines()) {
+    const std::string& line = tapeLine.text;
     const auto colour = HasMinusSign(line) ? kPrintRed : kPrintBlack;
     const double x = columnRight - metric.TextWidth(line, kPrintTextPoints);
     const double columnLeft = columnRight - kColumnWidth;

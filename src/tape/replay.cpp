@@ -3,13 +3,12 @@
 #include <cmath>
 #include <utility>
 
+#include "tape/line_kind.h"
 #include "tape/number_text.h"
-#include "tape/tape.h"
-#include "tape/text_utils.h"
 
 namespace tally {
 
-ReplayResult ReplayTape(std::vector<std::string> lines, std::string_view picture,
+ReplayResult ReplayTape(std::vector<TapeLine> lines, std::string_view picture,
                         std::string_view sep) {
   ReplayResult r;
   double grand = 0;
@@ -18,23 +17,21 @@ ReplayResult ReplayTape(std::vector<std::string> lines, std::string_view picture
   const std::size_t count = lines.size();
 
   for (std::size_t i = 0; i < count; ++i) {
-    std::string& line = lines[i];
-    const std::string_view c = FirstChar(line);
-    if (c.empty()) continue;
-    const char k = c.size() == 1 ? c[0] : '\0';
-    const bool minus = c == kEnDash || k == '-';
+    std::string& line = lines[i].text;
+    const TapeLineParts parts = ClassifyTapeLine(line);
+    const TapeLineKind kind = parts.kind;
 
-    if (k == '+' || k == 'x' || k == '/' || minus) {
+    if (IsOperand(kind)) {
       // Unreadable numbers, divisions by zero and overflows are passed over:
       // the running value keeps its value.
-      const auto m = ReadFormattedNumber(FromChar(line, 3), sep);
+      const auto m = ReadFormattedNumber(parts.number, sep);
       if (!m) continue;
       double next = running;
-      if (k == '+') {
+      if (kind == TapeLineKind::Add) {
         next = running + *m;
-      } else if (minus) {
+      } else if (kind == TapeLineKind::Subtract) {
         next = running - *m;
-      } else if (k == 'x') {
+      } else if (kind == TapeLineKind::Multiply) {
         next = running * *m;
       } else if (*m == 0) {
         ++r.divisionsByZero;
@@ -43,28 +40,30 @@ ReplayResult ReplayTape(std::vector<std::string> lines, std::string_view picture
         next = running / *m;
       }
       if (std::isfinite(next)) running = next;
-    } else if (k == '=') {
-      line = "= " + N(running);
+    } else if (IsTotal(kind)) {
+      // A total followed by anything but the end of its calculation was
+      // carried on: a subtotal.
+      bool carriedOn = false;
       if (i + 1 < count) {
-        // A total followed by anything but the end of its calculation was
-        // carried on: a subtotal.
-        const std::string_view after = FirstChar(lines[i + 1]);
-        if (after != "*" && after != "G") line += kSubtotalSuffix;
-      } else {
+        const TapeLineKind after = ClassifyTapeLine(lines[i + 1].text).kind;
+        carriedOn = after != TapeLineKind::Separator && !IsGrandTotal(after);
+      }
+      line = TapeLineText(carriedOn ? TapeLineKind::Subtotal : TapeLineKind::Total, N(running));
+      if (i + 1 == count) {
         r.display = N(running);
         r.entryValue = running;
       }
-    } else if (k == 'G') {
+    } else if (IsGrandTotal(kind)) {
       // A grand total line closes the calculation above it first.
       const double sum = running + grand;
       if (std::isfinite(sum)) grand = sum;
       running = 0;
-      line = "G " + N(grand);
+      line = TapeLineText(TapeLineKind::GrandTotal, N(grand));
       r.display = N(grand);
       r.entryValue = grand;
       grand = 0;
       r.grandTotalLabel = std::string();
-    } else if (k == '*') {
+    } else if (kind == TapeLineKind::Separator) {
       const double sum = running + grand;
       if (!std::isfinite(sum)) continue;
       grand = sum;

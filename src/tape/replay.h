@@ -4,16 +4,17 @@
 // numbers as they are shown.
 
 #include <cstddef>
-#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tape/tape.h"
+
 namespace tally {
 
 struct ReplayResult {
-  std::vector<std::string> lines;  // every line, rewritten where needed
+  std::vector<TapeLine> lines;  // every line, its text rewritten where needed
   double grandTotal = 0;
   double runningValue = 0;  // the value of the calculation left open at the end
   // Set by the last "=" line of the tape and by grand total lines; the last
@@ -26,9 +27,9 @@ struct ReplayResult {
   std::size_t divisionsByZero = 0;
 };
 
-// `lines` are the tape's texts, oldest first; `picture` and `decimalSeparator`
+// `lines` are the tape's lines, oldest first; `picture` and `decimalSeparator`
 // write and read the numbers.
-ReplayResult ReplayTape(std::vector<std::string> lines, std::string_view picture,
+ReplayResult ReplayTape(std::vector<TapeLine> lines, std::string_view picture,
                         std::string_view decimalSeparator);
 
 }  // namespace tally

@@ -5,10 +5,10 @@
 
 namespace tally {
 namespace {
-const std::string kNoLine;
+const TapeLine kNoLine;
 }
 
-const std::string& Tape::Line(std::int32_t index) const {
+const TapeLine& Tape::Line(std::int32_t index) const {
   if (index < 0 || index >= Count()) return kNoLine;
   return lines_[static_cast<std::size_t>(index)];
 }
@@ -34,23 +34,23 @@ void Tape::TakeChanges(std::vector<TapeChange>& into) {
   into.swap(changes_);
 }
 
-void Tape::Log(TapeChange::Kind kind, std::int32_t number, std::string_view text) {
+void Tape::Log(TapeChange::Kind kind, std::int32_t number, const TapeLine* line) {
   if (!keepChanges_) return;
   // After a reset the whole tape is taken anyway.
   if (!changes_.empty() && changes_.back().kind == TapeChange::Kind::Reset) return;
   if (kind == TapeChange::Kind::Reset) changes_.clear();
-  changes_.push_back({kind, number, std::string(text)});
+  changes_.push_back({kind, number, line ? *line : TapeLine()});
 }
 
-void Tape::Append(std::string text) {
-  Log(TapeChange::Kind::Append, 0, text);
+void Tape::Append(TapeLine line) {
+  Log(TapeChange::Kind::Append, 0, &line);
   if (observer_) observer_->BeforeAppend(Count());
-  lines_.push_back(std::move(text));
+  lines_.push_back(std::move(line));
   if (observer_) observer_->AfterAppend();
 }
 
-void Tape::AddTapeLine(std::string text) {
-  Append(std::move(text));
+void Tape::AddTapeLine(TapeLine line) {
+  Append(std::move(line));
   SetSelected(Count() - 1);
   // Direct appends may have taken the tape past its limit: all the excess
   // goes here, so the tape never grows without bound.
@@ -67,20 +67,20 @@ void Tape::AddTapeLine(std::string text) {
   }
 }
 
-void Tape::AppendDirect(std::string text) { Append(std::move(text)); }
+void Tape::AppendDirect(TapeLine line) { Append(std::move(line)); }
 
-void Tape::SetLine(std::int32_t index, std::string text) {
+void Tape::SetLine(std::int32_t index, TapeLine line) {
   if (index < 0 || index >= Count()) return;
-  Log(TapeChange::Kind::SetLine, index, text);
-  lines_[static_cast<std::size_t>(index)] = std::move(text);
+  Log(TapeChange::Kind::SetLine, index, &line);
+  lines_[static_cast<std::size_t>(index)] = std::move(line);
   if (observer_) observer_->LinesChanged(index, index);
 }
 
-void Tape::RewriteAll(std::vector<std::string> texts) {
-  if (texts.size() != lines_.size() || texts.empty()) return;
+void Tape::RewriteAll(std::vector<TapeLine> lines) {
+  if (lines.size() != lines_.size() || lines.empty()) return;
   Log(TapeChange::Kind::Reset);
-  for (std::size_t k = 0; k < texts.size(); ++k) {
-    lines_[k] = std::move(texts[k]);
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    lines_[k] = std::move(lines[k]);
   }
   if (observer_) observer_->LinesChanged(0, Count() - 1);
 }
@@ -96,7 +96,7 @@ void Tape::Clear() {
   }
 }
 
-void Tape::Assign(std::vector<std::string> lines) {
+void Tape::Assign(std::vector<TapeLine> lines) {
   Log(TapeChange::Kind::Reset);
   if (observer_) observer_->BeforeClear();
   lines_.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));

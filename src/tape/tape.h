@@ -1,6 +1,6 @@
 #pragma once
 // The tape: the ordered list of printed lines, oldest first, with at most one
-// selected line. It owns the line texts; a view follows it through the
+// selected line. It owns the lines; a view follows it through the
 // observer, which hears of every change before and after it happens so that a
 // list model can map each one onto its row signals.
 
@@ -8,13 +8,29 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "tape/line_kind.h"
 
 namespace tally {
 
-// Exact texts of the line kinds.
-inline constexpr std::string_view kSeparatorLine = "***********************";
-inline constexpr std::string_view kSubtotalSuffix = " sub total";
+// One line of the tape: the text it shows and what else is known of it.
+struct TapeLine {
+  TapeLine() = default;
+  // A line given by its text alone has nothing else set.
+  TapeLine(std::string text) : text(std::move(text)) {}
+  TapeLine(const char* text) : text(text) {}
+
+  std::string text;
+  // Set on a separator that closes its calculation without adding it to the
+  // grand total; unset, the calculation above is added.
+  bool closesWithoutAdding = false;
+  // The user's note on the line; empty for none.
+  std::string note;
+
+  bool operator==(const TapeLine&) const = default;
+};
 
 class TapeObserver {
  public:
@@ -24,7 +40,7 @@ class TapeObserver {
   // The `count` oldest lines (indexes 0..count-1) are about to go.
   virtual void BeforeRemoveOldest(std::int32_t count) = 0;
   virtual void AfterRemoveOldest() = 0;
-  // Lines first..last (inclusive) have new texts.
+  // Lines first..last (inclusive) have changed.
   virtual void LinesChanged(std::int32_t first, std::int32_t last) = 0;
   // Every line goes: the tape is cleared, or given new lines at once.
   virtual void BeforeClear() = 0;
@@ -35,14 +51,14 @@ class TapeObserver {
 // A change of the tape, as a journal of it records it.
 struct TapeChange {
   enum class Kind : std::uint8_t {
-    Append,        // `text` became the last line
+    Append,        // `line` became the last line
     RemoveOldest,  // the `number` oldest lines went
-    SetLine,       // line `number` became `text`
+    SetLine,       // line `number` became `line`
     Reset,         // many lines changed at once: the journal takes the whole tape
   };
   Kind kind = Kind::Reset;
   std::int32_t number = 0;
-  std::string text;
+  TapeLine line;
 };
 
 class Tape {
@@ -53,11 +69,14 @@ class Tape {
   std::int32_t Count() const { return static_cast<std::int32_t>(lines_.size()); }
   bool Empty() const { return lines_.empty(); }
 
-  // Text of line i; the empty text for an index outside the tape (line -1 of
-  // an empty tape, for instance).
-  const std::string& Line(std::int32_t index) const;
-  const std::string& LastLine() const { return Line(Count() - 1); }
-  const std::deque<std::string>& Lines() const { return lines_; }
+  // Line i; an empty line for an index outside the tape (line -1 of an empty
+  // tape, for instance).
+  const TapeLine& Line(std::int32_t index) const;
+  const TapeLine& LastLine() const { return Line(Count() - 1); }
+  // The text of line i, the empty text outside the tape.
+  const std::string& Text(std::int32_t index) const { return Line(index).text; }
+  const std::string& LastText() const { return LastLine().text; }
+  const std::deque<TapeLine>& Lines() const { return lines_; }
 
   // Index of the selected line, -1 for none.
   std::int32_t Selected() const { return selected_; }
@@ -67,19 +86,19 @@ class Tape {
 
   // The common append: the line is added and selected, and as many of the
   // oldest lines are removed as bring the tape back to kMaxLines.
-  void AddTapeLine(std::string text);
+  void AddTapeLine(TapeLine line);
   // Appends at the end as is: not selected, no trim.
-  void AppendDirect(std::string text);
+  void AppendDirect(TapeLine line);
   // Rewrites a line in place; an index outside the tape is ignored.
-  void SetLine(std::int32_t index, std::string text);
-  // Replaces the texts of all lines at once (the count must not change); the
-  // observer hears of one change covering every line.
-  void RewriteAll(std::vector<std::string> texts);
+  void SetLine(std::int32_t index, TapeLine line);
+  // Replaces all lines at once (the count must not change); the observer
+  // hears of one change covering every line.
+  void RewriteAll(std::vector<TapeLine> lines);
   // Removes every line.
   void Clear();
   // Replaces every line at once (a tape opened from a file); nothing is
   // selected. The observer hears of it as of a clear.
-  void Assign(std::vector<std::string> lines);
+  void Assign(std::vector<TapeLine> lines);
 
   void SetObserver(TapeObserver* observer) { observer_ = observer; }
 
@@ -90,11 +109,11 @@ class Tape {
   void TakeChanges(std::vector<TapeChange>& into);
 
  private:
-  void Append(std::string text);
+  void Append(TapeLine line);
   void SetSelected(std::int32_t index);
-  void Log(TapeChange::Kind kind, std::int32_t number = 0, std::string_view text = {});
+  void Log(TapeChange::Kind kind, std::int32_t number = 0, const TapeLine* line = nullptr);
 
-  std::deque<std::string> lines_;
+  std::deque<TapeLine> lines_;
   std::int32_t selected_ = -1;
   TapeObserver* observer_ = nullptr;
   bool keepChanges_ = false;

@@ -1,7 +1,6 @@
 #include "tape/tape_file.h"
 
-#include <array>
-
+#include "tape/line_kind.h"
 #include "tape/number_text.h"
 #include "tape/text_utils.h"
 
@@ -9,8 +8,6 @@ namespace tally {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-// Operator fields of operand lines; "-" is what a person types for the dash.
-constexpr std::array<std::string_view, 5> kOperandOps = {"+", kEnDash, "-", "x", "/"};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -63,13 +60,16 @@ std::string GroupedCount(std::int64_t value) {
 
 std::string_view KindText(TapeLineKind kind) {
   switch (kind) {
-    case TapeLineKind::Operand: return "número";
+    case TapeLineKind::Add:
+    case TapeLineKind::Subtract:
+    case TapeLineKind::Multiply:
+    case TapeLineKind::Divide: return "número";
     case TapeLineKind::Total: return "total";
     case TapeLineKind::Subtotal: return "subtotal";
     case TapeLineKind::Separator: return "separador";
     case TapeLineKind::GrandTotal:
     case TapeLineKind::GrandTotalKey: return "grande total";
-    case TapeLineKind::Unknown: break;
+    case TapeLineKind::Other: break;
   }
   return "texto";
 }
@@ -89,40 +89,19 @@ void AppendCsvField(std::string& out, std::string_view field, char delimiter) {
 
 }  // namespace
 
-TapeLineParts SplitTapeLine(std::string_view line) {
-  if (line == kSeparatorLine) return {TapeLineKind::Separator, {}, {}};
-  TapeLineParts parts;
-  if (StartsWith(line, "GT ")) {
-    parts = {TapeLineKind::GrandTotalKey, line.substr(0, 2), line.substr(3)};
-  } else if (StartsWith(line, "G ")) {
-    parts = {TapeLineKind::GrandTotal, line.substr(0, 1), line.substr(2)};
-  } else if (StartsWith(line, "= ")) {
-    parts = {TapeLineKind::Total, line.substr(0, 1), line.substr(2)};
-    // A total carried on more than once keeps each suffix.
-    while (parts.number.size() > kSubtotalSuffix.size() &&
-           parts.number.substr(parts.number.size() - kSubtotalSuffix.size()) == kSubtotalSuffix) {
-      parts.number.remove_suffix(kSubtotalSuffix.size());
-      parts.kind = TapeLineKind::Subtotal;
-    }
-  } else {
-    for (const std::string_view op : kOperandOps) {
-      if (StartsWith(line, op) && line.substr(op.size(), 1) == " ") {
-        parts = {TapeLineKind::Operand, line.substr(0, op.size()), line.substr(op.size() + 1)};
-        break;
-      }
-    }
-  }
-  if (parts.kind == TapeLineKind::Unknown || !IsTapeNumber(parts.number)) return {};
-  return parts;
+TapeLineParts SplitTapeFileLine(std::string_view line) {
+  const TapeLineParts parts = ClassifyTapeLine(line);
+  if (parts.kind == TapeLineKind::Separator || IsTapeNumber(parts.number)) return parts;
+  return {};
 }
 
 std::string TapeFileText(const Tape& tape) {
   std::size_t size = 0;
-  for (const auto& line : tape.Lines()) size += line.size() + 1;
+  for (const auto& line : tape.Lines()) size += line.text.size() + 1;
   std::string text;
   text.reserve(size);
   for (const auto& line : tape.Lines()) {
-    text += line;
+    text += line.text;
     text += '\n';
   }
   return text;
@@ -147,8 +126,8 @@ TapeFileContents ReadTapeFileText(std::string_view bytes, std::string_view decim
       return TapeFileError{0, "o arquivo tem mais de " + GroupedCount(Tape::kMaxLines) + " linhas"};
     }
     const auto row = static_cast<std::int32_t>(lines.size()) + 1;
-    const TapeLineParts parts = SplitTapeLine(line);
-    if (parts.kind == TapeLineKind::Unknown) {
+    const TapeLineParts parts = SplitTapeFileLine(line);
+    if (parts.kind == TapeLineKind::Other) {
       constexpr std::size_t kShown = 40;
       std::string shown(line.substr(0, kShown));
       if (line.size() > kShown) {
@@ -188,10 +167,11 @@ std::string TapeCsvText(const Tape& tape, std::string_view decimalSeparator) {
   };
   row({"Posição", "Tipo", "Operação", "Valor"});
   std::int64_t position = 0;
-  for (const auto& line : tape.Lines()) {
+  for (const TapeLine& tapeLine : tape.Lines()) {
+    const std::string& line = tapeLine.text;
     const std::string number = std::to_string(++position);
-    const TapeLineParts parts = SplitTapeLine(line);
-    if (parts.kind == TapeLineKind::Unknown) {
+    const TapeLineParts parts = SplitTapeFileLine(line);
+    if (parts.kind == TapeLineKind::Other) {
       row({number, KindText(parts.kind), "", line});
       continue;
     }

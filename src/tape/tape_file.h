@@ -15,25 +15,10 @@
 
 namespace tally {
 
-enum class TapeLineKind : std::uint8_t {
-  Operand,        // "+ 12,00", "– 3,00", "x 2", "/ 4"
-  Total,          // "= 15,00"
-  Subtotal,       // "= 15,00 sub total"
-  Separator,      // the 23 asterisks
-  GrandTotal,     // "G 19,00", written by the second "C" and by a replay
-  GrandTotalKey,  // "GT 19,00", written by "Grande Total"
-  Unknown,        // none of these
-};
-
-// A line taken apart: its kind, the operator field as written ("+", the en
-// dash, "-", "x", "/", "=", "G", "GT"; empty for a separator) and the number
-// text as written. Only the form is checked, not the number's range.
-struct TapeLineParts {
-  TapeLineKind kind = TapeLineKind::Unknown;
-  std::string_view op;
-  std::string_view number;
-};
-TapeLineParts SplitTapeLine(std::string_view line);
+// A line taken apart as a tape file holds it: its kind and parts as the
+// classifier gives them, Other also where the number is not written as a
+// number. Only the form is checked, not the number's range.
+TapeLineParts SplitTapeFileLine(std::string_view line);
 
 // The text of a tape file, and of the tape on the clipboard.
 std::string TapeFileText(const Tape& tape);

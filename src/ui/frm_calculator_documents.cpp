@@ -133,7 +133,7 @@ void frmCalculator::CopyTape() {
 
 void frmCalculator::CopyLine(int row) {
   if (row < 0 || row >= calc_.GetTape().Count()) return;
-  QGuiApplication::clipboard()->setText(QString::fromStdString(calc_.GetTape().Line(row)));
+  QGuiApplication::clipboard()->setText(QString::fromStdString(calc_.GetTape().Text(row)));
 }
 
 void frmCalculator::PasteNumber() {

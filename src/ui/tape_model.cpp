@@ -21,7 +21,7 @@ QVariant TapeModel::data(const QModelIndex& index, int role) const {
   }
   // The tooltip is the whole line, for a line wider than the list.
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-  return QString::fromStdString(tape_.Line(index.row()));
+  return QString::fromStdString(tape_.Text(index.row()));
 }
 
 void TapeModel::BeforeAppend(std::int32_t index) { beginInsertRows(QModelIndex(), index, index); }

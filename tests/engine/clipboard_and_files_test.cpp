@@ -151,8 +151,8 @@ TEST(OpenedTape, RoundTripsBetweenLocales) {
     opened.OpenTape(std::get<Lines>(read));
     ASSERT_EQ(opened.GetTape().Count(), calc.GetTape().Count());
     for (std::int32_t i = 0; i < calc.GetTape().Count(); ++i) {
-      const TapeLineParts a = SplitTapeLine(calc.GetTape().Line(i));
-      const TapeLineParts b = SplitTapeLine(opened.GetTape().Line(i));
+      const TapeLineParts a = SplitTapeFileLine(calc.GetTape().Text(i));
+      const TapeLineParts b = SplitTapeFileLine(opened.GetTape().Text(i));
       ASSERT_EQ(a.kind, b.kind) << i;
       ASSERT_EQ(a.op, b.op) << i;
       ASSERT_EQ(ReadFormattedNumber(a.number, first), ReadFormattedNumber(b.number, other)) << i;

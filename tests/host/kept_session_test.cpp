@@ -45,7 +45,7 @@ std::string Describe(const CalculatorSnapshot& s) {
          std::to_string(c.TotalPending) + std::to_string(c.CancelPressed) + c.NumberFormat + "|";
   out += s.labels.lblResult + "|" + s.labels.lblOperator + "|" + s.labels.lblGrandTotal + "|" +
          std::to_string(s.labels.lblMemoryVisible) + "|" + std::to_string(s.selected) + "|";
-  for (const auto& line : s.tape) out += line + "\n";
+  for (const auto& line : s.tape) out += line.text + "\n";
   return out;
 }
 

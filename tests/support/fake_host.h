@@ -91,8 +91,9 @@ inline void FillTape(Calculator& calc) {
 }
 
 inline std::vector<std::string> TapeLines(const Calculator& calc) {
-  const auto& lines = calc.GetTape().Lines();
-  return {lines.begin(), lines.end()};
+  std::vector<std::string> texts;
+  for (const TapeLine& line : calc.GetTape().Lines()) texts.push_back(line.text);
+  return texts;
 }
 
 }  // namespace tally::testing

@@ -11,7 +11,7 @@
 namespace tally {
 namespace {
 
-using Lines = std::vector<std::string>;
+using Lines = std::vector<TapeLine>;
 const std::string S = "***********************";
 const std::string D(kEnDash);
 
@@ -114,6 +114,17 @@ TEST(Replay, Cases) {
   }
 }
 
+TEST(Replay, RewritesTextsAndKeepsTheRestOfEachLine) {
+  Lines lines = {"+ 1,00", "= 9,00", S};
+  lines[1].note = "total do mês";
+  lines[2].closesWithoutAdding = true;
+  const ReplayResult r = ReplayTape(lines, "#0.00", ",");
+  ASSERT_EQ(r.lines.size(), 3u);
+  EXPECT_EQ(r.lines[1].text, "= 1,00");
+  EXPECT_EQ(r.lines[1].note, "total do mês");
+  EXPECT_TRUE(r.lines[2].closesWithoutAdding);
+}
+
 TEST(Replay, UsesTheNumbersAsShownWithNoDecimals) {
   const ReplayResult r = ReplayTape({"+ 3,", "+ 3,", "= 5,"}, "#0.", ",");
   EXPECT_EQ(r.lines.back(), "= 6,");
@@ -162,7 +173,7 @@ TEST(Replay, OverflowingGrandTotalsKeepTheirValue) {
   EXPECT_EQ(r.lines[7], "G 1E+308");
   EXPECT_EQ(r.lines[4], "= 1E+308");
   for (const auto& line : r.lines) {
-    EXPECT_EQ(line.find("inf"), std::string::npos) << line;
+    EXPECT_EQ(line.text.find("inf"), std::string::npos) << line.text;
   }
 }
 

@@ -32,13 +32,13 @@ TEST(TapeLine, KindsOperatorsAndNumbers) {
     const char* op;
     const char* number;
   } cases[] = {
-      {"+ 12,00", TapeLineKind::Operand, "+", "12,00"},
-      {kDash + " 3,00", TapeLineKind::Operand, "\xE2\x80\x93", "3,00"},
-      {"- 3.5", TapeLineKind::Operand, "-", "3.5"},
-      {"x -2,5", TapeLineKind::Operand, "x", "-2,5"},
-      {"/ 4,", TapeLineKind::Operand, "/", "4,"},
-      {"+ 1,5E-07", TapeLineKind::Operand, "+", "1,5E-07"},
-      {"+ 1E+15", TapeLineKind::Operand, "+", "1E+15"},
+      {"+ 12,00", TapeLineKind::Add, "+", "12,00"},
+      {kDash + " 3,00", TapeLineKind::Subtract, "\xE2\x80\x93", "3,00"},
+      {"- 3.5", TapeLineKind::Subtract, "-", "3.5"},
+      {"x -2,5", TapeLineKind::Multiply, "x", "-2,5"},
+      {"/ 4,", TapeLineKind::Divide, "/", "4,"},
+      {"+ 1,5E-07", TapeLineKind::Add, "+", "1,5E-07"},
+      {"+ 1E+15", TapeLineKind::Add, "+", "1E+15"},
       {"= 15,00", TapeLineKind::Total, "=", "15,00"},
       {"= 15,00 sub total", TapeLineKind::Subtotal, "=", "15,00"},
       {"= 15 sub total sub total", TapeLineKind::Subtotal, "=", "15"},
@@ -46,23 +46,23 @@ TEST(TapeLine, KindsOperatorsAndNumbers) {
       {"G 19,00", TapeLineKind::GrandTotal, "G", "19,00"},
       {"GT 19,00", TapeLineKind::GrandTotalKey, "GT", "19,00"},
       // Not tape lines.
-      {"", TapeLineKind::Unknown, "", ""},
-      {"+12,00", TapeLineKind::Unknown, "", ""},
-      {"+  12,00", TapeLineKind::Unknown, "", ""},
-      {"+ 12,00 ", TapeLineKind::Unknown, "", ""},
-      {"+ 1.234,50", TapeLineKind::Unknown, "", ""},
-      {"+ ,5", TapeLineKind::Unknown, "", ""},
-      {"+ 12,00 sub total", TapeLineKind::Unknown, "", ""},
-      {"* 2", TapeLineKind::Unknown, "", ""},
-      {"1/x 4,00", TapeLineKind::Unknown, "", ""},
-      {"= abc", TapeLineKind::Unknown, "", ""},
-      {"+ 1E", TapeLineKind::Unknown, "", ""},
-      {"**********************", TapeLineKind::Unknown, "", ""},
-      {"G", TapeLineKind::Unknown, "", ""},
+      {"", TapeLineKind::Other, "", ""},
+      {"+12,00", TapeLineKind::Other, "", ""},
+      {"+  12,00", TapeLineKind::Other, "", ""},
+      {"+ 12,00 ", TapeLineKind::Other, "", ""},
+      {"+ 1.234,50", TapeLineKind::Other, "", ""},
+      {"+ ,5", TapeLineKind::Other, "", ""},
+      {"+ 12,00 sub total", TapeLineKind::Other, "", ""},
+      {"* 2", TapeLineKind::Other, "", ""},
+      {"1/x 4,00", TapeLineKind::Other, "", ""},
+      {"= abc", TapeLineKind::Other, "", ""},
+      {"+ 1E", TapeLineKind::Other, "", ""},
+      {"**********************", TapeLineKind::Other, "", ""},
+      {"G", TapeLineKind::Other, "", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
-    const TapeLineParts parts = SplitTapeLine(c.line);
+    const TapeLineParts parts = SplitTapeFileLine(c.line);
     EXPECT_EQ(parts.kind, c.kind);
     EXPECT_EQ(parts.op, c.op);
     EXPECT_EQ(parts.number, c.number);

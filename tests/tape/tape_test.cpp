@@ -46,7 +46,7 @@ TEST(Tape, AddTapeLineAppendsAndSelects) {
   tape.AppendDirect("***********************");
   EXPECT_EQ(tape.Count(), 2);
   EXPECT_EQ(tape.Selected(), 0);  // direct appends are not selected
-  EXPECT_EQ(tape.LastLine(), kSeparatorLine);
+  EXPECT_EQ(tape.LastText(), kSeparatorLine);
   EXPECT_EQ(obs.events, (std::vector<std::string>{"before-append 0", "append", "select 0",
                                                   "before-append 1", "append"}));
 }
@@ -145,6 +145,44 @@ TEST(Tape, RewritesInPlaceWithoutMovingTheSelection) {
   EXPECT_EQ(tape.Line(1), "y");
   EXPECT_EQ(tape.Selected(), 0);
   EXPECT_EQ(obs.events, (std::vector<std::string>{"changed 0-0", "changed 0-1"}));
+}
+
+// What a line holds besides its text goes wherever the line goes: into the
+// tape, through a rewrite, and into the changes a journal takes.
+TEST(Tape, ALineKeepsMoreThanItsText) {
+  TapeLine marked{std::string(kSeparatorLine)};
+  marked.closesWithoutAdding = true;
+  TapeLine noted("+ 5,00");
+  noted.note = "aluguel";
+
+  Tape tape;
+  tape.KeepChanges(true);
+  tape.AddTapeLine(noted);
+  tape.AppendDirect(marked);
+  EXPECT_EQ(tape.Line(0), noted);
+  EXPECT_EQ(tape.Text(0), "+ 5,00");
+  EXPECT_EQ(tape.LastLine(), marked);
+  EXPECT_EQ(tape.LastText(), kSeparatorLine);
+  EXPECT_EQ(tape.Text(2), "");
+  EXPECT_FALSE(tape.Line(2).closesWithoutAdding);
+
+  noted.text = "+ 6,00";
+  tape.SetLine(0, noted);
+  std::vector<TapeChange> changes;
+  tape.TakeChanges(changes);
+  ASSERT_EQ(changes.size(), 3u);
+  EXPECT_EQ(changes[0].kind, TapeChange::Kind::Append);
+  EXPECT_EQ(changes[0].line.note, "aluguel");
+  EXPECT_TRUE(changes[1].line.closesWithoutAdding);
+  EXPECT_EQ(changes[2].kind, TapeChange::Kind::SetLine);
+  EXPECT_EQ(changes[2].number, 0);
+  EXPECT_EQ(changes[2].line, noted);
+
+  std::vector<TapeLine> lines(tape.Lines().begin(), tape.Lines().end());
+  lines[0].text = "+ 7,00";
+  tape.RewriteAll(lines);
+  EXPECT_EQ(tape.Line(0).note, "aluguel");
+  EXPECT_TRUE(tape.Line(1).closesWithoutAdding);
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ QStringList Rows(const QAbstractItemModel& model) {
 
 QStringList Lines(const Tape& tape) {
   QStringList lines;
-  for (const auto& line : tape.Lines()) lines << QString::fromStdString(line);
+  for (const auto& line : tape.Lines()) lines << QString::fromStdString(line.text);
   return lines;
 }
 
