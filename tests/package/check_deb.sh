@@ -17,7 +17,8 @@ for f in ./usr/bin/tallyroller-batch ./usr/share/applications/org.example.tallyr
 done
 grep -q '/tests\|gtest\|bench' <<<"$files" && fail "package carries test files"
 depends="$(dpkg-deb -f "$deb" Depends)"
-for dep in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6printsupport6 qt6-qpa-plugins fonts-liberation2; do
+for dep in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6printsupport6 qt6-qpa-plugins \
+           qt6-translations-l10n fonts-liberation2; do
   grep -q "$dep" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = tallyroller ] || fail "package name"
