@@ -12,7 +12,8 @@ PACKAGES=(
   qt6-base-dev libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils
-  desktop-file-utils appstream shared-mime-info xdg-utils man-db dpkg-dev file
+  desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
+  man-db dpkg-dev file
   fonts-dejavu-core fonts-liberation2 fonts-wine
 )
 

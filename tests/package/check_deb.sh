@@ -12,6 +12,7 @@ deb="$(ls "$out"/tallyroller_"$version"_*.deb)"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 files="$(dpkg-deb -c "$deb")"
 for f in ./usr/bin/tallyroller-batch ./usr/share/applications/org.example.tallyroller.desktop \
+         ./usr/share/mime/packages/org.example.tallyroller.xml \
          ./usr/share/man/man1/tallyroller-batch.1 ./usr/share/icons/hicolor/48x48/apps/tallyroller.png; do
   grep -q " $f\$" <<<"$files" || fail "package lacks $f"
 done
@@ -22,6 +23,9 @@ for dep in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6printsupport6 qt6-q
   grep -q "$dep" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = tallyroller ] || fail "package name"
+# As a user reads the package before installing it.
+info="$(dpkg -I "$deb")"
+grep -q '^ Depends:.*qt6-translations-l10n' <<<"$info" || fail "dpkg -I lists no translations"
 
 dpkg-deb -x "$deb" "$out/root"
 printf '{decimals 2}12+3=' | "$out/root/usr/bin/tallyroller-batch" --locale pt_BR |
