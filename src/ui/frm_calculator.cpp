@@ -256,7 +256,7 @@ void frmCalculator::CreateDisplay() {
   });
   // However the popup closed, typing goes on reaching the calculator.
   connect(decimals, &DecimalPlacesList::popupClosed, this, [this] {
-    if (!fraChangeTape_->isVisible()) FocusSink();
+    if (calc_.Reachable(Action::Keypad)) FocusSink();
   });
   decimals->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
 
@@ -560,7 +560,7 @@ KeyForward frmCalculator::ForwardTypedKey(const QKeyEvent& event) {
 void frmCalculator::keyPressEvent(QKeyEvent* event) {
   // Keys the edit panel's controls leave alone stop here: the panel covers
   // the calculator.
-  if (fraChangeTape_->isVisible()) {
+  if (!calc_.Reachable(Action::Keypad)) {
     if (event->key() == Qt::Key_Escape) CancelChange();
     event->accept();
     return;

@@ -46,7 +46,7 @@ void frmCalculator::CreateDocumentActions() {
 }
 
 void frmCalculator::contextMenuEvent(QContextMenuEvent* event) {
-  if (fraChangeTape_->isVisible()) return;
+  if (!calc_.Reachable(Action::TapeMenu)) return;
   if (event->reason() == QContextMenuEvent::Mouse) {
     // The menu is the tape's: a right click elsewhere opens nothing.
     QWidget* viewport = lstTape_->viewport();
@@ -122,12 +122,12 @@ QString frmCalculator::ChooseFile(bool save, const QString& title, const QString
 }
 
 void frmCalculator::CopyDisplay() {
-  if (fraChangeTape_->isVisible()) return;
+  if (!calc_.Reachable(Action::CopyDisplay)) return;
   QGuiApplication::clipboard()->setText(QString::fromStdString(calc_.DisplayNumberText()));
 }
 
 void frmCalculator::CopyTape() {
-  if (fraChangeTape_->isVisible()) return;
+  if (!calc_.Reachable(Action::CopyTape)) return;
   QGuiApplication::clipboard()->setText(QString::fromStdString(TapeFileText(calc_.GetTape())));
 }
 
@@ -137,13 +137,13 @@ void frmCalculator::CopyLine(int row) {
 }
 
 void frmCalculator::PasteNumber() {
-  if (fraChangeTape_->isVisible()) return;
+  if (!calc_.Reachable(Action::Paste)) return;
   const std::string text = QGuiApplication::clipboard()->text().toStdString();
   Run([&] { calc_.Paste(text); });
 }
 
 void frmCalculator::SaveTape() {
-  if (fraChangeTape_->isVisible()) return;
+  if (!calc_.Reachable(Action::SaveTape)) return;
   const QString path =
       ChooseFile(true, QStringLiteral("Salvar a fita"),
                  QStringLiteral("Fitas (*.txt);;Todos os arquivos (*)"), QStringLiteral("txt"));
@@ -151,7 +151,7 @@ void frmCalculator::SaveTape() {
 }
 
 void frmCalculator::OpenTape() {
-  if (fraChangeTape_->isVisible()) return;
+  if (!calc_.Reachable(Action::OpenTape)) return;
   const QString path =
       ChooseFile(false, QStringLiteral("Abrir uma fita"),
                  QStringLiteral("Fitas (*.txt);;Todos os arquivos (*)"), QStringLiteral("txt"));
@@ -159,7 +159,7 @@ void frmCalculator::OpenTape() {
 }
 
 void frmCalculator::ExportCsv() {
-  if (fraChangeTape_->isVisible()) return;
+  if (!calc_.Reachable(Action::ExportCsv)) return;
   const QString path = ChooseFile(true, QStringLiteral("Exportar a fita como CSV"),
                                   QStringLiteral("Planilhas CSV (*.csv);;Todos os arquivos (*)"),
                                   QStringLiteral("csv"));
@@ -167,7 +167,7 @@ void frmCalculator::ExportCsv() {
 }
 
 void frmCalculator::ExportPdf() {
-  if (fraChangeTape_->isVisible()) return;
+  if (!calc_.Reachable(Action::ExportPdf)) return;
   const QString path = ChooseFile(true, QStringLiteral("Exportar a fita como PDF"),
                                   QStringLiteral("Documentos PDF (*.pdf);;Todos os arquivos (*)"),
                                   QStringLiteral("pdf"));
