@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "identity.h"
+#include "qt_text.h"
 #include "tape/tape_file.h"
 
 namespace tally::batch {
@@ -106,7 +107,7 @@ void Session::Execute(const Command& command, std::ostream& out) {
   using K = Command::Kind;
   // What the open panel covers is ignored, as the window ignores it.
   if (!calc_.Reachable(ActionOf(command.kind))) return;
-  const QString path = QString::fromStdString(command.text);
+  const QString path = ToQString(command.text);
   switch (command.kind) {
     case K::Copy:
     case K::CopyTape: {

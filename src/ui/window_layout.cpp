@@ -5,14 +5,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "qt_text.h"
+
 namespace tally::ui {
 namespace {
 
 constexpr double kTwipsPerPixel = 15.0;
-
-QString Utf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -31,14 +29,14 @@ QRect Twips(const TwipsRect& r) { return {Px(r.left), Px(r.top), Px(r.width), Px
 
 QString SpokenName(const Button& button) {
   const ControlPlace& row = PlaceOf(button.control);
-  return row.accessibleName.empty() ? Utf8(ClickName(button)) : Utf8(row.accessibleName);
+  return row.accessibleName.empty() ? ToQString(ClickName(button)) : ToQString(row.accessibleName);
 }
 
 void Place(QWidget* widget, std::string_view control) {
   const ControlPlace& row = PlaceOf(control);
-  widget->setObjectName(Utf8(row.control));
-  if (!row.toolTip.empty()) widget->setToolTip(Utf8(row.toolTip));
-  if (!row.accessibleName.empty()) widget->setAccessibleName(Utf8(row.accessibleName));
+  widget->setObjectName(ToQString(row.control));
+  if (!row.toolTip.empty()) widget->setToolTip(ToQString(row.toolTip));
+  if (!row.accessibleName.empty()) widget->setAccessibleName(ToQString(row.accessibleName));
   widget->setGeometry(Twips(row.place));
 }
 
