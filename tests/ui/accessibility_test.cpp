@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "engine/keypad.h"
+#include "ui/accessibility.h"
 #include "ui/window_layout.h"
 #include "window_harness.h"
 
@@ -85,6 +86,7 @@ class AccessibilityTest : public QObject {
 };
 
 void AccessibilityTest::initTestCase() {
+  tally::ui::InstallAccessibleInterfaces();
   QVERIFY(settingsDir_.isValid());
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
 }
