@@ -48,6 +48,15 @@ std::string_view OperatorText(PendingOp op) {
   return {};
 }
 
+const Button* OperatorButtonShown(std::string_view shown) {
+  for (const Button& b : kButtons) {
+    if (b.operation == Operation::Operator && OperatorText(OperatorOfIndex(b.index)) == shown) {
+      return &b;
+    }
+  }
+  return nullptr;
+}
+
 PendingOp OperatorOfIndex(int Index) {
   switch (Index) {
     case kDivide: return PendingOp::Divide;

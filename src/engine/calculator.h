@@ -37,6 +37,9 @@ enum class PendingOp : std::uint8_t { Unset, Divide, Add, Multiply, Subtract, Eq
 std::string_view OperatorText(PendingOp op);
 // The operator that the cmdOperator button `Index` stores.
 PendingOp OperatorOfIndex(int Index);
+// The operator button of what the operator label shows ("x", the en dash,
+// "="); nullptr when it shows none.
+const Button* OperatorButtonShown(std::string_view shown);
 
 // The calculator state, with the names and start values the window has.
 struct CalculatorState {

@@ -32,6 +32,7 @@
 #include "host/settings.h"
 #include "identity.h"
 #include "print/tape_printer.h"
+#include "qt_text.h"
 #include "tape/text_utils.h"
 #include "ui/accessibility.h"
 #include "ui/decimal_places_list.h"
@@ -53,10 +54,6 @@ QRect TapePlace() { return Twips(PlaceOf("lstTape").place); }
 constexpr int kTextPx = 11;     // captions, lists and tooltips
 constexpr int kDigitPx = 14;    // digit and point keys
 constexpr int kDisplayPx = 20;  // display and operator label
-
-QString Utf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QLabel* MakeLabel(QWidget* parent, std::string_view name, const QString& text) {
   auto* label = new QLabel(text, parent);
@@ -100,11 +97,8 @@ void AlignWithField(QLabel* label, QLineEdit* field) {
 
 // The words a screen reader says for what the operator label shows.
 QString OperatorName(const std::string& shown) {
-  const std::string symbol = shown == kEnDash ? "-" : shown;
-  for (const Button& b : kButtons) {
-    if (b.operation == Operation::Operator && b.caption == symbol) return SpokenName(b);
-  }
-  return Utf8(shown);
+  const Button* button = OperatorButtonShown(shown);
+  return button ? SpokenName(*button) : ToQString(shown);
 }
 
 // Hands an address to the desktop's opener. On a desktop with xdg-open its
@@ -165,10 +159,9 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
       openLink_([this](const QUrl& url, std::function<void(bool)> done) {
         OpenOnDesktop(this, url, done);
       }) {
-  InstallAccessibleInterfaces();
   calc_.SetTapeObserver(&tapeModel_);
   setObjectName(QStringLiteral("frmCalculator"));
-  setWindowTitle(Utf8(kProgramTitle));
+  setWindowTitle(ToQString(kProgramTitle));
   setWindowIcon(ApplicationIcon());
   setFont(UiFont(kTextPx));
   // Nothing about the size is kept: every start is at the designed size.
@@ -248,7 +241,7 @@ void frmCalculator::CreateDisplay() {
       new NumberLabel(UiFont(kDisplayPx), UiFont(kTextPx), NumberLabel::Colours::Field, this);
   Place(lblResult_, "lblResult");
   // The tip grows the whole number when the display has to cut it short.
-  lblResult_->SetTip(Utf8(PlaceOf("lblResult").toolTip));
+  lblResult_->SetTip(ToQString(PlaceOf("lblResult").toolTip));
   lblResult_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lblResult_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   lblResult_->setMargin(2);
@@ -265,7 +258,7 @@ void frmCalculator::CreateDisplay() {
 
 void frmCalculator::CreateKeypad() {
   for (const Button& b : kButtons) {
-    auto* button = MakeButton(this, b.control, Utf8(b.caption));
+    auto* button = MakeButton(this, b.control, ToQString(b.caption));
     button->setAccessibleName(SpokenName(b));
     if (b.operation == Operation::Number || b.operation == Operation::Decimal) {
       button->setFont(UiFont(kDigitPx, true));
@@ -312,12 +305,12 @@ void frmCalculator::CreateLinks() {
     auto* image = new ClickablePicture(link.paint, this);
     Place(image, link.control);
     const QString tip = image->toolTip();
-    if (tip.contains(QLatin1String("%1"))) image->setToolTip(tip.arg(Utf8(kMakerWebName)));
+    if (tip.contains(QLatin1String("%1"))) image->setToolTip(tip.arg(ToQString(kMakerWebName)));
     connect(image, &ClickablePicture::clicked, this, link.click);
   }
 
   auto* label3 = MakeLabel(this, "Label3",
-                           Utf8(kMakerName) + QStringLiteral(" © ") + Utf8(kMakerYear));
+                           ToQString(kMakerName) + QStringLiteral(" © ") + ToQString(kMakerYear));
   label3->setFont(UiFont(kTextPx - 1));
 }
 
@@ -350,7 +343,7 @@ void frmCalculator::CreateChangeTapePanel() {
   cboType_ = new QComboBox(panel);
   cboType_->setEditable(true);
   for (const std::string_view operation : kChangeOperations) {
-    cboType_->addItem(Utf8(operation));
+    cboType_->addItem(ToQString(operation));
   }
   cboType_->setCurrentIndex(-1);
   cboType_->setEditText(QStringLiteral("cboType"));
@@ -361,7 +354,7 @@ void frmCalculator::CreateChangeTapePanel() {
   QLineEdit* typeText = cboType_->lineEdit();
   typeText->setReadOnly(true);
   typeText->setAcceptDrops(false);
-  typeText->setAccessibleName(Utf8(PlaceOf("cboType").accessibleName));
+  typeText->setAccessibleName(ToQString(PlaceOf("cboType").accessibleName));
   cboType_->setAcceptDrops(false);
   auto* discardAll = new KeyDiscarder({}, cboType_);
   cboType_->installEventFilter(discardAll);
@@ -435,18 +428,18 @@ void frmCalculator::Idle() {
 
 void frmCalculator::ShowLabels() {
   const DisplayTexts& labels = calc_.Labels();
-  const QString display = Utf8(labels.lblResult);
+  const QString display = ToQString(labels.lblResult);
   lblResult_->SetNumber(display);
   // The calculator, as a screen reader knows it, reads out what the display
   // shows.
   picSetFocus_->SetAccessibleValue(display);
-  const QString operatorText = Utf8(labels.lblOperator);
+  const QString operatorText = ToQString(labels.lblOperator);
   if (operatorText != lblOperator_->text()) {
     lblOperator_->setText(operatorText);
     lblOperator_->setAccessibleName(QStringLiteral("Operação em uso: ") +
                                     OperatorName(labels.lblOperator));
   }
-  lblGrandTotal_->SetNumber(Utf8(labels.lblGrandTotal));
+  lblGrandTotal_->SetNumber(ToQString(labels.lblGrandTotal));
   lblMemory_->setVisible(labels.lblMemoryVisible);
 }
 
@@ -481,11 +474,11 @@ void frmCalculator::ShowChangePanel() {
     picSetFocus_->setFocus(Qt::OtherFocusReason);
     return;
   }
-  lblChangeFrom_->setText(Utf8(panel.lblChangeFrom));
-  cboType_->setEditText(Utf8(panel.cboType));
+  lblChangeFrom_->setText(ToQString(panel.lblChangeFrom));
+  cboType_->setEditText(ToQString(panel.cboType));
   if (!fraChangeTape_->isVisible()) {
     // Opening: the old number is selected, so that typing replaces it.
-    txtChangeTo_->setText(Utf8(panel.txtChangeTo));
+    txtChangeTo_->setText(ToQString(panel.txtChangeTo));
     txtChangeTo_->selectAll();
     fraChangeTape_->show();
     fraChangeTape_->raise();
@@ -570,13 +563,13 @@ void frmCalculator::closeEvent(QCloseEvent* event) {
 // ------------------------------------------------------------ links
 
 void frmCalculator::Image1_Click() {
-  OpenLink(QUrl(Utf8(kMakerMailUrl)), Utf8(kMakerMail),
+  OpenLink(QUrl(ToQString(kMakerMailUrl)), ToQString(kMakerMail),
            QStringLiteral("Não foi possível abrir um programa de e-mail. "
                           "Escreva para o endereço abaixo:"));
 }
 
 void frmCalculator::Image2_Click() {
-  OpenLink(QUrl(Utf8(kMakerWebUrl)), Utf8(kMakerWebUrl),
+  OpenLink(QUrl(ToQString(kMakerWebUrl)), ToQString(kMakerWebUrl),
            QStringLiteral("Não foi possível abrir o navegador. "
                           "O endereço do site é:"));
 }
@@ -588,7 +581,7 @@ void frmCalculator::OpenLink(const QUrl& url, const QString& shown, const QStrin
     if (opened || !self) return;
     // The address stands on a line of its own and can be selected and
     // copied; nothing is logged.
-    QMessageBox box(QMessageBox::Information, Utf8(kProgramTitle),
+    QMessageBox box(QMessageBox::Information, ToQString(kProgramTitle),
                     failure + QStringLiteral("\n\n") + shown, QMessageBox::Ok, self);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
@@ -605,14 +598,14 @@ void frmCalculator::Image3_Click() {
 void frmCalculator::ShowMessageBox(const MessageBoxRequest& request) {
   const QMessageBox::Icon icon =
       request.icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Warning;
-  QString text = Utf8(request.text);
+  QString text = ToQString(request.text);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  QMessageBox box(icon, Utf8(request.title), text, QMessageBox::Ok, this);
+  QMessageBox box(icon, ToQString(request.title), text, QMessageBox::Ok, this);
   box.exec();
 }
 
 bool frmCalculator::AskYesNo(const MessageBoxRequest& request) {
-  QMessageBox box(QMessageBox::Question, Utf8(request.title), Utf8(request.text),
+  QMessageBox box(QMessageBox::Question, ToQString(request.title), ToQString(request.text),
                   QMessageBox::Yes | QMessageBox::No, this);
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;

@@ -16,6 +16,7 @@
 
 #include "host/settings.h"
 #include "identity.h"
+#include "qt_text.h"
 #include "tape/tape_file.h"
 #include "ui/frm_calculator.h"
 
@@ -172,20 +173,20 @@ QString frmCalculator::ChooseFile(bool save, const QString& title, const QString
 }
 
 void frmCalculator::CopyDisplay() {
-  QGuiApplication::clipboard()->setText(QString::fromStdString(calc_.DisplayNumberText()));
+  QGuiApplication::clipboard()->setText(ToQString(calc_.DisplayNumberText()));
 }
 
 void frmCalculator::CopyTape() {
-  QGuiApplication::clipboard()->setText(QString::fromStdString(TapeFileText(calc_.GetTape())));
+  QGuiApplication::clipboard()->setText(ToQString(TapeFileText(calc_.GetTape())));
 }
 
 void frmCalculator::CopyLine(int row) {
   if (row < 0 || row >= calc_.GetTape().Count()) return;
-  QGuiApplication::clipboard()->setText(QString::fromStdString(calc_.GetTape().Line(row)));
+  QGuiApplication::clipboard()->setText(ToQString(calc_.GetTape().Line(row)));
 }
 
 void frmCalculator::PasteNumber() {
-  const std::string text = QGuiApplication::clipboard()->text().toStdString();
+  const std::string text = ToUtf8(QGuiApplication::clipboard()->text());
   Run([&] { calc_.Paste(text); });
 }
 
