@@ -2,16 +2,20 @@
 // without a window and prints its state as JSON lines.
 
 #include <QBuffer>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <variant>
@@ -22,6 +26,7 @@
 #include "host/error_log.h"
 #include "identity.h"
 #include "print/tape_printer.h"
+#include "qt_text.h"
 
 namespace {
 
@@ -81,55 +86,78 @@ void EnsureGuiApplication(std::unique_ptr<QGuiApplication>& app, int& argc, char
   app = std::make_unique<QGuiApplication>(argc, argv);
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+// What the command line asks for; values are the arguments' bytes.
+struct CommandLine {
   std::string localeName;
   std::string printTo;
   std::string errorLog;
   std::string keptSession;
   std::string scriptPath = "-";
-  bool haveScript = false;
+};
 
-  for (int k = 1; k < argc; ++k) {
-    const std::string arg = argv[k];
-    const auto value = [&](const std::string& option, std::string& target) {
-      if (arg == option) {
-        if (k + 1 >= argc) return false;
-        target = argv[++k];
-        return true;
+// Parses the command line; an exit status when the run ends here (help,
+// version, or a usage error already told).
+std::optional<int> Parse(int argc, char* argv[], CommandLine& line) {
+  // Read as Latin-1, every argument comes back byte for byte, whatever its
+  // encoding: file names are passed on as they were typed.
+  QStringList args;
+  for (int k = 0; k < argc; ++k) args << QString::fromLatin1(argv[k]);
+  const auto bytes = [](const QString& text) { return text.toLatin1().toStdString(); };
+
+  QCommandLineParser parser;
+  const QCommandLineOption help(QStringLiteral("help"));
+  const QCommandLineOption version(QStringLiteral("version"));
+  const QCommandLineOption locale(QStringLiteral("locale"), QString(), QStringLiteral("NAME"));
+  const QCommandLineOption printTo(QStringLiteral("print-to"), QString(), QStringLiteral("FILE"));
+  const QCommandLineOption errorLog(QStringLiteral("error-log"), QString(), QStringLiteral("FILE"));
+  const QCommandLineOption session(QStringLiteral("session"), QString(), QStringLiteral("FILE"));
+  parser.addOptions({help, version, locale, printTo, errorLog, session});
+
+  if (!parser.parse(args)) {
+    const QStringList unknown = parser.unknownOptionNames();
+    for (const QString& arg : args.mid(1)) {
+      if (arg.size() < 2 || !arg.startsWith(QLatin1Char('-'))) continue;
+      const QString name = arg.startsWith(QLatin1String("--"))
+                               ? arg.mid(2).section(QLatin1Char('='), 0, 0)
+                               : arg.mid(1, 1);
+      const bool noValue = name == QLatin1String("help") || name == QLatin1String("version");
+      if (unknown.contains(name) || (noValue && arg.contains(QLatin1Char('=')))) {
+        return Fail("unknown option " + bytes(arg));
       }
-      target = arg.substr(option.size() + 1);
-      return true;
-    };
-    const auto is = [&](const std::string& option) {
-      return arg == option || arg.rfind(option + "=", 0) == 0;
-    };
-    if (arg == "--help") {
+    }
+    // What is left: the last option wants a value.
+    return Fail(bytes(args.last()) + " needs a value");
+  }
+  for (const QString& name : parser.optionNames()) {
+    if (name == help.names().first()) {
       std::cout << kHelp;
       return 0;
     }
-    if (arg == "--version") {
+    if (name == version.names().first()) {
       std::cout << VersionText();
       return 0;
     }
-    if (is("--locale")) {
-      if (!value("--locale", localeName)) return Fail("--locale needs a value");
-    } else if (is("--print-to")) {
-      if (!value("--print-to", printTo)) return Fail("--print-to needs a value");
-    } else if (is("--error-log")) {
-      if (!value("--error-log", errorLog)) return Fail("--error-log needs a value");
-    } else if (is("--session")) {
-      if (!value("--session", keptSession)) return Fail("--session needs a value");
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return Fail("unknown option " + arg);
-    } else if (haveScript) {
-      return Fail("more than one script given");
-    } else {
-      scriptPath = arg;
-      haveScript = true;
-    }
   }
+  const QStringList scripts = parser.positionalArguments();
+  if (scripts.size() > 1) return Fail("more than one script given");
+  if (!scripts.isEmpty()) line.scriptPath = bytes(scripts.first());
+  line.localeName = bytes(parser.value(locale));
+  line.printTo = bytes(parser.value(printTo));
+  line.errorLog = bytes(parser.value(errorLog));
+  line.keptSession = bytes(parser.value(session));
+  return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  CommandLine line;
+  if (const std::optional<int> status = Parse(argc, argv, line)) return *status;
+  const std::string& localeName = line.localeName;
+  const std::string& printTo = line.printTo;
+  const std::string& errorLog = line.errorLog;
+  const std::string& keptSession = line.keptSession;
+  const std::string& scriptPath = line.scriptPath;
 
   std::string text;
   if (scriptPath == "-") {
@@ -153,12 +181,12 @@ int main(int argc, char* argv[]) {
   }
 
   const QLocale locale =
-      localeName.empty() ? QLocale::system() : QLocale(QString::fromStdString(localeName));
+      localeName.empty() ? QLocale::system() : QLocale(tally::ToQString(localeName));
   tally::batch::Session::Options options;
-  options.decimalSeparator = locale.decimalPoint().toStdString();
+  options.decimalSeparator = tally::ToUtf8(locale.decimalPoint());
   tally::host::ErrorLog::Environment logEnvironment =
       tally::host::ErrorLog::DefaultEnvironment(ExecutableFolder());
-  if (!errorLog.empty()) logEnvironment.candidates = {QString::fromStdString(errorLog)};
+  if (!errorLog.empty()) logEnvironment.candidates = {tally::ToQString(errorLog)};
   const tally::host::ErrorLog log(std::move(logEnvironment));
   options.appendErrorLog = [&log](const tally::ErrorInfo& error) { log.Append(error); };
   std::unique_ptr<QGuiApplication> app;
@@ -176,13 +204,13 @@ int main(int argc, char* argv[]) {
     // earlier file whole, and the run goes on after one line that says so.
     QString why;
     const bool written = tally::host::WriteDocument(
-        QString::fromStdString(printTo),
+        tally::ToQString(printTo),
         [&](QIODevice& device) { return tally::print::PrintTapeToPdf(tape, locale, device); },
         &why);
-    if (!written) Tell("cannot write " + printTo + ": " + why.toStdString());
+    if (!written) Tell("cannot write " + printTo + ": " + tally::ToUtf8(why));
   };
 
-  options.keptSession = QString::fromStdString(keptSession);
+  options.keptSession = tally::ToQString(keptSession);
   options.paintPdf = [&](const tally::Tape& tape, QIODevice& out) {
     EnsureGuiApplication(app, argc, argv);
     return tally::print::PrintTapeToPdf(tape, locale, out);

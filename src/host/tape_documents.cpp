@@ -7,6 +7,7 @@
 
 #include "host/document_file.h"
 #include "identity.h"
+#include "qt_text.h"
 #include "tape/tape_file.h"
 
 namespace tally::host {
@@ -15,8 +16,6 @@ namespace {
 constexpr const char* kEmptyTapeText = "A fita está vazia: não há nada para gravar.";
 constexpr const char* kReplaceQuestion =
     "A fita atual será substituída pela fita do arquivo. Deseja continuar?";
-
-QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
 // The whole of a small regular file, or why it cannot be a tape file. The
 // size is checked before anything is read, and no more than the limit is.
@@ -97,8 +96,8 @@ bool TapeDocuments::Open(const QString& path) {
         calc_.DecimalSeparator());
     if (const auto* error = std::get_if<TapeFileError>(&contents)) {
       why = error->line > 0
-                ? QStringLiteral("a linha %1 %2").arg(error->line).arg(FromUtf8(error->reason))
-                : FromUtf8(error->reason);
+                ? QStringLiteral("a linha %1 %2").arg(error->line).arg(ToQString(error->reason))
+                : ToQString(error->reason);
     }
   }
   if (!why.isEmpty()) {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "identity.h"
+#include "qt_text.h"
 
 namespace tally::print {
 namespace {
@@ -61,10 +62,6 @@ QColor ColourOf(std::uint32_t value) {
                 static_cast<int>((value >> 16) & 0xFF));
 }
 
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // A thin rule that still shows on paper: one dot of a 300-dpi printer.
 constexpr double kRuleWidthInches = 1.0 / 300;
 
@@ -105,7 +102,7 @@ const QFontMetricsF& QtPrintMetric::Metrics(double points) const {
 }
 
 double QtPrintMetric::TextWidth(std::string_view text, double points) const {
-  return Metrics(points).horizontalAdvance(FromUtf8(text)) / dpiX_;
+  return Metrics(points).horizontalAdvance(ToQString(text)) / dpiX_;
 }
 
 double QtPrintMetric::TextHeight(std::string_view, double points) const {
@@ -152,7 +149,7 @@ bool PaintTape(QPagedPaintDevice& device, const tally::Tape& tape, const QLocale
         colour = t.colour;
         painter.setPen(ColourOf(colour));
       }
-      const QString text = FromUtf8(t.text);
+      const QString text = ToQString(t.text);
       const QPointF baseline(t.x * dpiX, t.top * dpiY + ascent);
       if (t.x < t.clipLeft) {
         // A line wider than its column is cut at the column's left edge.

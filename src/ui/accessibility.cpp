@@ -10,6 +10,7 @@
 #include "ui/controls.h"
 #include "ui/frm_calculator.h"
 #include "ui/number_label.h"
+#include "ui/tape_view.h"
 
 namespace tally::ui {
 namespace {
@@ -153,6 +154,9 @@ QAccessibleInterface* WindowInterfaces(const QString& className, QObject* object
   }
   if (className == QLatin1String(Picture::staticMetaObject.className())) {
     return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+  }
+  if (className == QLatin1String(TapeListView::staticMetaObject.className())) {
+    if (auto* view = qobject_cast<TapeListView*>(object)) return MakeTapeAccessible(view);
   }
   return nullptr;
 }

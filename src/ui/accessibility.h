@@ -1,8 +1,9 @@
 #pragma once
 // What screen readers are told beyond what Qt tells them by itself: the focus
-// sink stands for the calculator, with the display as its value, and the
-// number boxes give their whole number as their value, however little of it
-// fits on screen.
+// sink stands for the calculator, with the display as its value, the number
+// boxes give their whole number as their value, however little of it fits on
+// screen, and the tape is a list of its lines. Installed once, from main()
+// (and by the tests that ask a screen reader's questions).
 
 #include <QString>
 

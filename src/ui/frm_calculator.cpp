@@ -32,6 +32,7 @@
 #include "host/settings.h"
 #include "identity.h"
 #include "print/tape_printer.h"
+#include "qt_text.h"
 #include "tape/text_utils.h"
 #include "ui/accessibility.h"
 #include "ui/decimal_places_list.h"
@@ -39,56 +40,31 @@
 #include "ui/frm_licenca.h"
 #include "ui/key_codes.h"
 #include "ui/pictures.h"
+#include "ui/window_layout.h"
 
 namespace tally::ui {
 namespace {
 
-// The layout is kept in twips; 15 twips make one device-independent pixel.
-constexpr double kTwipsPerPixel = 15.0;
-
-int Px(int twips) { return qRound(twips / kTwipsPerPixel); }
-
-QRect Twips(int left, int top, int width, int height) {
-  return {Px(left), Px(top), Px(width), Px(height)};
-}
-
-QRect Twips(const TwipsRect& r) { return Twips(r.left, r.top, r.width, r.height); }
-
-constexpr int kClientWidth = 5625;
-constexpr int kClientHeight = 5220;
-
-// The tape's frame (Shape3) and the shadow behind the digit keys
-// (shpButtonShadow 0): decorations the window draws itself, so that they
-// are nothing a screen reader or the keyboard meets.
-constexpr TwipsRect kShape3{3720, 120, 1785, 5040};
-constexpr TwipsRect kButtonShadow{765, 1485, 1725, 2235};
 const QColor kShapeBorder(96, 96, 96);
 const QColor kShadowFill(150, 150, 150);
 
-constexpr TwipsRect kTapePlace{3825, 225, 1590, 4320};
+// The tape list's designed place, which grows with the window.
+QRect TapePlace() { return Twips(PlaceOf("lstTape").place); }
 
 constexpr int kTextPx = 11;     // captions, lists and tooltips
 constexpr int kDigitPx = 14;    // digit and point keys
 constexpr int kDisplayPx = 20;  // display and operator label
 
-QString Utf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QLabel* MakeLabel(QWidget* parent, std::string_view name, const QString& text, const QRect& place) {
+QLabel* MakeLabel(QWidget* parent, std::string_view name, const QString& text) {
   auto* label = new QLabel(text, parent);
-  label->setObjectName(Utf8(name));
   label->setTextFormat(Qt::PlainText);
-  label->setGeometry(place);
+  Place(label, name);
   return label;
 }
 
-QPushButton* MakeButton(QWidget* parent, std::string_view name, const QString& caption,
-                        const QString& tip, const QRect& place) {
+QPushButton* MakeButton(QWidget* parent, std::string_view name, const QString& caption) {
   auto* button = new QPushButton(caption, parent);
-  button->setObjectName(Utf8(name));
-  button->setToolTip(tip);
-  button->setGeometry(place);
+  Place(button, name);
   return button;
 }
 
@@ -121,11 +97,8 @@ void AlignWithField(QLabel* label, QLineEdit* field) {
 
 // The words a screen reader says for what the operator label shows.
 QString OperatorName(const std::string& shown) {
-  const std::string symbol = shown == kEnDash ? "-" : shown;
-  for (const Button& b : kButtons) {
-    if (b.operation == Operation::Operator && b.caption == symbol) return Utf8(SpokenName(b));
-  }
-  return Utf8(shown);
+  const Button* button = OperatorButtonShown(shown);
+  return button ? SpokenName(*button) : ToQString(shown);
 }
 
 // Hands an address to the desktop's opener. On a desktop with xdg-open its
@@ -186,10 +159,9 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
       openLink_([this](const QUrl& url, std::function<void(bool)> done) {
         OpenOnDesktop(this, url, done);
       }) {
-  InstallAccessibleInterfaces();
   calc_.SetTapeObserver(&tapeModel_);
   setObjectName(QStringLiteral("frmCalculator"));
-  setWindowTitle(Utf8(kProgramTitle));
+  setWindowTitle(ToQString(kProgramTitle));
   setWindowIcon(ApplicationIcon());
   setFont(UiFont(kTextPx));
   // Nothing about the size is kept: every start is at the designed size.
@@ -199,10 +171,8 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   // Created first, so it is first in the tab order and holds the focus when
   // the window opens; placed above the client area, where nobody sees it.
   picSetFocus_ = new KeySink(this);
-  picSetFocus_->setObjectName(QStringLiteral("picSetFocus"));
-  picSetFocus_->setGeometry(Twips(3585, -200, 100, 100));
+  Place(picSetFocus_, "picSetFocus");
   picSetFocus_->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
-  picSetFocus_->setAccessibleName(QStringLiteral("Calculadora"));
   picSetFocus_->setAccessibleDescription(
       QStringLiteral("Digite os números e as operações; o valor é o que o visor mostra"));
 
@@ -232,19 +202,15 @@ frmCalculator::~frmCalculator() {
 }
 
 void frmCalculator::CreateDisplay() {
-  QLabel* label2 = MakeLabel(this, "Label2", QStringLiteral("Quantidade de casas decimais:"),
-                             Twips(135, 180, 2265, 240));
+  QLabel* label2 = MakeLabel(this, "Label2", QStringLiteral("Quantidade de casas decimais:"));
 
   auto* decimals = new DecimalPlacesList(this);
   cboDecPlace_ = decimals;
   label2->setBuddy(cboDecPlace_);
-  cboDecPlace_->setObjectName(QStringLiteral("cboDecPlace"));
-  cboDecPlace_->setToolTip(QStringLiteral("Quantidade de casas decimais"));
-  cboDecPlace_->setAccessibleName(QStringLiteral("Quantidade de casas decimais"));
+  Place(cboDecPlace_, "cboDecPlace");
   cboDecPlace_->setAccessibleDescription(
       QStringLiteral("As setas para cima e para baixo mudam a escolha"));
   cboDecPlace_->setFont(UiFont(kTextPx));
-  cboDecPlace_->setGeometry(Twips(2400, 135, 1215, 285));
   // Only the position counts, so "3" without the others' trailing blank is
   // harmless.
   cboDecPlace_->addItems({QStringLiteral("0 "), QStringLiteral("1 "), QStringLiteral("2 "),
@@ -256,19 +222,16 @@ void frmCalculator::CreateDisplay() {
   });
   // However the popup closed, typing goes on reaching the calculator.
   connect(decimals, &DecimalPlacesList::popupClosed, this, [this] {
-    if (!fraChangeTape_->isVisible()) FocusSink();
+    if (calc_.Reachable(Action::Keypad)) FocusSink();
   });
   decimals->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
 
-  lblMemory_ = MakeLabel(this, "lblMemory", QStringLiteral("M"), Twips(135, 420, 285, 450));
-  lblMemory_->setToolTip(QStringLiteral("Memória em uso"));
-  lblMemory_->setAccessibleName(QStringLiteral("Memória em uso"));
+  lblMemory_ = MakeLabel(this, "lblMemory", QStringLiteral("M"));
   lblMemory_->setFont(UiFont(kDisplayPx - 4, true));
   lblMemory_->setAlignment(Qt::AlignCenter);
   lblMemory_->hide();
 
-  lblOperator_ = MakeLabel(this, "lblOperator", QString(), Twips(435, 420, 300, 450));
-  lblOperator_->setToolTip(QStringLiteral("Operação em uso"));
+  lblOperator_ = MakeLabel(this, "lblOperator", QString());
   lblOperator_->setFont(UiFont(kDisplayPx, true));
   lblOperator_->setAlignment(Qt::AlignCenter);
 
@@ -276,10 +239,9 @@ void frmCalculator::CreateDisplay() {
   // shrinks to fit, never below the window's own text size.
   lblResult_ =
       new NumberLabel(UiFont(kDisplayPx), UiFont(kTextPx), NumberLabel::Colours::Field, this);
-  lblResult_->setObjectName(QStringLiteral("lblResult"));
-  lblResult_->setGeometry(Twips(750, 420, 2865, 450));
-  lblResult_->SetTip(QStringLiteral("Visor da calculadora"));
-  lblResult_->setAccessibleName(QStringLiteral("Visor"));
+  Place(lblResult_, "lblResult");
+  // The tip grows the whole number when the display has to cut it short.
+  lblResult_->SetTip(ToQString(PlaceOf("lblResult").toolTip));
   lblResult_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lblResult_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   lblResult_->setMargin(2);
@@ -287,9 +249,7 @@ void frmCalculator::CreateDisplay() {
   // The grand total box keeps its light grey, and so its text is black.
   lblGrandTotal_ = new NumberLabel(UiFont(kTextPx + 2, true), UiFont(kTextPx, true),
                                    NumberLabel::Colours::Window, this);
-  lblGrandTotal_->setObjectName(QStringLiteral("lblGrandTotal"));
-  lblGrandTotal_->setGeometry(Twips(180, 3765, 2295, 375));
-  lblGrandTotal_->setAccessibleName(QStringLiteral("Grande total"));
+  Place(lblGrandTotal_, "lblGrandTotal");
   // The grand total carries a blank of its own as its right margin.
   lblGrandTotal_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lblGrandTotal_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -298,8 +258,8 @@ void frmCalculator::CreateDisplay() {
 
 void frmCalculator::CreateKeypad() {
   for (const Button& b : kButtons) {
-    auto* button = MakeButton(this, b.control, Utf8(b.caption), Utf8(b.toolTip), Twips(b.place));
-    button->setAccessibleName(Utf8(SpokenName(b)));
+    auto* button = MakeButton(this, b.control, ToQString(b.caption));
+    button->setAccessibleName(SpokenName(b));
     if (b.operation == Operation::Number || b.operation == Operation::Decimal) {
       button->setFont(UiFont(kDigitPx, true));
     }
@@ -313,13 +273,10 @@ void frmCalculator::CreateKeypad() {
 
 void frmCalculator::CreateTape() {
   lstTape_ = new TapeListView(this);
-  lstTape_->setObjectName(QStringLiteral("lstTape"));
-  lstTape_->setToolTip(QStringLiteral("Fita de dados"));
-  lstTape_->setAccessibleName(QStringLiteral("Fita de dados"));
+  Place(lstTape_, "lstTape");
   lstTape_->setAccessibleDescription(
       QStringLiteral("Um duplo clique numa linha de número abre a correção dessa linha"));
   lstTape_->setFont(UiFont(kTextPx));
-  lstTape_->setGeometry(Twips(kTapePlace));
   lstTape_->setModel(&tapeModel_);
   lstTape_->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
   connect(&tapeModel_, &TapeModel::tapeSelectionChanged, this, &frmCalculator::ShowTapeSelection);
@@ -335,30 +292,25 @@ void frmCalculator::CreateTape() {
 }
 
 void frmCalculator::CreateLinks() {
-  auto* image1 = new ClickablePicture(PaintMailPicture, this);
-  image1->setObjectName(QStringLiteral("Image1"));
-  image1->setToolTip(QStringLiteral("Fale com autor"));
-  image1->setAccessibleName(QStringLiteral("Fale com o autor por e-mail"));
-  image1->setGeometry(Twips(360, 4320, 480, 480));
-  connect(image1, &ClickablePicture::clicked, this, &frmCalculator::Image1_Click);
+  const struct {
+    const char* control;
+    void (*paint)(QPainter&, const QRectF&);
+    void (frmCalculator::*click)();
+  } links[] = {
+      {"Image1", PaintMailPicture, &frmCalculator::Image1_Click},
+      {"Image2", PaintWebPicture, &frmCalculator::Image2_Click},
+      {"Image3", PaintTermsPicture, &frmCalculator::Image3_Click},
+  };
+  for (const auto& link : links) {
+    auto* image = new ClickablePicture(link.paint, this);
+    Place(image, link.control);
+    const QString tip = image->toolTip();
+    if (tip.contains(QLatin1String("%1"))) image->setToolTip(tip.arg(ToQString(kMakerWebName)));
+    connect(image, &ClickablePicture::clicked, this, link.click);
+  }
 
-  auto* image2 = new ClickablePicture(PaintWebPicture, this);
-  image2->setObjectName(QStringLiteral("Image2"));
-  image2->setToolTip(QStringLiteral("Visite ") + Utf8(kMakerWebName));
-  image2->setAccessibleName(QStringLiteral("Visite o site do autor"));
-  image2->setGeometry(Twips(960, 4320, 480, 480));
-  connect(image2, &ClickablePicture::clicked, this, &frmCalculator::Image2_Click);
-
-  auto* image3 = new ClickablePicture(PaintTermsPicture, this);
-  image3->setObjectName(QStringLiteral("Image3"));
-  image3->setToolTip(QStringLiteral("Licensa de uso"));
-  image3->setAccessibleName(QStringLiteral("Licença de uso"));
-  image3->setGeometry(Twips(1560, 4200, 675, 645));
-  connect(image3, &ClickablePicture::clicked, this, &frmCalculator::Image3_Click);
-
-  auto* label3 =
-      MakeLabel(this, "Label3", Utf8(kMakerName) + QStringLiteral(" © ") + Utf8(kMakerYear),
-                Twips(180, 4950, 3390, 195));
+  auto* label3 = MakeLabel(this, "Label3",
+                           ToQString(kMakerName) + QStringLiteral(" © ") + ToQString(kMakerYear));
   label3->setFont(UiFont(kTextPx - 1));
 }
 
@@ -372,35 +324,30 @@ void frmCalculator::CreateChangeTapePanel() {
   fraChangeTape_->setAccessibleName(QStringLiteral("Alterando a fita"));
   QFrame* panel = fraChangeTape_;
 
-  auto* title =
-      MakeLabel(panel, "Label1", QStringLiteral("Alterando a fita"), Twips(135, 195, 2220, 270));
+  auto* title = MakeLabel(panel, "Label1", QStringLiteral("Alterando a fita"));
   QFont verdana(QStringLiteral("Verdana"));
   verdana.setStyleHint(QFont::SansSerif);
   verdana.setPixelSize(kTextPx + 3);
   verdana.setBold(true);
   title->setFont(verdana);
   const QString warning = QStringLiteral("CUIDADO: alteração na fita afeta o Grande Total ");
-  MakeLabel(panel, "lblChangeTape2", warning, Twips(45, 585, 4485, 210));
+  MakeLabel(panel, "lblChangeTape2", warning);
   fraChangeTape_->setAccessibleDescription(warning);
   // Each label stands as high as the field beside it, so that their texts
   // share one line.
-  QLabel* fromLabel = MakeLabel(panel, "lblChangeTape0", QStringLiteral("Número anterior: "),
-                                Twips(240, 1005, 1215, 285));
-  lblChangeFrom_ = MakeLabel(panel, "lblChangeFrom", QString(), Twips(1530, 1005, 2115, 285));
+  QLabel* fromLabel = MakeLabel(panel, "lblChangeTape0", QStringLiteral("Número anterior: "));
+  lblChangeFrom_ = MakeLabel(panel, "lblChangeFrom", QString());
   fromLabel->setBuddy(lblChangeFrom_);
-  QLabel* toLabel = MakeLabel(panel, "lblChangeTape1", QStringLiteral("Novo número: "),
-                              Twips(390, 1410, 1050, 285));
+  QLabel* toLabel = MakeLabel(panel, "lblChangeTape1", QStringLiteral("Novo número: "));
 
   cboType_ = new QComboBox(panel);
-  cboType_->setObjectName(QStringLiteral("cboType"));
   cboType_->setEditable(true);
   for (const std::string_view operation : kChangeOperations) {
-    cboType_->addItem(Utf8(operation));
+    cboType_->addItem(ToQString(operation));
   }
   cboType_->setCurrentIndex(-1);
   cboType_->setEditText(QStringLiteral("cboType"));
-  cboType_->setGeometry(Twips(1530, 1410, 585, 315));
-  cboType_->setAccessibleName(QStringLiteral("Operação"));
+  Place(cboType_, "cboType");
   cboType_->setAccessibleDescription(QStringLiteral("A operação se escolhe na lista"));
   // A combo box reaches Linux screen readers named by its text and by the
   // label that labels it: this one has no label on screen, so an unseen one
@@ -413,26 +360,22 @@ void frmCalculator::CreateChangeTapePanel() {
   QLineEdit* typeText = cboType_->lineEdit();
   typeText->setReadOnly(true);
   typeText->setAcceptDrops(false);
-  typeText->setAccessibleName(QStringLiteral("Operação"));
+  typeText->setAccessibleName(ToQString(PlaceOf("cboType").accessibleName));
   cboType_->setAcceptDrops(false);
   auto* discardAll = new KeyDiscarder({}, cboType_);
   cboType_->installEventFilter(discardAll);
   typeText->installEventFilter(discardAll);
 
   txtChangeTo_ = new QLineEdit(panel);
-  txtChangeTo_->setObjectName(QStringLiteral("txtChangeTo"));
-  txtChangeTo_->setGeometry(Twips(2130, 1410, 1470, 285));
-  txtChangeTo_->setAccessibleName(QStringLiteral("Novo número"));
+  Place(txtChangeTo_, "txtChangeTo");
   toLabel->setBuddy(txtChangeTo_);
   AlignWithField(toLabel, txtChangeTo_);
   // Enter in the number field neither saves nor reaches the calculator.
   txtChangeTo_->installEventFilter(new KeyDiscarder({Qt::Key_Return, Qt::Key_Enter}, txtChangeTo_));
 
-  auto* cancel = MakeButton(panel, "cmdCancelChange", QStringLiteral("Cancelar"), QString(),
-                            Twips(3720, 990, 780, 330));
+  auto* cancel = MakeButton(panel, "cmdCancelChange", QStringLiteral("Cancelar"));
   connect(cancel, &QPushButton::clicked, this, &frmCalculator::CancelChange);
-  auto* save = MakeButton(panel, "cmdSaveChange", QStringLiteral("Gravar"), QString(),
-                          Twips(3720, 1410, 780, 330));
+  auto* save = MakeButton(panel, "cmdSaveChange", QStringLiteral("Gravar"));
   connect(save, &QPushButton::clicked, this, [this] {
     calc_.SetChangeTo(txtChangeTo_->text().toStdString());
     calc_.SetChangeType(cboType_->currentText().toStdString());
@@ -491,18 +434,18 @@ void frmCalculator::Idle() {
 
 void frmCalculator::ShowLabels() {
   const DisplayTexts& labels = calc_.Labels();
-  const QString display = Utf8(labels.lblResult);
+  const QString display = ToQString(labels.lblResult);
   lblResult_->SetNumber(display);
   // The calculator, as a screen reader knows it, reads out what the display
   // shows.
   picSetFocus_->SetAccessibleValue(display);
-  const QString operatorText = Utf8(labels.lblOperator);
+  const QString operatorText = ToQString(labels.lblOperator);
   if (operatorText != lblOperator_->text()) {
     lblOperator_->setText(operatorText);
     lblOperator_->setAccessibleName(QStringLiteral("Operação em uso: ") +
                                     OperatorName(labels.lblOperator));
   }
-  lblGrandTotal_->SetNumber(Utf8(labels.lblGrandTotal));
+  lblGrandTotal_->SetNumber(ToQString(labels.lblGrandTotal));
   lblMemory_->setVisible(labels.lblMemoryVisible);
 }
 
@@ -537,11 +480,11 @@ void frmCalculator::ShowChangePanel() {
     picSetFocus_->setFocus(Qt::OtherFocusReason);
     return;
   }
-  lblChangeFrom_->setText(Utf8(panel.lblChangeFrom));
-  cboType_->setEditText(Utf8(panel.cboType));
+  lblChangeFrom_->setText(ToQString(panel.lblChangeFrom));
+  cboType_->setEditText(ToQString(panel.cboType));
   if (!fraChangeTape_->isVisible()) {
     // Opening: the old number is selected, so that typing replaces it.
-    txtChangeTo_->setText(Utf8(panel.txtChangeTo));
+    txtChangeTo_->setText(ToQString(panel.txtChangeTo));
     txtChangeTo_->selectAll();
     fraChangeTape_->show();
     fraChangeTape_->raise();
@@ -566,7 +509,7 @@ KeyForward frmCalculator::ForwardTypedKey(const QKeyEvent& event) {
 void frmCalculator::keyPressEvent(QKeyEvent* event) {
   // Keys the edit panel's controls leave alone stop here: the panel covers
   // the calculator.
-  if (fraChangeTape_->isVisible()) {
+  if (!calc_.Reachable(Action::Keypad)) {
     if (event->key() == Qt::Key_Escape) CancelChange();
     event->accept();
     return;
@@ -599,7 +542,7 @@ void frmCalculator::Form_Resize() {
   const int wider = std::max(0, width() - Px(kClientWidth));
   const int taller = std::max(0, height() - Px(kClientHeight));
   tapeFrame_ = Twips(kShape3).adjusted(0, 0, wider, taller);
-  lstTape_->setGeometry(Twips(kTapePlace).adjusted(0, 0, wider, taller));
+  lstTape_->setGeometry(TapePlace().adjusted(0, 0, wider, taller));
   for (const auto& [button, place] : tapeButtons_) {
     button->setGeometry(place.translated(wider, taller));
   }
@@ -626,13 +569,13 @@ void frmCalculator::closeEvent(QCloseEvent* event) {
 // ------------------------------------------------------------ links
 
 void frmCalculator::Image1_Click() {
-  OpenLink(QUrl(Utf8(kMakerMailUrl)), Utf8(kMakerMail),
+  OpenLink(QUrl(ToQString(kMakerMailUrl)), ToQString(kMakerMail),
            QStringLiteral("Não foi possível abrir um programa de e-mail. "
                           "Escreva para o endereço abaixo:"));
 }
 
 void frmCalculator::Image2_Click() {
-  OpenLink(QUrl(Utf8(kMakerWebUrl)), Utf8(kMakerWebUrl),
+  OpenLink(QUrl(ToQString(kMakerWebUrl)), ToQString(kMakerWebUrl),
            QStringLiteral("Não foi possível abrir o navegador. "
                           "O endereço do site é:"));
 }
@@ -644,7 +587,7 @@ void frmCalculator::OpenLink(const QUrl& url, const QString& shown, const QStrin
     if (opened || !self) return;
     // The address stands on a line of its own and can be selected and
     // copied; nothing is logged.
-    QMessageBox box(QMessageBox::Information, Utf8(kProgramTitle),
+    QMessageBox box(QMessageBox::Information, ToQString(kProgramTitle),
                     failure + QStringLiteral("\n\n") + shown, QMessageBox::Ok, self);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
@@ -661,14 +604,14 @@ void frmCalculator::Image3_Click() {
 void frmCalculator::ShowMessageBox(const MessageBoxRequest& request) {
   const QMessageBox::Icon icon =
       request.icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Warning;
-  QString text = Utf8(request.text);
+  QString text = ToQString(request.text);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  QMessageBox box(icon, Utf8(request.title), text, QMessageBox::Ok, this);
+  QMessageBox box(icon, ToQString(request.title), text, QMessageBox::Ok, this);
   box.exec();
 }
 
 bool frmCalculator::AskYesNo(const MessageBoxRequest& request) {
-  QMessageBox box(QMessageBox::Question, Utf8(request.title), Utf8(request.text),
+  QMessageBox box(QMessageBox::Question, ToQString(request.title), ToQString(request.text),
                   QMessageBox::Yes | QMessageBox::No, this);
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;

@@ -1,13 +1,19 @@
 // tallyroller: the calculator's window.
 
 #include <QApplication>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QSocketNotifier>
+#include <QStringList>
+
+#include <cstdio>
 
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "identity.h"
+#include "ui/accessibility.h"
 #include "ui/frm_calculator.h"
 #include "ui/translations.h"
 
@@ -39,9 +45,52 @@ void OnTerm(int) {
   [[maybe_unused]] const auto written = ::write(termPipe[1], &byte, 1);
 }
 
+void ShowHelp() {
+  std::printf(
+      "Uso: tallyroller [OPÇÃO]... [ARQUIVO]\n"
+      "Abre a calculadora de fita %s.\n"
+      "\n"
+      "      --help     mostra esta ajuda e sai\n"
+      "      --version  mostra a versão e sai\n",
+      tally::kProgramTitle);
+}
+
+struct CommandLine {
+  QCommandLineParser parser;
+  QCommandLineOption help{QStringLiteral("help")};
+  QCommandLineOption version{QStringLiteral("version")};
+
+  CommandLine() {
+    parser.addOptions({help, version});
+    parser.addPositionalArgument(QStringLiteral("ARQUIVO"), QString(), QStringLiteral("[ARQUIVO]"));
+  }
+};
+
+QStringList Arguments(int argc, char* argv[]) {
+  QStringList args;
+  for (int k = 0; k < argc; ++k) args << QString::fromLocal8Bit(argv[k]);
+  return args;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // --help and --version are answered before any display is opened; what
+  // Qt's own options leave unparsed here is parsed again below.
+  CommandLine line;
+  if (line.parser.parse(Arguments(argc, argv))) {
+    for (const QString& name : line.parser.optionNames()) {
+      if (name == line.help.names().first()) {
+        ShowHelp();
+        return 0;
+      }
+      if (name == line.version.names().first()) {
+        std::printf("tallyroller (%s) %s\n", tally::kProgramTitle, tally::kVersion);
+        return 0;
+      }
+    }
+  }
+
   QApplication app(argc, argv);
   QCoreApplication::setOrganizationName(QString::fromUtf8(tally::kProgramTitle));
   QCoreApplication::setApplicationName(QString::fromUtf8(tally::kProgramTitle));
@@ -49,6 +98,24 @@ int main(int argc, char* argv[]) {
   // Ties the window to its menu entry and icon on the desktop.
   QGuiApplication::setDesktopFileName(QString::fromUtf8(tally::kDesktopFileName));
   tally::ui::InstallQtTranslations(&app);
+
+  if (!line.parser.parse(QCoreApplication::arguments())) {
+    // Only --help and --version are options, and neither takes a value.
+    const QStringList unknown = line.parser.unknownOptionNames();
+    const QString error = unknown.isEmpty()
+                              ? QStringLiteral("--help e --version não levam valor")
+                              : QStringLiteral("opção desconhecida: %1").arg(unknown.first());
+    std::fprintf(stderr, "tallyroller: %s\n", qUtf8Printable(error));
+    return 2;
+  }
+  if (line.parser.positionalArguments().size() > 1) {
+    std::fputs("tallyroller: mais de um arquivo dado\n", stderr);
+    return 2;
+  }
+  // A tape file to open at the start: accepted here, not opened yet.
+  [[maybe_unused]] const QStringList files = line.parser.positionalArguments();
+
+  tally::ui::InstallAccessibleInterfaces();
 
   tally::ui::frmCalculator window;
   // The start-up benchmark asks for the program to end once the window has

@@ -1,5 +1,7 @@
 #include "ui/tape_model.h"
 
+#include "qt_text.h"
+
 namespace tally::ui {
 
 TapeModel::TapeModel(const Tape& tape, QObject* parent) : QAbstractListModel(parent), tape_(tape) {}
@@ -21,7 +23,7 @@ QVariant TapeModel::data(const QModelIndex& index, int role) const {
   }
   // The tooltip is the whole line, for a line wider than the list.
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-  return QString::fromStdString(tape_.Text(index.row()));
+  return ToQString(tape_.Text(index.row()));
 }
 
 void TapeModel::BeforeAppend(std::int32_t index) { beginInsertRows(QModelIndex(), index, index); }

@@ -143,15 +143,9 @@ class TapeAccessible final : public QAccessibleWidget {
   mutable std::map<std::int64_t, QAccessible::Id> items_;
 };
 
-QAccessibleInterface* TapeAccessibleFactory(const QString& className, QObject* object) {
-  auto* view = qobject_cast<TapeListView*>(object);
-  if (view && className == QLatin1StringView(TapeListView::staticMetaObject.className())) {
-    return new TapeAccessible(view);
-  }
-  return nullptr;
-}
-
 }  // namespace
+
+QAccessibleInterface* MakeTapeAccessible(TapeListView* view) { return new TapeAccessible(view); }
 
 // A scroll bar that is repainted only when it would look different. On a
 // full tape every line added moves the bar by a row and back; on any long
@@ -224,12 +218,6 @@ class TapeScrollBar final : public QScrollBar {
 };
 
 TapeListView::TapeListView(QWidget* parent) : QAbstractItemView(parent) {
-  static const bool factoryInstalled = [] {
-    QAccessible::installFactory(&TapeAccessibleFactory);
-    return true;
-  }();
-  Q_UNUSED(factoryInstalled);
-
   // The view keeps the offsets; its bars only show them.
   verticalBar_ = new TapeScrollBar(Qt::Vertical);
   horizontalBar_ = new TapeScrollBar(Qt::Horizontal);

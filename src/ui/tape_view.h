@@ -21,6 +21,8 @@
 
 #include "ui/controls.h"
 
+class QAccessibleInterface;
+
 namespace tally::ui {
 
 class TapeScrollBar;
@@ -130,5 +132,9 @@ class TapeListView final : public QAbstractItemView {
   TapeScrollBar* horizontalBar_ = nullptr;
   QMetaObject::Connection rowsRemovedConnection_;
 };
+
+// What a screen reader is told of the tape: a list whose items are the
+// lines; made by the factory of accessibility.cpp.
+QAccessibleInterface* MakeTapeAccessible(TapeListView* view);
 
 }  // namespace tally::ui

@@ -169,6 +169,35 @@ TEST_F(BatchBinary, UnreadableFilesAndBadOptions) {
   }
 }
 
+// The command line's forms: a value may look like an option, options
+// without a value take none, and a file name reaches the driver as its bytes.
+TEST_F(BatchBinary, CommandLineForms) {
+  const std::string script = Write("\xFF\xFE.script", "1+").string();
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out;  // what standard output starts with
+    std::string err;  // all of standard error
+  } cases[] = {
+      {{"--help"}, 0, "Usage: tallyroller-batch [OPTION]... [SCRIPT]\n", ""},
+      {{"--version"}, 0, "tallyroller-batch (Tallyroller) ", ""},
+      {{"--locale=en_US", script}, 0, "{\"display\": \"1.\"", ""},
+      {{"--locale", "--version", script}, 0, "{\"display\": \"1", ""},
+      {{"--help=1"}, 2, "", "tallyroller-batch: unknown option --help=1\n"},
+      {{"-x", script}, 2, "", "tallyroller-batch: unknown option -x\n"},
+      {{script, script}, 2, "", "tallyroller-batch: more than one script given\n"},
+      {{script, "--print-to"}, 2, "", "tallyroller-batch: --print-to needs a value\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.front());
+    const Outcome o = RunBatch(c.args, dir_);
+    ASSERT_TRUE(o.exited);
+    EXPECT_EQ(o.status, c.status);
+    EXPECT_EQ(o.out.substr(0, c.out.size()), c.out) << o.out;
+    EXPECT_EQ(o.err, c.err);
+  }
+}
+
 // Whether text holds a control character (C0 but the final line feed, DEL,
 // C1) or a byte that is not UTF-8 that a terminal could act on.
 bool HasRawControls(const std::string& text) {

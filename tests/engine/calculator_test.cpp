@@ -366,6 +366,25 @@ TEST(KeyTable, ButtonsAreDistinctAndRunTheirHandler) {
   }
 }
 
+// What the operator label shows names the button a screen reader reads it as.
+TEST(KeyTable, TheOperatorLabelShowsItsButton) {
+  const struct {
+    PendingOp op;
+    const char* control;
+  } cases[] = {
+      {PendingOp::Divide, "cmdOperator0"},   {PendingOp::Add, "cmdOperator1"},
+      {PendingOp::Multiply, "cmdOperator2"}, {PendingOp::Subtract, "cmdOperator3"},
+      {PendingOp::Equals, "cmdOperator4"},
+  };
+  for (const auto& c : cases) {
+    const Button* button = OperatorButtonShown(OperatorText(c.op));
+    ASSERT_NE(button, nullptr) << c.control;
+    EXPECT_EQ(button->control, c.control);
+  }
+  EXPECT_EQ(OperatorButtonShown(""), nullptr);
+  EXPECT_EQ(OperatorButtonShown("*"), nullptr);
+}
+
 TEST(KeyTable, TypedAndClickedCalculationsAgree) {
   testing::FakeHost h1, h2;
   Calculator typed(h1, ","), clicked(h2, ",");

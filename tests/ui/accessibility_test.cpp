@@ -14,6 +14,8 @@
 #include <memory>
 
 #include "engine/keypad.h"
+#include "ui/accessibility.h"
+#include "ui/window_layout.h"
 #include "window_harness.h"
 
 using tally::testing::S;
@@ -84,6 +86,7 @@ class AccessibilityTest : public QObject {
 };
 
 void AccessibilityTest::initTestCase() {
+  tally::ui::InstallAccessibleInterfaces();
   QVERIFY(settingsDir_.isValid());
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
 }
@@ -197,7 +200,7 @@ void AccessibilityTest::keysAreNamedAsTheyAreRead() {
     QWidget* w =
         h.Find(QString::fromUtf8(b.control.data(), static_cast<qsizetype>(b.control.size())));
     QVERIFY(w);
-    QCOMPARE(Name(w), QString::fromStdString(tally::SpokenName(b)));
+    QCOMPARE(Name(w), tally::ui::SpokenName(b));
   }
 }
 

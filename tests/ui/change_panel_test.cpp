@@ -4,7 +4,9 @@
 // takes a click or a key.
 
 #include <QAbstractItemView>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 
 #include "window_harness.h"
@@ -142,6 +144,12 @@ void ChangePanelTest::panelCoversTheCalculator() {
   }
   QCOMPARE(h.TapeLines(), (QStringList{S("+ 4,00"), S("+ 4,00"), S("= 8,00")}));
   QCOMPARE(h.Text("lblResult"), QStringLiteral("8,00"));
+
+  // Nor do the window's shortcuts: the tape is not copied.
+  QGuiApplication::clipboard()->setText(QStringLiteral("antes"));
+  field->setFocus();
+  QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("antes"));
 
   QVERIFY(h.Click(QStringLiteral("Cancelar")));
   QVERIFY(h.Find(QStringLiteral("cmdNumber7"))->isEnabled());

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "ui/accessibility.h"
 #include "ui/tape_model.h"
 #include "ui/tape_view.h"
 #include "window_harness.h"
@@ -110,6 +111,7 @@ class TapeViewTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  void initTestCase() { tally::ui::InstallAccessibleInterfaces(); }
   void aChangeAsksOnlyAboutItsRows_data();
   void aChangeAsksOnlyAboutItsRows();
   void theViewFollowsTheNewestLineAtAnySize();

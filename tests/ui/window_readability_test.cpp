@@ -16,6 +16,7 @@
 #include <cmath>
 #include <map>
 
+#include "ui/accessibility.h"
 #include "window_harness.h"
 
 using tally::testing::S;
@@ -118,6 +119,7 @@ class WindowReadabilityTest : public QObject {
 };
 
 void WindowReadabilityTest::initTestCase() {
+  tally::ui::InstallAccessibleInterfaces();
   QVERIFY(settingsDir_.isValid());
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
   original_ = QApplication::palette();
