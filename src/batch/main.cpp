@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QString>
 
+#include <signal.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -84,6 +86,9 @@ void EnsureGuiApplication(std::unique_ptr<QGuiApplication>& app, int& argc, char
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // A write past the file size limit fails and is told, instead of ending
+  // the program.
+  signal(SIGXFSZ, SIG_IGN);
   std::string localeName;
   std::string printTo;
   std::string errorLog;
@@ -178,7 +183,7 @@ int main(int argc, char* argv[]) {
     const bool written = tally::host::WriteDocument(
         QString::fromStdString(printTo),
         [&](QIODevice& device) { return tally::print::PrintTapeToPdf(tape, locale, device); },
-        &why);
+        &why, tally::host::Target::Output);
     if (!written) Tell("cannot write " + printTo + ": " + why.toStdString());
   };
 

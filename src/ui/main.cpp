@@ -41,6 +41,9 @@ void OnTerm(int) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // A write past the file size limit fails and is told, instead of ending
+  // the program.
+  signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
   QCoreApplication::setOrganizationName(QString::fromUtf8(tally::kProgramTitle));
   QCoreApplication::setApplicationName(QString::fromUtf8(tally::kProgramTitle));
