@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <signal.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -151,6 +153,9 @@ std::optional<int> Parse(int argc, char* argv[], CommandLine& line) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // A write past the file size limit fails and is told, instead of ending
+  // the program.
+  signal(SIGXFSZ, SIG_IGN);
   CommandLine line;
   if (const std::optional<int> status = Parse(argc, argv, line)) return *status;
   const std::string& localeName = line.localeName;
@@ -206,7 +211,7 @@ int main(int argc, char* argv[]) {
     const bool written = tally::host::WriteDocument(
         tally::ToQString(printTo),
         [&](QIODevice& device) { return tally::print::PrintTapeToPdf(tape, locale, device); },
-        &why);
+        &why, tally::host::Target::Output);
     if (!written) Tell("cannot write " + printTo + ": " + tally::ToUtf8(why));
   };
 

@@ -16,19 +16,13 @@ Session::Session(Options options)
       documents_(calc_, *this, options_.paintPdf) {
   if (options_.keptSession.isEmpty()) return;
   kept_ = std::make_unique<host::KeptSession>(options_.keptSession);
-  host::KeptSession::Found found = kept_->Load();
-  if (found.snapshot) calc_.Restore(std::move(*found.snapshot));
-  if (!found.notice.isEmpty()) {
-    messages_.push_back({kProgramTitle, found.notice.toStdString(), MessageIcon::Exclamation});
-  }
-  QString error;
-  // After a notice that another run holds the session, its reason is told.
-  if (!kept_->Start(calc_, &error) && found.notice.isEmpty()) {
-    messages_.push_back(
-        {kProgramTitle,
-         QStringLiteral("A sessão não pode ser guardada: %1.").arg(error).toStdString(),
-         MessageIcon::Exclamation});
-  }
+  const host::Resumed resumed = host::ResumeKeptSession(*kept_, calc_, true);
+  for (const QString& notice : resumed.notices) Tell(notice);
+  if (!resumed.keeping) kept_.reset();
+}
+
+void Session::Tell(const QString& text) {
+  messages_.push_back({kProgramTitle, text.toStdString(), MessageIcon::Exclamation});
 }
 
 Session::~Session() = default;
@@ -68,7 +62,10 @@ void Session::RunCommand(const Command& command, std::ostream& out) {
     out << TakeSnapshot() << '\n';
   } else {
     Execute(command, out);
-    if (kept_) kept_->Commit();
+    if (kept_) {
+      kept_->Commit();
+      if (const QString notice = kept_->TakeNotice(); !notice.isEmpty()) Tell(notice);
+    }
   }
 }
 

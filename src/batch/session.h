@@ -58,6 +58,7 @@ class Session final : public CalculatorHost {
 
  private:
   void Execute(const Command& command, std::ostream& out);
+  void Tell(const QString& text);
 
   Options options_;
   Calculator calc_;

@@ -6,18 +6,24 @@
 #include <QStandardPaths>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <string_view>
+#include <utility>
 
 #include "host/document_file.h"
+#include "host/system_error.h"
 #include "identity.h"
+#include "tape/tape_file.h"
 
 namespace tally::host {
 namespace {
@@ -363,10 +369,38 @@ enum class Outcome { Read, Damaged, Newer };
 struct Parsed {
   Outcome outcome = Outcome::Damaged;
   CalculatorSnapshot snapshot;
+  // Damaged after whole records: `snapshot` is the calculator after them.
+  bool partial = false;
 };
 
 bool AllZero(std::string_view bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == 0; });
+}
+
+// A record that passes its check at `pos`, and where it ends.
+std::optional<std::size_t> WholeRecordAt(std::string_view file, std::size_t pos) {
+  if (file.size() - pos < static_cast<std::size_t>(kRecordHeader)) return std::nullopt;
+  std::uint32_t marker = 0, length = 0, crc = 0;
+  std::memcpy(&marker, file.data() + pos, 4);
+  std::memcpy(&length, file.data() + pos + 4, 4);
+  std::memcpy(&crc, file.data() + pos + 8, 4);
+  const std::size_t start = pos + static_cast<std::size_t>(kRecordHeader);
+  if (marker != kRecordMarker || length == 0 || file.size() - start < length) return std::nullopt;
+  const std::string_view body = file.substr(start, length);
+  if ((body[0] != kWhole && body[0] != kKey) || Checksum(body) != crc) return std::nullopt;
+  return start + length;
+}
+
+// Whether a whole record begins anywhere after `pos`. A kill or a power cut
+// tears the last record only, so one that fails its check with a whole one
+// after it was damaged in place (a flipped bit, a lost page).
+bool WholeRecordAfter(std::string_view file, std::size_t pos) {
+  const std::string_view marker(reinterpret_cast<const char*>(&kRecordMarker), 4);
+  for (std::size_t at = file.find(marker, pos + 1); at != std::string_view::npos;
+       at = file.find(marker, at + 1)) {
+    if (WholeRecordAt(file, at)) return true;
+  }
+  return false;
 }
 
 Parsed Parse(std::string_view file) {
@@ -387,39 +421,52 @@ Parsed Parse(std::string_view file) {
   std::deque<TapeLine> tape;
   bool first = true;
   std::size_t pos = kHeaderSize;
+  // The end of the last record read whole, to read again up to it when a
+  // later one turns out damaged half-way through being applied.
+  std::size_t lastWhole = 0;
+  const auto damagedAfterWhole = [&] {
+    Parsed before = Parse(file.substr(0, lastWhole));
+    before.partial = before.outcome == Outcome::Read;
+    before.outcome = Outcome::Damaged;
+    return before;
+  };
   while (file.size() - pos >= static_cast<std::size_t>(kRecordHeader)) {
-    std::uint32_t marker = 0, length = 0, crc = 0;
+    std::uint32_t marker = 0;
     std::memcpy(&marker, file.data() + pos, 4);
     if (marker == 0 && AllZero(file.substr(pos))) break;  // room not written yet
-    std::memcpy(&length, file.data() + pos + 4, 4);
-    std::memcpy(&crc, file.data() + pos + 8, 4);
-    const std::size_t start = pos + static_cast<std::size_t>(kRecordHeader);
-    const bool whole = marker == kRecordMarker && length > 0 && file.size() - start >= length &&
-                       Checksum(file.substr(start, length)) == crc;
-    if (!whole) {
-      // A record cut short by a kill or a power cut is the last thing in
-      // the file; anything written after it means damage.
-      const std::size_t after =
-          marker == kRecordMarker && file.size() - start >= length ? start + length : file.size();
-      if (first || !AllZero(file.substr(after))) return result;
+    const std::optional<std::size_t> end = WholeRecordAt(file, pos);
+    if (!end) {
+      // The torn last record of a kill is a cut end: its length is written
+      // first, so nothing but zeros follows what it says, or the file ends
+      // within it. Anything else after it is damage.
+      if (first) return result;
+      std::uint32_t length = 0;
+      std::memcpy(&length, file.data() + pos + 4, 4);
+      const std::size_t start = pos + static_cast<std::size_t>(kRecordHeader);
+      const std::size_t extent = file.size() - start < length ? file.size() : start + length;
+      if (!AllZero(file.substr(extent)) || WholeRecordAfter(file, pos)) {
+        return damagedAfterWhole();
+      }
       break;
     }
-    const std::string_view body = file.substr(start, length);
+    const std::size_t start = pos + static_cast<std::size_t>(kRecordHeader);
+    const std::string_view body = file.substr(start, *end - start);
     Reader r(body.substr(1));
     if (body[0] == kWhole) {
       CalculatorSnapshot whole{};
-      if (!ReadWhole(r, whole)) return result;
+      if (!ReadWhole(r, whole)) return first ? result : damagedAfterWhole();
       result.snapshot = std::move(whole);
       tape.assign(std::make_move_iterator(result.snapshot.tape.begin()),
                   std::make_move_iterator(result.snapshot.tape.end()));
       result.snapshot.tape.clear();
     } else if (body[0] == kKey && !first) {
-      if (!ReadKey(r, result.snapshot, tape)) return result;
+      if (!ReadKey(r, result.snapshot, tape)) return damagedAfterWhole();
     } else {
       return result;
     }
     first = false;
-    pos = start + length;
+    pos = *end;
+    lastWhole = pos;
   }
   if (first) return result;
   result.snapshot.tape.assign(std::make_move_iterator(tape.begin()),
@@ -448,46 +495,114 @@ QString KeptSession::DefaultPath() {
                                  QStringLiteral("/KeptSession.journal"));
 }
 
-KeptSession::KeptSession(QString path)
-    : path_(std::move(path)), lock_(path_ + QStringLiteral(".lock")) {
-  // A lock left by a program that died is taken over at once.
-  lock_.setStaleLockTime(0);
-}
+KeptSession::KeptSession(QString path, qint64 room)
+    : path_(std::move(path)),
+      lockPath_(QFile::encodeName(path_ + QStringLiteral(".lock"))),
+      room_(room > 0 ? room : kMinimumRoom) {}
 
 KeptSession::~KeptSession() { Stop(false); }
+
+// The lock is a lock on the lock file, which the system lets go of when its
+// holder ends however it ends: a file left by a kill or a power cut, empty
+// or naming a process that is gone, holds nothing.
+KeptSession::Lock KeptSession::TakeLock(QString* why) {
+  if (lockFd_ >= 0) return Lock::Taken;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const int fd = ::open(lockPath_.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) {
+      if (why) *why = SystemErrorText(errno);
+      return Lock::Unavailable;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int err = errno;
+      ::close(fd);
+      if (err == EWOULDBLOCK) return Lock::HeldElsewhere;
+      if (why) *why = SystemErrorText(err);
+      return Lock::Unavailable;
+    }
+    // The holder that let go may have removed the file since it was opened:
+    // then the lock is on a file nobody else will find.
+    struct stat held {}, named {};
+    if (::fstat(fd, &held) == 0 && ::stat(lockPath_.constData(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+      // Who holds it, as a person looking at the folder would want to know.
+      const QByteArray owner = QByteArray::number(::getpid()) + '\n' + kProgramTitle + '\n';
+      if (::ftruncate(fd, 0) == 0) {
+        [[maybe_unused]] const auto written =
+            ::pwrite(fd, owner.constData(), static_cast<size_t>(owner.size()), 0);
+      }
+      lockFd_ = fd;
+      return Lock::Taken;
+    }
+    ::close(fd);
+  }
+  if (why) *why = SystemErrorText(EBUSY);
+  return Lock::Unavailable;
+}
+
+void KeptSession::ReleaseLock() {
+  if (lockFd_ < 0) return;
+  ::unlink(lockPath_.constData());
+  ::close(lockFd_);
+  lockFd_ = -1;
+}
 
 KeptSession::Found KeptSession::Load() {
   Found found;
   QDir().mkpath(QFileInfo(path_).absolutePath());
-  if (!lock_.isLocked() && !lock_.tryLock(0)) {
+  // A folder that cannot be written still lets the session be read; Start
+  // then says it cannot be kept.
+  if (TakeLock(nullptr) == Lock::HeldElsewhere) {
+    found.heldElsewhere = true;
     found.notice = QStringLiteral(
         "Outra janela da calculadora já guarda a sessão: esta janela começa vazia e não a "
         "guardará.");
     return found;
   }
+  RemoveLeftovers(path_);
   const QFileInfo info(path_);
   if (!info.exists() && !info.isSymLink()) return found;
-  QString why;
-  if (info.isDir()) {
-    why = QStringLiteral("há uma pasta no lugar do arquivo");
-  } else {
-    QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly)) {
-      why = QStringLiteral("o arquivo não pôde ser lido: %1").arg(file.errorString());
+  QString why = info.isDir() ? QStringLiteral("há uma pasta no lugar do arquivo")
+                             : NotARegularFile(path_);
+  Parsed parsed;
+  if (why.isEmpty()) {
+    // Not blocking, should a FIFO take the file's place meanwhile.
+    const int fd = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+      why = QStringLiteral("o arquivo não pôde ser lido: %1").arg(SystemErrorText(errno));
+      if (fd >= 0) ::close(fd);
     } else {
       const QByteArray bytes = file.readAll();
-      Parsed parsed =
-          Parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-      if (parsed.outcome == Outcome::Read) {
-        found.snapshot = std::move(parsed.snapshot);
-        return found;
+      if (file.error() != QFileDevice::NoError) {
+        why = QStringLiteral("o arquivo não pôde ser lido: %1").arg(SystemErrorText(EIO));
+      } else {
+        parsed = Parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        if (parsed.outcome == Outcome::Read) {
+          found.snapshot = std::move(parsed.snapshot);
+          return found;
+        }
+        why = parsed.outcome == Outcome::Newer
+                  ? QStringLiteral("foi gravada por uma versão mais nova do programa")
+                  : QStringLiteral("o arquivo está danificado");
       }
-      why = parsed.outcome == Outcome::Newer
-                ? QStringLiteral("foi gravada por uma versão mais nova do programa")
-                : QStringLiteral("o arquivo está danificado");
     }
   }
   const QString aside = MoveAside(path_);
+  if (parsed.partial) {
+    found.snapshot = std::move(parsed.snapshot);
+    found.notice = aside.isEmpty()
+                       ? QStringLiteral(
+                             "A sessão guardada em \"%1\" está danificada a partir de um ponto. "
+                             "A calculadora volta como estava antes dele.")
+                             .arg(path_)
+                       : QStringLiteral(
+                             "A sessão guardada está danificada a partir de um ponto. A "
+                             "calculadora volta como estava antes dele, e o arquivo foi "
+                             "guardado à parte em \"%1\".")
+                             .arg(aside);
+    return found;
+  }
   found.notice = aside.isEmpty()
                      ? QStringLiteral(
                            "A sessão guardada em \"%1\" não pôde ser lida (%2). A calculadora "
@@ -506,17 +621,25 @@ bool KeptSession::Start(Calculator& calc, QString* error) {
     calc_ = nullptr;
   }
   Unmap();
-  QDir().mkpath(QFileInfo(path_).absolutePath());
-  if (!lock_.isLocked() && !lock_.tryLock(0)) {
-    if (error) *error = QStringLiteral("outra janela da calculadora já guarda esta sessão");
-    return false;
+  stalled_ = false;
+  const QString folder = QFileInfo(path_).absolutePath();
+  QDir().mkpath(folder);
+  QString why;
+  switch (TakeLock(&why)) {
+    case Lock::Taken: break;
+    case Lock::HeldElsewhere:
+      if (error) *error = QStringLiteral("outra janela da calculadora já guarda esta sessão");
+      return false;
+    case Lock::Unavailable:
+      if (error) *error = QStringLiteral("a pasta \"%1\" não aceita gravação (%2)").arg(folder, why);
+      return false;
   }
   calc_ = &calc;
   calc_->KeepTapeChanges(true);
   if (!WriteFresh(error)) {
     calc_->KeepTapeChanges(false);
     calc_ = nullptr;
-    lock_.unlock();
+    ReleaseLock();
     return false;
   }
   return true;
@@ -546,26 +669,31 @@ bool KeptSession::WriteFresh(QString* error) {
   selected_ = selected;
   calc_->TakeTapeChanges(changes_);
   used_ = bytes.size();
-  return Map(used_ + std::max<qint64>(kMinimumRoom, 4 * used_), error);
+  return Map(used_ + std::max<qint64>(room_, 4 * used_), error);
 }
 
 bool KeptSession::Map(qint64 capacity, QString* error) {
-  file_.setFileName(path_);
-  if (!file_.open(QIODevice::ReadWrite) || !file_.resize(capacity)) {
-    if (error) *error = file_.errorString();
+  const int fd = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_CLOEXEC);
+  if (fd < 0 || !file_.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+    if (error) *error = SystemErrorText(errno);
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
+  if (::ftruncate(file_.handle(), capacity) != 0) {
+    if (error) *error = SystemErrorText(errno);
     file_.close();
     return false;
   }
   // The room is given its disk blocks now, so that a key never waits for the
   // file system to find one (nor finds the disk full).
   if (const int failed = ::posix_fallocate(file_.handle(), 0, capacity); failed != 0) {
-    if (error) *error = QString::fromLocal8Bit(std::strerror(failed));
+    if (error) *error = SystemErrorText(failed);
     file_.close();
     return false;
   }
   map_ = file_.map(0, capacity);
   if (!map_) {
-    if (error) *error = file_.errorString();
+    if (error) *error = SystemErrorText(ENOMEM);
     file_.close();
     return false;
   }
@@ -594,8 +722,11 @@ bool KeptSession::Append(const std::string& body) {
   uchar* at = map_ + used_;
   const std::uint32_t length = static_cast<std::uint32_t>(body.size());
   const std::uint32_t crc = Checksum(body);
-  std::memcpy(at + 12, body.data(), body.size());
+  // The length first: a record torn by a kill says how far it reaches, so
+  // that anything after it tells damage from a cut end.
   std::memcpy(at + 4, &length, 4);
+  std::atomic_thread_fence(std::memory_order_release);
+  std::memcpy(at + 12, body.data(), body.size());
   std::memcpy(at + 8, &crc, 4);
   // The marker last: a record without it was never written.
   std::atomic_thread_fence(std::memory_order_release);
@@ -606,23 +737,43 @@ bool KeptSession::Append(const std::string& body) {
 
 void KeptSession::Commit() {
   if (!calc_) return;
+  calc_->TakeTapeChanges(changes_);
+  // Until the next pause: a rewrite on every key of a full disk would cost
+  // a whole tape each.
+  if (stalled_) return;
   const CalculatorState& state = calc_->State();
   const DisplayTexts& labels = calc_->Labels();
   const std::int32_t selected = calc_->GetTape().Selected();
-  calc_->TakeTapeChanges(changes_);
   KeyRecord(body_, state_, labels_, selected_, state, labels, selected, changes_, calc_->GetTape());
   if (body_.empty()) return;
   // Out of room (or the map was lost): the journal starts again whole.
-  if (!Append(body_) && !WriteFresh(nullptr)) return;
+  if (!Append(body_)) {
+    QString why;
+    if (!WriteFresh(&why)) {
+      stalled_ = true;
+      notice_ = QStringLiteral(
+                    "A sessão deixou de ser guardada: %1. A calculadora tentará de novo a cada "
+                    "pausa.")
+                    .arg(why);
+    }
+    return;
+  }
   state_ = state;
   labels_ = labels;
   selected_ = selected;
 }
 
 void KeptSession::Sync() {
+  if (calc_ && stalled_) {
+    // A pause: the calculator as it is now, whole, if the disk takes it.
+    if (WriteFresh(nullptr)) stalled_ = false;
+    return;
+  }
   // The map's pages go to disk with the file's own.
   if (map_ && file_.isOpen()) ::fdatasync(file_.handle());
 }
+
+QString KeptSession::TakeNotice() { return std::exchange(notice_, QString()); }
 
 void KeptSession::Stop(bool remove) {
   if (calc_) {
@@ -637,8 +788,60 @@ void KeptSession::Stop(bool remove) {
     }
   }
   Unmap();
-  if (remove && lock_.isLocked()) QFile::remove(path_);
-  if (lock_.isLocked()) lock_.unlock();
+  if (remove && lockFd_ >= 0) QFile::remove(path_);
+  ReleaseLock();
+}
+
+namespace {
+
+// A number the calculator shows ("1.234,50" is never one: it writes no
+// grouping), with its one separator made `separator`.
+void ConvertNumberText(std::string& text, const std::string& separator) {
+  const auto at = text.find_first_of(",.");
+  if (at == std::string::npos || text.find_first_of(",.", at + 1) != std::string::npos) return;
+  const bool number = std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= '0' && c <= '9') || c == ',' || c == '.' || c == '-' || c == '+' || c == 'E' ||
+           c == ' ';
+  });
+  if (number) text.replace(at, 1, separator);
+}
+
+// The numbers of a session kept in another locale, as opening a tape file
+// from one puts them. The lines and the grand total are always written in
+// the locale's form; the display, while a number is typed, shows the key
+// typed, so it changes only in a session that came from another locale.
+void InThisLocale(CalculatorSnapshot& snapshot, const std::string& separator) {
+  bool foreign = false;
+  const auto convert = [&](std::string& text, std::string converted) {
+    foreign = foreign || converted != text;
+    text = std::move(converted);
+  };
+  for (std::string& line : snapshot.tape) convert(line, LineWithSeparator(line, separator));
+  std::string total = snapshot.labels.lblGrandTotal;
+  ConvertNumberText(total, separator);
+  convert(snapshot.labels.lblGrandTotal, std::move(total));
+  if (foreign) ConvertNumberText(snapshot.labels.lblResult, separator);
+}
+
+}  // namespace
+
+Resumed ResumeKeptSession(KeptSession& kept, Calculator& calc, bool restore) {
+  Resumed resumed;
+  KeptSession::Found found = kept.Load();
+  if (restore && found.snapshot) {
+    InThisLocale(*found.snapshot, calc.DecimalSeparator());
+    calc.Restore(std::move(*found.snapshot));
+    resumed.restored = true;
+  }
+  if (!found.notice.isEmpty()) resumed.notices.push_back(found.notice);
+  QString error;
+  resumed.keeping = kept.Start(calc, &error);
+  // After a notice that another window keeps the session, its reason is
+  // told already.
+  if (!resumed.keeping && !found.heldElsewhere) {
+    resumed.notices.push_back(QStringLiteral("A sessão não pode ser guardada: %1.").arg(error));
+  }
+  return resumed;
 }
 
 }  // namespace tally::host

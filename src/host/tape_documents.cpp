@@ -3,9 +3,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <variant>
 
 #include "host/document_file.h"
+#include "host/system_error.h"
 #include "identity.h"
 #include "qt_text.h"
 #include "tape/tape_file.h"
@@ -20,20 +25,21 @@ constexpr const char* kReplaceQuestion =
 // The whole of a small regular file, or why it cannot be a tape file. The
 // size is checked before anything is read, and no more than the limit is.
 std::variant<QByteArray, QString> ReadTapeFile(const QString& path) {
-  const QFileInfo info(path);
-  if (info.isDir()) return QStringLiteral("é uma pasta");
-  if (!info.exists()) return QStringLiteral("o arquivo não existe");
-  if (!info.isFile()) return QStringLiteral("não é um arquivo comum");
-  if (info.size() > kMaxTapeFileBytes) {
+  if (const QString why = NotARegularFile(path); !why.isEmpty()) return why;
+  if (QFileInfo(path).size() > kMaxTapeFileBytes) {
     return QStringLiteral("o arquivo é grande demais para ser uma fita");
   }
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    return QStringLiteral("o arquivo não pôde ser lido (%1)").arg(file.errorString());
+  // Not blocking, should a FIFO take the file's place meanwhile.
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  QFile file;
+  if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    const int err = errno;
+    if (fd >= 0) ::close(fd);
+    return QStringLiteral("o arquivo não pôde ser lido (%1)").arg(SystemErrorText(err));
   }
   QByteArray bytes = file.read(kMaxTapeFileBytes + 1);
   if (file.error() != QFileDevice::NoError) {
-    return QStringLiteral("o arquivo não pôde ser lido (%1)").arg(file.errorString());
+    return QStringLiteral("o arquivo não pôde ser lido (%1)").arg(SystemErrorText(EIO));
   }
   if (bytes.size() > kMaxTapeFileBytes) {
     return QStringLiteral("o arquivo é grande demais para ser uma fita");

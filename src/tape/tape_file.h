@@ -40,6 +40,10 @@ inline constexpr std::int64_t kMaxTapeFileBytes = 16 << 20;
 // line feed, CR LF line ends and a leading byte order mark are taken.
 TapeFileContents ReadTapeFileText(std::string_view bytes, std::string_view decimalSeparator);
 
+// A tape line with its number's decimal separator made `decimalSeparator`,
+// as opening a tape file puts it; any other text is returned as it is.
+std::string LineWithSeparator(std::string_view line, std::string_view decimalSeparator);
+
 // The tape as CSV (RFC 4180, UTF-8 with a byte order mark, CR LF line ends):
 // a header, then one row per line with its position from 1, kind, operator
 // and value. Where the decimal separator is "," the fields are separated by

@@ -420,7 +420,10 @@ void frmCalculator::Run(const std::function<void()>& operation) {
     ShowTapeSelection(calc_.GetTape().Selected());
   }
   if (runDepth_ == 0) {
-    if (kept_) kept_->Commit();
+    if (kept_) {
+      kept_->Commit();
+      if (const QString notice = kept_->TakeNotice(); !notice.isEmpty()) TellLater(notice);
+    }
     if (!idleTimer_->isActive()) idleTimer_->start();
   }
 }

@@ -223,9 +223,8 @@ void frmCalculator::StartKeeping(bool restore) {
   }
   kept_ = std::make_unique<host::KeptSession>(
       options_.keptSession.isEmpty() ? host::KeptSession::DefaultPath() : options_.keptSession);
-  host::KeptSession::Found found = kept_->Load();
-  if (restore && found.snapshot) {
-    calc_.Restore(std::move(*found.snapshot));
+  const host::Resumed resumed = host::ResumeKeptSession(*kept_, calc_, restore);
+  if (resumed.restored) {
     ShowLabels();
     // The list shows the choice the session had, and nothing is stored.
     const std::string& picture = calc_.State().NumberFormat;
@@ -233,14 +232,8 @@ void frmCalculator::StartKeeping(bool restore) {
     cboDecPlace_->setCurrentIndex(picture.empty() ? -1 : static_cast<int>(picture.size()) - 3);
     ShowTapeSelection(calc_.GetTape().Selected());
   }
-  if (!found.notice.isEmpty()) TellLater(found.notice);
-  QString error;
-  if (!kept_->Start(calc_, &error)) {
-    if (found.notice.isEmpty()) {
-      TellLater(QStringLiteral("A sessão não pode ser guardada: %1.").arg(error));
-    }
-    kept_.reset();
-  }
+  for (const QString& notice : resumed.notices) TellLater(notice);
+  if (!resumed.keeping) kept_.reset();
 }
 
 void frmCalculator::SetKeeping(bool keep) {

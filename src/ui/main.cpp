@@ -75,6 +75,10 @@ QStringList Arguments(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // A write past the file size limit fails and is told, instead of ending
+  // the program.
+  signal(SIGXFSZ, SIG_IGN);
+
   // --help and --version are answered before any display is opened; what
   // Qt's own options leave unparsed here is parsed again below.
   CommandLine line;

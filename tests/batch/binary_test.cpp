@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,6 +46,8 @@ std::string Slurp(const fs::path& file) {
 struct RunOptions {
   std::string input = "/dev/null";
   tally::testing::ChildLimits limits;
+  // A run that takes longer is killed and fails the test (a hang).
+  std::chrono::seconds timeout{60};
 };
 
 Outcome RunBatch(const std::vector<std::string>& args, const fs::path& dir,
@@ -75,7 +78,7 @@ Outcome RunBatch(const std::vector<std::string>& args, const fs::path& dir,
     _exit(127);
   }
   int wstatus = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  const auto deadline = std::chrono::steady_clock::now() + options.timeout;
   while (waitpid(pid, &wstatus, WNOHANG) == 0) {
     if (std::chrono::steady_clock::now() > deadline) {
       kill(pid, SIGKILL);
@@ -334,6 +337,95 @@ TEST_F(BatchBinary, APdfThatCannotBeWrittenIsToldAndTheEarlierFileStays) {
   EXPECT_EQ(o.out, reference.out);
   EXPECT_EQ(Slurp(pdf).rfind("%PDF-", 0), 0u);
   EXPECT_GT(fs::file_size(pdf), 4096u);
+}
+
+// Under a file size limit the driver is not ended by SIGXFSZ (which the
+// child here leaves at its default): the writes fail and are told.
+TEST_F(BatchBinary, AFileSizeLimitIsToldNotFatal) {
+  fs::create_directories(dir_ / "s");
+  std::string longTape;
+  for (int k = 0; k < 2000; ++k) longTape += "1+";
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::string script;
+    rlim_t limit;
+    std::string told;
+  } cases[] = {
+      {"the kept session",
+       {"--session", (dir_ / "s/KS.journal").string()},
+       "12+3=",
+       1000000,
+       "A sessão não pode ser guardada: o arquivo passou"},
+      {"a saved tape", {}, longTape + "{save " + (dir_ / "big.txt").string() + "}l", 4096,
+       "Não foi possível gravar a fita em"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = c.args;
+    args.push_back(Write("limit.script", c.script).string());
+    const Outcome o = RunBatch(args, dir_, {"/dev/null", {c.limit, std::nullopt}});
+    ASSERT_TRUE(o.exited) << "ended by a signal";
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find(c.told), std::string::npos) << o.out.substr(0, 600);
+    EXPECT_NE(o.out.find("tamanho máximo permitido"), std::string::npos) << o.out.substr(0, 600);
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "big.txt"));
+}
+
+// A FIFO as a document, a session or a print target: refused or written at
+// once, never waited on (the run has a time limit, so a hang fails).
+TEST_F(BatchBinary, AFifoIsNeverWaitedOn) {
+  const fs::path fifo = dir_ / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string path = fifo.string();
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::string script;
+    std::string toldOut;
+    std::string toldErr;
+  } cases[] = {
+      {"save", {}, "12+{save " + path + "}", "é um pipe nomeado (FIFO)", ""},
+      {"export-csv", {}, "12+{export-csv " + path + "}", "é um pipe nomeado (FIFO)", ""},
+      {"open", {}, "{open " + path + "}", "é um pipe nomeado (FIFO)", ""},
+      {"print-to with no reader", {"--print-to", path}, "12+3=p", "",
+       "cannot write " + path + ": ninguém está lendo do outro lado"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = c.args;
+    args.push_back(Write("fifo.script", c.script).string());
+    const Outcome o = RunBatch(args, dir_, {"/dev/null", {}, std::chrono::seconds(20)});
+    ASSERT_TRUE(o.exited);
+    EXPECT_EQ(o.status, 0) << o.err;
+    if (!c.toldOut.empty()) {
+      EXPECT_NE(o.out.find(c.toldOut), std::string::npos) << o.out;
+    }
+    if (!c.toldErr.empty()) {
+      EXPECT_NE(o.err.find(c.toldErr), std::string::npos) << o.err;
+    }
+    struct stat st {};
+    ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  }
+
+  // As the session: moved aside and told, and the run keeps a fresh one.
+  const fs::path session = dir_ / "KS.journal";
+  ASSERT_EQ(mkfifo(session.c_str(), 0600), 0);
+  const Outcome o = RunBatch({"--session", session.string(), Write("s.script", "12+").string()},
+                             dir_, {"/dev/null", {}, std::chrono::seconds(20)});
+  ASSERT_TRUE(o.exited);
+  EXPECT_NE(o.out.find("A sessão guardada não pôde ser lida (é um pipe nomeado (FIFO)"),
+            std::string::npos)
+      << o.out;
+  EXPECT_TRUE(fs::is_regular_file(session));
+  int aside = 0;
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    aside += entry.path().filename().string().rfind("KS.journal.ilegivel-", 0) == 0 &&
+             fs::is_fifo(entry.symlink_status());
+  }
+  EXPECT_EQ(aside, 1);
 }
 
 }  // namespace

@@ -149,6 +149,16 @@ TEST(KeptSessionRuns, OneRunEqualsTwoRunsOfItsHalves) {
 // The real driver under SIGKILL.
 class Killed : public ::testing::Test {
  protected:
+  // After a start that ran to its end: the journals, and no temporary file,
+  // lock or file kept aside.
+  static void ExpectOnlyJournals(const QTemporaryDir& dir) {
+    const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden |
+                                                           QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : entries) {
+      EXPECT_TRUE(name.endsWith(QStringLiteral(".journal"))) << name.toStdString();
+    }
+  }
+
   struct Run {
     std::string output;
     bool exited = false;
@@ -235,12 +245,14 @@ TEST_F(Killed, EachRestartFindsAWholeCommandNoEarlierThanItShowed) {
   QTemporaryDir dir;
   std::mt19937 timing(5);
   int killedMidway = 0;
-  for (int trial = 0; trial < 40; ++trial) {
+  for (int trial = 0; trial < 140; ++trial) {
     SCOPED_TRACE("trial " + std::to_string(trial));
     const std::string session =
         dir.filePath(QStringLiteral("k%1.journal").arg(trial)).toStdString();
+    // From the first instants (the start, its first journal) to well into
+    // the script.
     const auto delay =
-        std::chrono::microseconds(std::uniform_int_distribution<int>(2000, 120000)(timing));
+        std::chrono::microseconds(std::uniform_int_distribution<int>(0, 30000)(timing));
     const Run run = StartAndKill(script, session, delay);
     if (!run.exited) ++killedMidway;
     std::size_t shown = 0;
@@ -255,15 +267,51 @@ TEST_F(Killed, EachRestartFindsAWholeCommandNoEarlierThanItShowed) {
     ASSERT_FALSE(final.empty());
     final.pop_back();
     final = final.substr(final.rfind('\n') + 1);
+    EXPECT_NE(final.find("\"messages\": []"), std::string::npos) << final.substr(0, 300);
     const auto found = after.find(KeptPart(final));
     ASSERT_NE(found, after.end()) << "not the state after any prefix: " << final.substr(0, 300);
     if (shown > 0 && shown <= dumpAt.size()) {
       // The state after the last snapshot shown, or a later one.
       EXPECT_GE(found->second, dumpAt[shown - 1]) << "a command already shown was lost";
     }
+    ExpectOnlyJournals(dir);
   }
   RecordProperty("killed_midway", killedMidway);
   EXPECT_GT(killedMidway, 0) << "no run was killed before its end";
+}
+
+// Killed while it starts on a long kept tape: while it reads the session and
+// writes it afresh through a temporary file. The next start finds the same
+// calculator, says nothing, and leaves no temporary file.
+TEST_F(Killed, AKillDuringTheStartLosesNothingAndLeavesNothing) {
+  std::mt19937 rng(91);
+  std::string script;
+  for (int part = 0; part < 600; ++part) script += RandomScript(rng, 8);
+  QTemporaryDir dir;
+  const std::string session = dir.filePath(QStringLiteral("long.journal")).toStdString();
+  const Run first = StartAndKill(script, session, std::nullopt);
+  ASSERT_TRUE(first.exited);
+  std::string kept = first.output;
+  ASSERT_FALSE(kept.empty());
+  kept.pop_back();
+  kept = KeptPart(kept.substr(kept.rfind('\n') + 1));
+
+  std::mt19937 timing(13);
+  for (int trial = 0; trial < 60; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    const auto delay =
+        std::chrono::microseconds(std::uniform_int_distribution<int>(0, 15000)(timing));
+    StartAndKill("", session, delay);
+    const Run restart = StartAndKill("", session, std::nullopt);
+    ASSERT_TRUE(restart.exited);
+    std::string final = restart.output;
+    ASSERT_FALSE(final.empty());
+    final.pop_back();
+    final = final.substr(final.rfind('\n') + 1);
+    EXPECT_NE(final.find("\"messages\": []"), std::string::npos) << final.substr(0, 300);
+    ASSERT_EQ(KeptPart(final), kept);
+    ExpectOnlyJournals(dir);
+  }
 }
 
 }  // namespace

@@ -10,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include <string>
 #include <thread>
@@ -161,23 +164,121 @@ TEST_F(DocumentFileTest, FoldersInTheWayAndUnwritableFoldersAreRefused) {
   chmod(locked.toLocal8Bit().constData(), 0755);
 }
 
-// What is not a regular file is written as it is, never renamed over.
-TEST_F(DocumentFileTest, AFifoIsWrittenInPlace) {
+// A FIFO, a socket or a device is no document: refused at once, never
+// waited on. Where the user sends output, a FIFO with a reader and a
+// descriptor alias are written in place; one with no reader is refused.
+TEST_F(DocumentFileTest, NonRegularTargetsAreRefusedAsDocumentsAndWrittenInPlaceAsOutput) {
   const QString fifo = Path("pipe");
   ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+  // In a child with an alarm: a hang fails the test instead of stopping it.
+  const auto quick = [](const std::function<int()>& body) {
+    return RunInChild({std::nullopt, std::nullopt}, [&] {
+      alarm(20);
+      return body();
+    });
+  };
+  EXPECT_EQ(quick([&] {
+              QString error;
+              if (WriteDocument(fifo, Writes(kEarlier), &error)) return 1;
+              return error.contains(QStringLiteral("FIFO")) ? 0 : 2;
+            }),
+            0);
+  EXPECT_EQ(quick([&] {
+              QString error;
+              if (WriteDocument(fifo, Writes(kEarlier), &error, Target::Output)) return 1;
+              return error == QStringLiteral("ninguém está lendo do outro lado") ? 0 : 2;
+            }),
+            0);
+  EXPECT_EQ(quick([&] {
+              QString error;
+              if (WriteDocument(QStringLiteral("/dev/stdout"), Writes(kEarlier), &error)) return 1;
+              return error.isEmpty() ? 2 : 0;
+            }),
+            0);
+
   QByteArray received;
   std::thread reader([&] {
     QFile f(fifo);
     if (f.open(QIODevice::ReadOnly)) received = f.readAll();
   });
   QString error;
-  const bool written = WriteDocument(fifo, Writes(kEarlier), &error);
+  bool written = false;
+  // The reader opens the FIFO in its own time.
+  for (int attempt = 0; attempt < 2000 && !written; ++attempt) {
+    written = WriteDocument(fifo, Writes(kEarlier), &error, Target::Output);
+    if (!written) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   reader.join();
   EXPECT_TRUE(written) << error.toStdString();
   EXPECT_EQ(received.toStdString(), kEarlier);
   struct stat st {};
   ASSERT_EQ(lstat(fifo.toLocal8Bit().constData(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+  // Standard output, a pipe here, takes the job as it is.
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  const int outcome = quick([&] {
+    dup2(pipeFds[1], 1);
+    close(pipeFds[0]);
+    return WriteDocument(QStringLiteral("/dev/stdout"), Writes(kEarlier), nullptr, Target::Output)
+               ? 0
+               : 1;
+  });
+  close(pipeFds[1]);
+  std::string fromPipe;
+  char buf[256];
+  for (ssize_t n; (n = read(pipeFds[0], buf, sizeof buf)) > 0;) fromPipe.append(buf, n);
+  close(pipeFds[0]);
+  EXPECT_EQ(outcome, 0);
+  EXPECT_EQ(fromPipe, kEarlier);
+}
+
+TEST_F(DocumentFileTest, ReasonsAreGivenInPortuguese) {
+  const QString loop = Path("loop");
+  ASSERT_TRUE(QFile::link(loop, loop));
+  const QString dangling = Path("dangling");
+  ASSERT_TRUE(QFile::link(Path("nowhere"), dangling));
+  const QString blocker = Path("file");
+  Put(blocker, kEarlier);
+  const struct {
+    QString path;
+    const char* reason;
+  } cases[] = {
+      {loop, "há um laço de ligações simbólicas no caminho"},
+      {dangling, "é uma ligação simbólica para um arquivo que não existe"},
+      {Path("missing"), "o arquivo não existe"},
+      {dir_.path(), "é uma pasta"},
+      {blocker + QStringLiteral("/x"), "parte do caminho não é uma pasta"},
+      {Path("x").repeated(1) + QString(300, u'n'), "o nome do arquivo é longo demais"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path.toStdString());
+    EXPECT_EQ(NotARegularFile(c.path), QString::fromUtf8(c.reason));
+  }
+  EXPECT_TRUE(NotARegularFile(blocker).isEmpty());
+  QString error;
+  EXPECT_FALSE(WriteDocument(loop, Writes("x"), &error));
+  EXPECT_EQ(error, QStringLiteral("há um laço de ligações simbólicas no caminho"));
+}
+
+// A temporary file of a write killed half-way goes at the next write of the
+// same document; one of a program still running stays.
+TEST_F(DocumentFileTest, LeftoversOfAKilledWriteAreRemoved) {
+  const QString file = Path("tape.txt");
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_GT(gone, 0);
+  waitpid(gone, nullptr, 0);
+  const QString leftover = file + QStringLiteral(".tallyroller-%1-3.tmp").arg(gone);
+  const QString running = file + QStringLiteral(".tallyroller-%1-0.tmp").arg(getppid());
+  const QString users = file + QStringLiteral(".backup");
+  for (const QString& name : {leftover, running, users}) Put(name, "x");
+  QString error;
+  ASSERT_TRUE(WriteDocument(file, Writes(kEarlier), &error)) << error.toStdString();
+  EXPECT_FALSE(QFile::exists(leftover));
+  EXPECT_TRUE(QFile::exists(running));
+  EXPECT_TRUE(QFile::exists(users));
 }
 
 // A link to a document stays a link; the document it names is replaced.

@@ -11,11 +11,19 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "fake_host.h"
 #include "random_session.h"
 
@@ -25,6 +33,21 @@ namespace {
 using tally::testing::FakeHost;
 using tally::testing::Keys;
 using tally::testing::Monkey;
+using tally::testing::RunInChild;
+
+// Where each record of a journal ends, from the header on.
+std::vector<qsizetype> RecordEnds(const QByteArray& journal) {
+  std::vector<qsizetype> ends;
+  qsizetype pos = 16;
+  while (journal.size() - pos >= 12) {
+    std::uint32_t length = 0;
+    std::memcpy(&length, journal.constData() + pos + 4, 4);
+    if (length == 0) break;
+    pos += 12 + static_cast<qsizetype>(length);
+    ends.push_back(pos);
+  }
+  return ends;
+}
 
 // Every field, bit for bit, as a text, so that two snapshots compare whole.
 std::string Describe(const CalculatorSnapshot& s) {
@@ -172,8 +195,6 @@ TEST_F(KeptSessionTest, ASessionThatCannotBeReadIsMovedAsideAndToldOnce) {
   damaged[40] = static_cast<char>(damaged[40] ^ 0x55);  // inside the first record
   QByteArray newer = good;
   newer[8] = 2;  // the version
-  QByteArray middle = good;
-  middle[good.size() / 2] = static_cast<char>(middle[good.size() / 2] ^ 0x55);
 
   const struct {
     const char* name;
@@ -181,7 +202,6 @@ TEST_F(KeptSessionTest, ASessionThatCannotBeReadIsMovedAsideAndToldOnce) {
     const char* why;
   } cases[] = {
       {"damaged", damaged, "o arquivo está danificado"},
-      {"damaged in the middle", middle, "o arquivo está danificado"},
       {"newer", newer, "versão mais nova"},
       {"not a session", QByteArray("+ 12,00\n= 12,00\n"), "o arquivo está danificado"},
       {"a folder in the way", QByteArray(), "há uma pasta no lugar do arquivo"},
@@ -276,6 +296,377 @@ TEST_F(KeptSessionTest, TurningKeepingOffRemovesTheSession) {
   kept.Stop(true);
   EXPECT_FALSE(QFile::exists(Path()));
   EXPECT_TRUE(Aside().isEmpty());
+}
+
+bool AllZeroFrom(const QByteArray& bytes, qsizetype from) {
+  return std::all_of(bytes.begin() + from, bytes.end(), [](char c) { return c == 0; });
+}
+
+// A journal of whole keys, and the calculator after each of its records
+// (read from the journal cut after it).
+class DamagedJournal : public KeptSessionTest {
+ protected:
+  void Make(int steps, unsigned seed) {
+    FakeHost host;
+    Calculator calc(host, ",");
+    {
+      KeptSession kept(Path());
+      kept.Load();
+      ASSERT_TRUE(kept.Start(calc));
+      Monkey monkey(calc, seed);
+      for (int step = 0; step < steps; ++step) {
+        monkey.Step();
+        kept.Commit();
+      }
+      last_ = Describe(Of(calc));
+    }
+    whole_ = Read();
+    ends_ = RecordEnds(whole_);
+    ASSERT_GE(ends_.size(), 3u);
+    ASSERT_EQ(ends_.back(), whole_.size());
+    states_.clear();
+    for (const qsizetype end : ends_) {
+      Write(whole_.left(end));
+      KeptSession again(Path());
+      const KeptSession::Found found = again.Load();
+      ASSERT_TRUE(found.snapshot.has_value());
+      ASSERT_TRUE(found.notice.isEmpty());
+      states_.push_back(Describe(*found.snapshot));
+    }
+    ASSERT_EQ(states_.back(), last_);
+  }
+  // The record that holds byte `at`; -1 for the header.
+  int RecordOf(qsizetype at) const {
+    if (at < 16) return -1;
+    return static_cast<int>(std::upper_bound(ends_.begin(), ends_.end(), at) - ends_.begin());
+  }
+  void Clean() {
+    QDir(dir_.filePath(QStringLiteral("sessao"))).removeRecursively();
+    QDir().mkpath(dir_.filePath(QStringLiteral("sessao")));
+  }
+
+  QByteArray whole_;
+  std::vector<qsizetype> ends_;
+  std::vector<std::string> states_;
+  std::string last_;
+};
+
+TEST_F(DamagedJournal, AFlippedMarkerBitInAMiddleRecordKeepsTheKeysBeforeItAndIsTold) {
+  Make(40, 3);
+  const int record = 3;
+  QByteArray damaged = whole_;
+  damaged[ends_[record - 1]] = static_cast<char>(damaged[ends_[record - 1]] ^ 0x08);
+  Write(damaged);
+  FakeHost host;
+  Calculator calc(host, ",");
+  {
+    KeptSession kept(Path());
+    const Resumed resumed = ResumeKeptSession(kept, calc, true);
+    EXPECT_TRUE(resumed.restored);
+    EXPECT_TRUE(resumed.keeping);
+    ASSERT_EQ(resumed.notices.size(), 1);
+    EXPECT_TRUE(resumed.notices.first().contains(QStringLiteral("danificada")))
+        << resumed.notices.first().toStdString();
+    EXPECT_EQ(Describe(Of(calc)), states_[record - 1]);
+    // The damaged file is kept aside as it was, and named.
+    const QStringList aside = Aside();
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_TRUE(resumed.notices.first().contains(aside.first()));
+    QFile moved(dir_.filePath(QStringLiteral("sessao/") + aside.first()));
+    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(moved.readAll(), damaged);
+  }
+  // Told once: the next start finds what this one kept.
+  FakeHost nextHost;
+  Calculator next(nextHost, ",");
+  KeptSession kept(Path());
+  const Resumed resumed = ResumeKeptSession(kept, next, true);
+  EXPECT_TRUE(resumed.notices.isEmpty());
+  EXPECT_EQ(Describe(Of(next)), states_[record - 1]);
+}
+
+// Random flips, cuts and zeroed spans, one at a time: the start finds the
+// calculator after a whole record or nothing, never another state; it keeps
+// quiet only about a cut end or a torn last record.
+TEST_F(DamagedJournal, RandomDamageNeverGivesAWrongStateNorLosesKeysSilently) {
+  Make(400, 21);
+  const int records = static_cast<int>(ends_.size());
+  std::mt19937 rng(2026);
+  int told = 0, quiet = 0;
+  for (int trial = 0; trial < 450; ++trial) {
+    QByteArray bytes = whole_;
+    const int kind = trial % 3;
+    qsizetype at = std::uniform_int_distribution<qsizetype>(0, whole_.size() - 1)(rng);
+    std::string what;
+    if (kind == 0) {
+      const int flips = std::uniform_int_distribution<int>(1, 3)(rng);
+      for (int k = 0; k < flips; ++k) {
+        const qsizetype near = std::min<qsizetype>(whole_.size() - 1, at + k * 3);
+        bytes[near] = static_cast<char>(bytes[near] ^ (1 << (rng() % 8)));
+      }
+      what = "flips at ";
+    } else if (kind == 1) {
+      bytes.truncate(at);
+      // What a cut power leaves in a room that was made ahead: zeros.
+      if (trial % 2 == 0) bytes.append(QByteArray(4096, '\0'));
+      what = "cut at ";
+    } else {
+      const qsizetype length = std::uniform_int_distribution<qsizetype>(1, 600)(rng);
+      for (qsizetype k = at; k < std::min(whole_.size(), at + length); ++k) bytes[k] = 0;
+      what = "zeros from ";
+    }
+    SCOPED_TRACE(what + std::to_string(at));
+    // The first byte that differs, and the record it is in.
+    qsizetype first = 0;
+    while (first < std::min(bytes.size(), whole_.size()) && bytes[first] == whole_[first]) ++first;
+    if (first == whole_.size()) continue;  // nothing changed
+    const int damaged = RecordOf(first);
+
+    Clean();
+    Write(bytes);
+    KeptSession kept(Path());
+    const KeptSession::Found found = kept.Load();
+    const bool wasTold = !found.notice.isEmpty();
+    told += wasTold;
+    quiet += !wasTold;
+    // Zeros to the end are a cut end too (the pages a power cut lost).
+    const bool cut = kind == 1 || AllZeroFrom(bytes, first);
+    // Everything before the first damaged byte comes back, and nothing else.
+    const int expected = damaged - 1;
+    if (expected < 0) {
+      EXPECT_FALSE(found.snapshot.has_value());
+      EXPECT_TRUE(wasTold);
+      continue;
+    }
+    ASSERT_TRUE(found.snapshot.has_value());
+    ASSERT_EQ(Describe(*found.snapshot), states_[static_cast<std::size_t>(expected)])
+        << "a wrong state accepted";
+    if (cut) continue;
+    if (!wasTold) {
+      EXPECT_EQ(damaged, records - 1) << "keys lost without a word";
+    } else {
+      EXPECT_EQ(Aside().size(), 1);
+    }
+  }
+  RecordProperty("told", told);
+  RecordProperty("quiet", quiet);
+}
+
+TEST_F(KeptSessionTest, ALockWhoseHolderIsGoneIsTakenOver) {
+  FakeHost host;
+  Calculator calc(host, ",");
+  {
+    KeptSession kept(Path());
+    kept.Load();
+    ASSERT_TRUE(kept.Start(calc));
+    Keys(calc, "12+3=");
+    kept.Commit();
+  }
+  const std::string kept = Describe(Of(calc));
+  // A process that is gone.
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_GT(gone, 0);
+  waitpid(gone, nullptr, 0);
+  const struct {
+    const char* name;
+    QByteArray lock;
+  } cases[] = {
+      {"an empty lock (a kill at start, a power cut)", QByteArray()},
+      {"a lock naming a process that is gone",
+       QByteArray::number(gone) + "\nTallyroller\n" + QByteArray("localhost\n")},
+      {"a lock of unreadable bytes", QByteArray("\xff\xfe\x00garbage", 10)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QFile lock(Path() + QStringLiteral(".lock"));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    lock.write(c.lock);
+    lock.close();
+    FakeHost otherHost;
+    Calculator other(otherHost, ",");
+    KeptSession again(Path());
+    const Resumed resumed = ResumeKeptSession(again, other, true);
+    EXPECT_TRUE(resumed.notices.isEmpty()) << resumed.notices.join(u'|').toStdString();
+    EXPECT_TRUE(resumed.restored);
+    EXPECT_TRUE(resumed.keeping);
+    EXPECT_EQ(Describe(Of(other)), kept);
+  }
+}
+
+// A folder that cannot be written: what is there is restored, and the user
+// is told it cannot be kept (not that another window keeps it).
+TEST_F(KeptSessionTest, AReadOnlyFolderRestoresAndSaysItCannotBeKept) {
+  FakeHost host;
+  Calculator calc(host, ",");
+  {
+    KeptSession kept(Path());
+    kept.Load();
+    ASSERT_TRUE(kept.Start(calc));
+    Keys(calc, "12+3=");
+    kept.Commit();
+  }
+  const std::string kept = Describe(Of(calc));
+  const QByteArray folder = QFile::encodeName(dir_.filePath(QStringLiteral("sessao")));
+  ASSERT_EQ(chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
+  ASSERT_EQ(chmod(folder.constData(), 0555), 0);
+  const QString result = dir_.filePath(QStringLiteral("result"));
+  const std::optional<uid_t> user =
+      geteuid() == 0 ? std::optional<uid_t>(tally::testing::kNobody) : std::nullopt;
+  // The child tells what it found through its exit status.
+  const int outcome = RunInChild({std::nullopt, user}, [&] {
+    FakeHost childHost;
+    Calculator other(childHost, ",");
+    KeptSession again(Path());
+    const Resumed resumed = ResumeKeptSession(again, other, true);
+    if (!resumed.restored || Describe(Of(other)) != kept) return 1;
+    if (resumed.keeping) return 2;
+    if (resumed.notices.size() != 1) return 3;
+    if (!resumed.notices.first().startsWith(QStringLiteral("A sessão não pode ser guardada: "))) {
+      return 4;
+    }
+    if (resumed.notices.first().contains(QStringLiteral("Outra janela")) ||
+        resumed.notices.first().contains(QStringLiteral("Permission"))) {
+      return 5;
+    }
+    return 0;
+  });
+  chmod(folder.constData(), 0755);
+  EXPECT_EQ(outcome, 0);
+  EXPECT_TRUE(Aside().isEmpty());
+}
+
+// A full disk when the journal must be written afresh: told once, nothing
+// tried again until a pause, and kept again once there is room.
+TEST_F(KeptSessionTest, AFullDiskStopsKeepingWithOneNoticeAndAPauseTriesAgain) {
+  constexpr qint64 kRoom = 4096;
+  const QString final = dir_.filePath(QStringLiteral("final"));
+  const int outcome = RunInChild({std::nullopt, std::nullopt}, [&] {
+    FakeHost host;
+    Calculator calc(host, ",");
+    KeptSession kept(Path(), kRoom);
+    kept.Load();
+    if (!kept.Start(calc)) return 1;
+    // Room for the first journal and a little more, not for a longer tape.
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlim_t unlimited = limit.rlim_cur;
+    limit.rlim_cur = static_cast<rlim_t>(QFileInfo(Path()).size() + 200);
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 125;
+    int notices = 0;
+    QString notice;
+    for (int k = 0; k < 400; ++k) {
+      Keys(calc, "12+");
+      kept.Commit();
+      if (const QString n = kept.TakeNotice(); !n.isEmpty()) {
+        ++notices;
+        notice = n;
+      }
+      if (k % 50 == 49) kept.Sync();  // a pause: tried again, not told again
+    }
+    if (notices != 1) return 10 + std::min(notices, 9);
+    if (!notice.startsWith(QStringLiteral("A sessão deixou de ser guardada: ")) ||
+        !notice.contains(QStringLiteral("tamanho máximo"))) {
+      return 3;
+    }
+    // Room again: the next pause keeps the calculator as it is.
+    limit.rlim_cur = unlimited;
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 125;
+    kept.Sync();
+    Keys(calc, "5=");
+    kept.Commit();
+    if (!kept.TakeNotice().isEmpty()) return 4;
+    kept.Stop(false);
+    QFile out(final);
+    if (!out.open(QIODevice::WriteOnly)) return 5;
+    out.write(QByteArray::fromStdString(Describe(Of(calc))));
+    return 0;
+  });
+  ASSERT_EQ(outcome, 0);
+  QFile expected(final);
+  ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
+  KeptSession again(Path());
+  const KeptSession::Found found = again.Load();
+  ASSERT_TRUE(found.snapshot.has_value());
+  EXPECT_EQ(Describe(*found.snapshot), expected.readAll().toStdString());
+}
+
+// A session kept where "," is the separator, restored where "." is: the
+// lines and the display read in the new locale, and the replay adds them.
+TEST_F(KeptSessionTest, ASessionKeptInOneLocaleIsRestoredInAnother) {
+  {
+    FakeHost host;
+    Calculator calc(host, ",");
+    calc.cboDecPlace_Click(2);
+    KeptSession kept(Path());
+    kept.Load();
+    ASSERT_TRUE(kept.Start(calc));
+    Keys(calc, "10+3.5+");
+    kept.Commit();
+  }
+  FakeHost host;
+  Calculator calc(host, ".");
+  KeptSession kept(Path());
+  const Resumed resumed = ResumeKeptSession(kept, calc, true);
+  ASSERT_TRUE(resumed.restored);
+  const auto& lines = calc.GetTape().Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "+ 10.00");
+  EXPECT_EQ(lines[1], "+ 3.50");
+  EXPECT_EQ(calc.Labels().lblResult, "13.50");
+  Keys(calc, "=");
+  EXPECT_EQ(calc.GetTape().Lines().back(), "= 13.50");
+}
+
+TEST_F(KeptSessionTest, NotARegularFileIsMovedAsideAndToldWithoutWaiting) {
+  QDir().mkpath(dir_.filePath(QStringLiteral("sessao")));
+  ASSERT_EQ(mkfifo(QFile::encodeName(Path()).constData(), 0600), 0);
+  // Opening a FIFO for reading waits for a writer: the start must not.
+  const int outcome = RunInChild({std::nullopt, std::nullopt}, [&] {
+    alarm(20);
+    KeptSession kept(Path());
+    const KeptSession::Found found = kept.Load();
+    return found.notice.contains(QStringLiteral("FIFO")) && !found.snapshot ? 0 : 1;
+  });
+  EXPECT_EQ(outcome, 0);
+  const QStringList aside = QDir(dir_.filePath(QStringLiteral("sessao")))
+                                .entryList({QStringLiteral("*.ilegivel-*")}, QDir::System);
+  ASSERT_EQ(aside.size(), 1);
+  struct stat st {};
+  ASSERT_EQ(
+      lstat(QFile::encodeName(dir_.filePath(QStringLiteral("sessao/") + aside.first())).constData(),
+            &st),
+      0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST_F(KeptSessionTest, TemporaryFilesOfAKilledProgramAreRemovedAtStart) {
+  QDir().mkpath(dir_.filePath(QStringLiteral("sessao")));
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_GT(gone, 0);
+  waitpid(gone, nullptr, 0);
+  const QString folder = dir_.filePath(QStringLiteral("sessao/"));
+  const QString leftover =
+      QStringLiteral("KeptSession.journal.tallyroller-%1-0.tmp").arg(gone);
+  // Not ours, or of a program still running: left alone.
+  const QStringList others = {
+      QStringLiteral("KeptSession.journal.tallyroller-%1-0.tmp").arg(getpid()),
+      QStringLiteral("KeptSession.journal.backup"),
+      QStringLiteral("KeptSession.journal.AbC123"),
+      QStringLiteral("Other.journal.tallyroller-%1-0.tmp").arg(gone),
+  };
+  QStringList all = others;
+  all << leftover;
+  for (const QString& name : all) {
+    QFile f(folder + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("x");
+  }
+  KeptSession kept(Path());
+  kept.Load();
+  EXPECT_FALSE(QFile::exists(folder + leftover));
+  for (const QString& name : others) EXPECT_TRUE(QFile::exists(folder + name)) << name.toStdString();
 }
 
 }  // namespace

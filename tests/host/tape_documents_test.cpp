@@ -93,6 +93,8 @@ TEST_F(TapeDocumentsTest, HostileFilesAreRefusedAndChangeNothing) {
   QDir(dir_.path()).mkdir(QStringLiteral("folder"));
   Write(Path("blocker"), "a file where a folder should be");
   ASSERT_EQ(mkfifo(Path("fifo").toLocal8Bit().constData(), 0600), 0);
+  ASSERT_TRUE(QFile::link(Path("loop"), Path("loop")));
+  ASSERT_TRUE(QFile::link(Path("nowhere.txt"), Path("dangling.txt")));
 
   const struct {
     const char* name;
@@ -106,8 +108,10 @@ TEST_F(TapeDocumentsTest, HostileFilesAreRefusedAndChangeNothing) {
       {"huge.txt", "o arquivo é grande demais para ser uma fita"},
       {"folder", "é uma pasta"},
       {"missing.txt", "o arquivo não existe"},
-      {"blocker/fita.txt", "o arquivo não existe"},
-      {"fifo", "não é um arquivo comum"},
+      {"blocker/fita.txt", "parte do caminho não é uma pasta"},
+      {"fifo", "é um pipe nomeado (FIFO): não é um arquivo comum"},
+      {"loop", "há um laço de ligações simbólicas no caminho"},
+      {"dangling.txt", "é uma ligação simbólica para um arquivo que não existe"},
   };
   calc_.cboDecPlace_Click(2);
   Keys(calc_, "12+3==5+");

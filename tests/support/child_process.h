@@ -15,7 +15,9 @@
 namespace tally::testing {
 
 struct ChildLimits {
-  // RLIMIT_FSIZE: a write past it fails with EFBIG (SIGXFSZ is ignored).
+  // RLIMIT_FSIZE: a write past it raises SIGXFSZ, which the programs
+  // ignore so that the write fails with EFBIG (RunInChild ignores it as
+  // their main does for the code under test).
   std::optional<rlim_t> fileSize;
   // Runs as this user and group (the test runs as root); none to stay.
   std::optional<uid_t> user;
@@ -25,9 +27,11 @@ struct ChildLimits {
 inline constexpr uid_t kNobody = 65534;
 
 // Takes the limits on in the calling process, which must be a child made for
-// them; 0 when done, 125 when they could not be set. Kept across an exec.
+// them; 0 when done, 125 when they could not be set. Kept across an exec;
+// SIGXFSZ keeps its default, so that a program run under them must ignore
+// it itself.
 inline int RunLimitsInPlace(const ChildLimits& limits) {
-  signal(SIGXFSZ, SIG_IGN);
+  signal(SIGXFSZ, SIG_DFL);
   if (limits.fileSize) {
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
@@ -49,6 +53,8 @@ inline int RunInChild(const ChildLimits& limits, const std::function<int()>& bod
   if (pid < 0) return -1;
   if (pid == 0) {
     const int status = RunLimitsInPlace(limits);
+    // As the programs' main does.
+    signal(SIGXFSZ, SIG_IGN);
     _exit(status != 0 ? status : body());
   }
   int status = 0;
