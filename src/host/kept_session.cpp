@@ -816,7 +816,7 @@ void InThisLocale(CalculatorSnapshot& snapshot, const std::string& separator) {
     foreign = foreign || converted != text;
     text = std::move(converted);
   };
-  for (std::string& line : snapshot.tape) convert(line, LineWithSeparator(line, separator));
+  for (TapeLine& line : snapshot.tape) convert(line.text, LineWithSeparator(line.text, separator));
   std::string total = snapshot.labels.lblGrandTotal;
   ConvertNumberText(total, separator);
   convert(snapshot.labels.lblGrandTotal, std::move(total));

@@ -154,8 +154,8 @@ TapeFileContents ReadTapeFileText(std::string_view bytes, std::string_view decim
 }
 
 std::string LineWithSeparator(std::string_view line, std::string_view decimalSeparator) {
-  const TapeLineParts parts = SplitTapeLine(line);
-  if (parts.kind == TapeLineKind::Unknown || parts.number.empty()) return std::string(line);
+  const TapeLineParts parts = SplitTapeFileLine(line);
+  if (parts.kind == TapeLineKind::Other || parts.number.empty()) return std::string(line);
   const auto at = static_cast<std::size_t>(parts.number.data() - line.data());
   std::string text(line.substr(0, at));
   text += WithSeparator(parts.number, decimalSeparator);

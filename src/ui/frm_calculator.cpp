@@ -352,7 +352,8 @@ void frmCalculator::CreateChangeTapePanel() {
   // A combo box reaches Linux screen readers named by its text and by the
   // label that labels it: this one has no label on screen, so an unseen one
   // names it.
-  QLabel* typeLabel = MakeLabel(panel, "lblChangeType", QStringLiteral("Operação"), {});
+  auto* typeLabel = new QLabel(QStringLiteral("Operação"), panel);
+  typeLabel->setObjectName(QStringLiteral("lblChangeType"));
   typeLabel->setBuddy(cboType_);
   typeLabel->hide();
   // The operation is picked from the list with the mouse: nothing is typed,
