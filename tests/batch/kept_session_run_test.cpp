@@ -1,15 +1,12 @@
 // The batch driver's kept session: one run of a script ends as two runs of
 // its halves with the same session file; and the real driver, killed at
-// random instants, starts again from the state after a whole command, never
+// chosen points and at seeded instants, starts again from the state after a whole command, never
 // before what it had already shown.
 
 #include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -23,6 +20,7 @@
 #include <variant>
 #include <vector>
 
+#include "driver_process.h"
 #include "batch/script.h"
 #include "batch/session.h"
 
@@ -164,53 +162,29 @@ class Killed : public ::testing::Test {
     bool exited = false;
   };
 
-  // Starts the driver on `script`, reads what it prints, and kills it after
-  // `delay` unless it ended before; with no delay it runs to its end.
+  // Starts the driver on `script` and kills it `delay` after its start
+  // unless it ended before; with no delay it runs to its end.
   static Run StartAndKill(const std::string& script, const std::string& session,
                           std::optional<std::chrono::microseconds> delay) {
-    // A driver killed while its script is fed must not take the test along.
-    signal(SIGPIPE, SIG_IGN);
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return {};
-    const pid_t child = fork();
-    if (child == 0) {
-      dup2(in[0], 0);
-      dup2(out[1], 1);
-      close(in[1]);
-      close(out[0]);
-      execl(TALLYROLLER_BATCH_PATH, TALLYROLLER_BATCH_PATH, "--locale", "pt_BR", "--session",
-            session.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    std::thread feeder([&] {
-      std::size_t done = 0;
-      while (done < script.size()) {
-        const ssize_t n = write(in[1], script.data() + done, script.size() - done);
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-      }
-      close(in[1]);
-    });
-    Run run;
-    std::thread reader([&] {
-      char buf[65536];
-      ssize_t n = 0;
-      while ((n = read(out[0], buf, sizeof buf)) > 0)
-        run.output.append(buf, static_cast<std::size_t>(n));
-    });
+    tally::testing::DriverProcess driver({"--locale", "pt_BR", "--session", session}, script);
     if (delay) {
       std::this_thread::sleep_for(*delay);
-      kill(child, SIGKILL);
+      driver.Kill();
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    run.exited = WIFEXITED(status);
-    feeder.join();
-    reader.join();
-    close(out[0]);
-    return run;
+    const auto& outcome = driver.Wait();
+    return {outcome.out, outcome.exited};
+  }
+
+  // Starts the driver on `script` and kills it once it has shown `lines`
+  // snapshots. Past those lines the test reads no more: a driver with more to
+  // show than the pipe holds is stopped there and cannot end before the kill.
+  static Run StartAndKillAfter(const std::string& script, const std::string& session,
+                               std::size_t lines) {
+    tally::testing::DriverProcess driver({"--locale", "pt_BR", "--session", session}, script);
+    EXPECT_TRUE(driver.ReadLines(lines)) << "the driver ended before " << lines << " lines";
+    driver.Kill();
+    const auto& outcome = driver.Wait();
+    return {outcome.out, outcome.exited};
   }
 };
 
@@ -242,19 +216,49 @@ TEST_F(Killed, EachRestartFindsAWholeCommandNoEarlierThanItShowed) {
     }
   }
 
+  // The snapshots the driver shows, and where each ends: a kill is only
+  // certain to come before the end while more than the pipe can hold (64 KiB
+  // here; a few times that to spare) is still to be shown.
+  std::string shownInFull;
+  {
+    Session::Options options;
+    Session session(options);
+    std::ostringstream out;
+    session.Run(commands, out);
+    shownInFull = out.str();
+  }
+  std::vector<std::size_t> lineEnds;
+  for (std::size_t at = shownInFull.find('\n'); at != std::string::npos;
+       at = shownInFull.find('\n', at + 1)) {
+    lineEnds.push_back(at + 1);
+  }
+  std::size_t killable = 0;
+  while (killable < lineEnds.size() && shownInFull.size() - lineEnds[killable] > (512u << 10)) {
+    ++killable;
+  }
+  ASSERT_GE(killable, 40u) << "the script shows too little to be killed midway";
+
   QTemporaryDir dir;
+  // Forty kills certain to come midway, after 1 .. `killable` snapshots spread
+  // evenly; then 140 at seeded instants from the first moments of the start
+  // (its first journal) to well into the script, wherever they land.
   std::mt19937 timing(5);
-  int killedMidway = 0;
-  for (int trial = 0; trial < 140; ++trial) {
+  constexpr int kMidway = 40;
+  for (int trial = 0; trial < kMidway + 140; ++trial) {
     SCOPED_TRACE("trial " + std::to_string(trial));
     const std::string session =
         dir.filePath(QStringLiteral("k%1.journal").arg(trial)).toStdString();
-    // From the first instants (the start, its first journal) to well into
-    // the script.
-    const auto delay =
-        std::chrono::microseconds(std::uniform_int_distribution<int>(0, 30000)(timing));
-    const Run run = StartAndKill(script, session, delay);
-    if (!run.exited) ++killedMidway;
+    Run run;
+    if (trial < kMidway) {
+      const std::size_t lines =
+          1 + static_cast<std::size_t>(trial) * (killable - 1) / (kMidway - 1);
+      run = StartAndKillAfter(script, session, lines);
+      EXPECT_FALSE(run.exited) << "the driver ended before it was killed";
+    } else {
+      const auto delay =
+          std::chrono::microseconds(std::uniform_int_distribution<int>(0, 30000)(timing));
+      run = StartAndKill(script, session, delay);
+    }
     std::size_t shown = 0;
     for (std::size_t at = run.output.find('\n'); at != std::string::npos;
          at = run.output.find('\n', at + 1)) {
@@ -276,8 +280,6 @@ TEST_F(Killed, EachRestartFindsAWholeCommandNoEarlierThanItShowed) {
     }
     ExpectOnlyJournals(dir);
   }
-  RecordProperty("killed_midway", killedMidway);
-  EXPECT_GT(killedMidway, 0) << "no run was killed before its end";
 }
 
 // Killed while it starts on a long kept tape: while it reads the session and

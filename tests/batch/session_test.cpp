@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -25,22 +22,11 @@ std::vector<Command> Parse(std::string_view text) {
 // No error log: records are dropped.
 Session::Options Quiet() { return {}; }
 
-long ResidentKiB() {
-  std::ifstream statm("/proc/self/statm");
-  long size = 0, resident = 0;
-  statm >> size >> resident;
-  return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // A working day of keys, for each kind of line the keys write: operand and
 // total lines, grand total lines ("G" key, C C) and sign-change lines. The
-// tape never holds more than one line past its limit after a command, and the
-// resident size after a million keys stays within 10% of what it was after
-// the first 100,000 (the tape is full by then).
-TEST(Session, MemoryAndTapeStayFlatOverAMillionKeysOfEveryLineKind) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the address sanitizer's quarantine holds freed memory";
-#endif
+// tape never holds more than one line past its limit after a command. (What
+// the process's memory does meanwhile is a figure: batch_bench measures it.)
+TEST(Session, TheTapeStaysFlatOverAMillionKeysOfEveryLineKind) {
   const char* const cycles[] = {
       "{decimals 2}12.5+3*2-1=7/4==",  // operands, totals, separators
       "1+=G",                          // grand total: "GT" line
@@ -53,7 +39,6 @@ TEST(Session, MemoryAndTapeStayFlatOverAMillionKeysOfEveryLineKind) {
     Session session(Quiet());
     std::ostringstream sink;
     std::size_t keys = 0;
-    long afterFirst = 0;
     std::int32_t longest = 0;
     while (keys < 1000000) {
       for (const Command& command : cycle) {
@@ -61,23 +46,22 @@ TEST(Session, MemoryAndTapeStayFlatOverAMillionKeysOfEveryLineKind) {
         longest = std::max(longest, session.GetCalculator().GetTape().Count());
       }
       keys += cycle.size();
-      if (afterFirst == 0 && keys >= 100000) afterFirst = ResidentKiB();
     }
-    const long atEnd = ResidentKiB();
     EXPECT_LE(longest, Tape::kMaxLines + 1);
     EXPECT_EQ(session.GetCalculator().GetTape().Count(), Tape::kMaxLines);
-    EXPECT_LE(atEnd, afterFirst + afterFirst / 10)
-        << "after 100,000 keys " << afterFirst << " KiB, at the end " << atEnd;
   }
 }
 
 TEST(Session, SnapshotShapeAndMessagesAreConsumed) {
   Session session(Quiet());
   std::ostringstream out;
-  session.Run(Parse("{decimals 2}5{click 1/x}{dump}{select 0}"), out);
-  std::string first, second;
+  // The second 1/x divides by zero: one message, shown by the next snapshot
+  // only.
+  session.Run(Parse("{decimals 2}5{click 1/x}{dump}{click C}{click 1/x}{dump}{select 0}"), out);
+  std::string first, withMessage, second;
   std::istringstream lines(out.str());
   std::getline(lines, first);
+  std::getline(lines, withMessage);
   std::getline(lines, second);
   EXPECT_EQ(first.rfind("{\"display\": \"0,20\", \"operator\": \"\", \"grandTotal\": \"\", "
                         "\"memory\": false, \"tape\": [], \"selected\": -1, \"panel\": null, "
@@ -86,7 +70,37 @@ TEST(Session, SnapshotShapeAndMessagesAreConsumed) {
             0u)
       << first;
   EXPECT_NE(first.find("\"EntryValue\": 0.2}}"), std::string::npos) << first;
-  EXPECT_NE(second.find("\"messages\": []"), std::string::npos);
+  EXPECT_NE(withMessage.find("\"messages\": [{\"title\": \"Tallyroller - ERRO\", \"text\": "
+                            "\"Ocorreu erro: 11\\r\\nDescription: Division by zero\\r\\n"),
+            std::string::npos)
+      << withMessage;
+  EXPECT_NE(second.find("\"messages\": []"), std::string::npos) << second;
+}
+
+// A correction saved while a number is being keyed: the replay rewrites the
+// tape and the running value, and the entry stays on the display as keyed,
+// ready for the next key.
+TEST(Session, ACorrectionLeavesTheEntryBeingKeyedOnTheDisplay) {
+  const struct {
+    const char* script;
+    const char* display;
+    const char* tape;
+  } cases[] = {
+      {"{decimals 2}{click C}1+2+3{select 0}{dblclick}{new 5}{save}", "3.",
+       "\"tape\": [\"+ 5,00\", \"+ 2,00\"]"},
+      {"{decimals 2}{click C}1+2+3{select 0}{dblclick}{new 5}{save}=", "10,00",
+       "\"tape\": [\"+ 5,00\", \"+ 2,00\", \"+ 3,00\", \"= 10,00\"]"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script);
+    Session session(Quiet());
+    std::ostringstream out;
+    session.Run(Parse(c.script), out);
+    const std::string snapshot = out.str();
+    EXPECT_EQ(snapshot.rfind(std::string("{\"display\": \"") + c.display + "\", ", 0), 0u)
+        << snapshot;
+    EXPECT_NE(snapshot.find(c.tape), std::string::npos) << snapshot;
+  }
 }
 
 TEST(JsonText, StringsAndNumbers) {

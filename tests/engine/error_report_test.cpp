@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/calculator.h"
 #include "fake_host.h"
@@ -11,7 +12,8 @@
 namespace tally {
 namespace {
 
-// The sixth field of every record: the title, " v" and the version.
+// The sixth field of every record: the title, " v" and the version. The first
+// record below pins it as a user reads it.
 const std::string kVersionField = std::string("\"") + kProgramTitle + " v" + kVersion + "\"";
 
 TEST(ErrorMessage, Texts) {
@@ -37,8 +39,7 @@ TEST(ErrorLogRecord, EightFieldsAndCrLf) {
   EXPECT_EQ(BuildErrorLogRecord(when, {"6", "Overflow", "frmCalculator", "cmdDecimal_click"}, "ana",
                                 "caixa1"),
             "#2026-12-08 21:21:59#,\"6\",\"Overflow\",\"frmCalculator\","
-            "\"cmdDecimal_click\"," +
-                kVersionField + ",\"ana\",\"caixa1\"\r\n");
+            "\"cmdDecimal_click\",\"Tallyroller v3.0.28\",\"ana\",\"caixa1\"\r\n");
   // All four texts empty; no user or host; exactly midnight shows the date.
   EXPECT_EQ(BuildErrorLogRecord({2027, 1, 2, 0, 0, 0}, {}, "", ""),
             "#2027-01-02#,\"\",\"\",\"\",\"\"," + kVersionField + ",\"\",\"\"\r\n");
@@ -61,6 +62,8 @@ TEST(ReportError, ShowsTheBoxThenLogs) {
             "Function: StartNewTotal");
   ASSERT_EQ(host.errors.size(), 2u);
   EXPECT_EQ(host.errors[1].procedureName, "CheckKeyPress");
+  // The box first: the record is written once the user has seen it.
+  EXPECT_EQ(host.order, (std::vector<std::string>{"box", "log", "log"}));
 }
 
 }  // namespace

@@ -158,6 +158,11 @@ TEST_F(DocumentFileTest, FoldersInTheWayAndUnwritableFoldersAreRefused) {
     if (WriteDocument(file, Writes("x"), &why)) return 1;
     return why.isEmpty() ? 2 : 0;
   });
+  if (outcome == -1 && user) {
+    chmod(locked.toLocal8Bit().constData(), 0755);
+    GTEST_SKIP() << "the test runs as root and this machine does not let it become another "
+                    "user, whom the folder would refuse";
+  }
   EXPECT_EQ(outcome, 0);
   EXPECT_EQ(Read(file), kEarlier);
   EXPECT_EQ(Entries(locked), QStringList{QStringLiteral("tape.pdf")});

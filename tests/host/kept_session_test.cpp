@@ -17,12 +17,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "calculator_state.h"
 #include "child_process.h"
 #include "fake_host.h"
 #include "random_session.h"
@@ -30,53 +32,13 @@
 namespace tally::host {
 namespace {
 
+using tally::testing::DescribeState;
 using tally::testing::FakeHost;
 using tally::testing::Keys;
 using tally::testing::Monkey;
 using tally::testing::RunInChild;
 
-// Where each record of a journal ends, from the header on.
-std::vector<qsizetype> RecordEnds(const QByteArray& journal) {
-  std::vector<qsizetype> ends;
-  qsizetype pos = 16;
-  while (journal.size() - pos >= 12) {
-    std::uint32_t length = 0;
-    std::memcpy(&length, journal.constData() + pos + 4, 4);
-    if (length == 0) break;
-    pos += 12 + static_cast<qsizetype>(length);
-    ends.push_back(pos);
-  }
-  return ends;
-}
-
-// Every field, bit for bit, as a text, so that two snapshots compare whole.
-std::string Describe(const CalculatorSnapshot& s) {
-  std::string out;
-  const auto bits = [&](double v) {
-    std::uint64_t b = 0;
-    std::memcpy(&b, &v, sizeof b);
-    out += std::to_string(b) + ";";
-  };
-  const CalculatorState& c = s.state;
-  for (const double v :
-       {c.Accumulator, c.Operand, c.LastEntry, c.MemoryValue, c.GrandTotal, c.EntryValue}) {
-    bits(v);
-  }
-  out += std::to_string(c.EntryStarted) + std::to_string(c.OperandCount) +
-         std::string(InputKindText(c.LastInputKind)) + "|" +
-         std::string(OperatorText(c.PendingOperator)) + "|" + std::to_string(c.NegativeEntry) +
-         std::to_string(c.TotalPending) + std::to_string(c.CancelPressed) + c.NumberFormat + "|";
-  out += s.labels.lblResult + "|" + s.labels.lblOperator + "|" + s.labels.lblGrandTotal + "|" +
-         std::to_string(s.labels.lblMemoryVisible) + "|" + std::to_string(s.selected) + "|";
-  for (const auto& line : s.tape) out += line.text + "\n";
-  return out;
-}
-
-// What a kept session holds of a calculator.
-CalculatorSnapshot Of(const Calculator& calc) {
-  const auto& lines = calc.GetTape().Lines();
-  return {calc.State(), calc.Labels(), {lines.begin(), lines.end()}, calc.GetTape().Selected()};
-}
+using tally::testing::SnapshotOf;
 
 class KeptSessionTest : public ::testing::Test {
  protected:
@@ -112,14 +74,14 @@ TEST_F(KeptSessionTest, AStartFindsTheCalculatorAfterTheLastKey) {
       monkey.Step();
       kept.Commit();
     }
-    const std::string expected = Describe(Of(calc));
+    const std::string expected = DescribeState(SnapshotOf(calc));
     kept.Stop(false);
 
     KeptSession again(Path());
     const KeptSession::Found found = again.Load();
     ASSERT_TRUE(found.snapshot.has_value());
     EXPECT_TRUE(found.notice.isEmpty());
-    EXPECT_EQ(Describe(*found.snapshot), expected);
+    EXPECT_EQ(DescribeState(*found.snapshot), expected);
 
     // Put back into a fresh calculator, it goes on as the first one would.
     FakeHost otherHost;
@@ -128,53 +90,92 @@ TEST_F(KeptSessionTest, AStartFindsTheCalculatorAfterTheLastKey) {
     EXPECT_FALSE(restored.Panel().visible);
     Keys(calc, "12+3=[M+]");
     Keys(restored, "12+3=[M+]");
-    EXPECT_EQ(Describe(Of(restored)), Describe(Of(calc)));
+    EXPECT_EQ(DescribeState(SnapshotOf(restored)), DescribeState(SnapshotOf(calc)));
   }
 }
 
+// Where each record of a journal ends, read from the layout alone: a header
+// of 16 bytes, then records of a marker "REPK", the length of the body, a
+// checksum, and the body.
+std::vector<qsizetype> RecordEnds(const QByteArray& journal) {
+  std::vector<qsizetype> ends;
+  qsizetype pos = 16;
+  while (pos + 12 <= journal.size() && journal.mid(pos, 4) == "REPK") {
+    std::uint32_t length = 0;
+    std::memcpy(&length, journal.constData() + pos + 4, 4);
+    pos += 12 + static_cast<qsizetype>(length);
+    ends.push_back(pos);
+  }
+  return ends;
+}
+
 // A kill at any instant leaves the journal cut anywhere: a start finds the
-// calculator after some whole key, the last one written before the cut.
-TEST_F(KeptSessionTest, AJournalCutAnywhereGivesTheStateAfterAWholeKey) {
+// calculator after the last whole record before the cut, which is the state
+// after the last key written whole. Only a cut before the first record is
+// whole loses the session, and that file is kept aside.
+TEST_F(KeptSessionTest, AJournalCutAnywhereGivesTheStateAfterTheLastWholeRecord) {
   FakeHost host;
   Calculator calc(host, ",");
   KeptSession kept(Path());
   kept.Load();
   ASSERT_TRUE(kept.Start(calc));
-  std::vector<std::string> states{Describe(Of(calc))};
-  std::vector<qint64> sizes{Read().size()};
+  // The state each record leaves: the calculator as it started, then the
+  // state after each key that wrote one.
+  std::vector<std::string> states{DescribeState(SnapshotOf(calc))};
+  ASSERT_EQ(RecordEnds(Read()).size(), 1u);
+  std::size_t records = 1;
   Monkey monkey(calc, 7);
   for (int step = 0; step < 300; ++step) {
     monkey.Step();
     kept.Commit();
-    const std::string now = Describe(Of(calc));
-    if (now != states.back()) states.push_back(now);
+    const std::size_t now = RecordEnds(Read()).size();
+    ASSERT_LE(now, records + 1) << "more than one record for a key";
+    if (now > records) states.push_back(DescribeState(SnapshotOf(calc)));
+    records = now;
   }
   kept.Stop(false);
   const QByteArray whole = Read();
+  const std::vector<qsizetype> ends = RecordEnds(whole);
+  ASSERT_EQ(ends.size(), states.size());
+  ASSERT_GT(ends.size(), 3u);
 
+  // Every record's end, a byte before and after it, and a cut inside every
+  // record; the first record cut at its every eighth byte.
+  std::vector<qsizetype> cuts{0, 8, 15, 16, 20, 27, 28};
+  for (qsizetype at = 16; at < ends[0]; at += 8) cuts.push_back(at);
   std::mt19937 rng(11);
-  std::uniform_int_distribution<qsizetype> at(0, whole.size());
-  for (int trial = 0; trial < 300; ++trial) {
-    const qsizetype cut = trial == 0 ? whole.size() : at(rng);
+  for (std::size_t k = 0; k < ends.size(); ++k) {
+    const qsizetype begin = k == 0 ? 16 : ends[k - 1];
+    cuts.insert(cuts.end(), {ends[k] - 1, ends[k], ends[k] + 1});
+    cuts.push_back(std::uniform_int_distribution<qsizetype>(begin + 1, ends[k] - 1)(rng));
+  }
+  for (qsizetype cut : cuts) {
+    cut = std::min(cut, whole.size());
     SCOPED_TRACE("cut at " + std::to_string(cut));
     // What a killed writer leaves: the journal up to the cut, zeros after.
+    QDir(dir_.filePath(QStringLiteral("sessao"))).removeRecursively();
+    QDir().mkpath(dir_.filePath(QStringLiteral("sessao")));
     QByteArray bytes = whole.left(cut);
     bytes.append(QByteArray(whole.size() - cut + 64, '\0'));
     Write(bytes);
     KeptSession again(Path());
     const KeptSession::Found found = again.Load();
-    if (!found.snapshot) {
-      // Only a cut inside the header or the first record loses everything,
-      // and that file is kept aside.
-      EXPECT_FALSE(found.notice.isEmpty());
+    // A cut among zero bytes leaves the file as it was up to the next byte
+    // that is not zero: the records that end before that are whole.
+    qsizetype same = cut;
+    while (same < whole.size() && whole[same] == '\0') ++same;
+    const auto wholeRecords =
+        static_cast<std::size_t>(std::upper_bound(ends.begin(), ends.end(), same) - ends.begin());
+    if (wholeRecords == 0) {
+      EXPECT_FALSE(found.snapshot.has_value());
+      EXPECT_TRUE(found.notice.contains(QStringLiteral("danificado"))) << found.notice.toStdString();
+      EXPECT_EQ(Aside().size(), 1);
       continue;
     }
-    const std::string state = Describe(*found.snapshot);
-    const auto it = std::find(states.begin(), states.end(), state);
-    ASSERT_NE(it, states.end()) << "a state after no key";
-    if (cut == whole.size()) {
-      EXPECT_EQ(state, states.back());
-    }
+    ASSERT_TRUE(found.snapshot.has_value()) << found.notice.toStdString();
+    EXPECT_TRUE(found.notice.isEmpty()) << found.notice.toStdString();
+    EXPECT_EQ(DescribeState(*found.snapshot), states[wholeRecords - 1]);
+    EXPECT_TRUE(Aside().isEmpty());
   }
 }
 
@@ -274,14 +275,14 @@ TEST_F(KeptSessionTest, AFullJournalStartsAgainWhole) {
     kept.Commit();
   }
   EXPECT_EQ(calc.GetTape().Count(), Tape::kMaxLines);
-  const std::string expected = Describe(Of(calc));
+  const std::string expected = DescribeState(SnapshotOf(calc));
   EXPECT_GT(QFileInfo(Path()).size(), 0);
   kept.Stop(false);
   EXPECT_LT(QFileInfo(Path()).size(), room * 4) << "the journal was never started again";
   KeptSession again(Path());
   const KeptSession::Found found = again.Load();
   ASSERT_TRUE(found.snapshot.has_value());
-  EXPECT_EQ(Describe(*found.snapshot), expected);
+  EXPECT_EQ(DescribeState(*found.snapshot), expected);
 }
 
 TEST_F(KeptSessionTest, TurningKeepingOffRemovesTheSession) {
@@ -318,7 +319,7 @@ class DamagedJournal : public KeptSessionTest {
         monkey.Step();
         kept.Commit();
       }
-      last_ = Describe(Of(calc));
+      last_ = DescribeState(SnapshotOf(calc));
     }
     whole_ = Read();
     ends_ = RecordEnds(whole_);
@@ -331,7 +332,7 @@ class DamagedJournal : public KeptSessionTest {
       const KeptSession::Found found = again.Load();
       ASSERT_TRUE(found.snapshot.has_value());
       ASSERT_TRUE(found.notice.isEmpty());
-      states_.push_back(Describe(*found.snapshot));
+      states_.push_back(DescribeState(*found.snapshot));
     }
     ASSERT_EQ(states_.back(), last_);
   }
@@ -367,7 +368,7 @@ TEST_F(DamagedJournal, AFlippedMarkerBitInAMiddleRecordKeepsTheKeysBeforeItAndIs
     ASSERT_EQ(resumed.notices.size(), 1);
     EXPECT_TRUE(resumed.notices.first().contains(QStringLiteral("danificada")))
         << resumed.notices.first().toStdString();
-    EXPECT_EQ(Describe(Of(calc)), states_[record - 1]);
+    EXPECT_EQ(DescribeState(SnapshotOf(calc)), states_[record - 1]);
     // The damaged file is kept aside as it was, and named.
     const QStringList aside = Aside();
     ASSERT_EQ(aside.size(), 1);
@@ -382,7 +383,7 @@ TEST_F(DamagedJournal, AFlippedMarkerBitInAMiddleRecordKeepsTheKeysBeforeItAndIs
   KeptSession kept(Path());
   const Resumed resumed = ResumeKeptSession(kept, next, true);
   EXPECT_TRUE(resumed.notices.isEmpty());
-  EXPECT_EQ(Describe(Of(next)), states_[record - 1]);
+  EXPECT_EQ(DescribeState(SnapshotOf(next)), states_[record - 1]);
 }
 
 // Random flips, cuts and zeroed spans, one at a time: the start finds the
@@ -439,7 +440,7 @@ TEST_F(DamagedJournal, RandomDamageNeverGivesAWrongStateNorLosesKeysSilently) {
       continue;
     }
     ASSERT_TRUE(found.snapshot.has_value());
-    ASSERT_EQ(Describe(*found.snapshot), states_[static_cast<std::size_t>(expected)])
+    ASSERT_EQ(DescribeState(*found.snapshot), states_[static_cast<std::size_t>(expected)])
         << "a wrong state accepted";
     if (cut) continue;
     if (!wasTold) {
@@ -462,7 +463,7 @@ TEST_F(KeptSessionTest, ALockWhoseHolderIsGoneIsTakenOver) {
     Keys(calc, "12+3=");
     kept.Commit();
   }
-  const std::string kept = Describe(Of(calc));
+  const std::string kept = DescribeState(SnapshotOf(calc));
   // A process that is gone.
   const pid_t gone = fork();
   if (gone == 0) _exit(0);
@@ -490,7 +491,7 @@ TEST_F(KeptSessionTest, ALockWhoseHolderIsGoneIsTakenOver) {
     EXPECT_TRUE(resumed.notices.isEmpty()) << resumed.notices.join(u'|').toStdString();
     EXPECT_TRUE(resumed.restored);
     EXPECT_TRUE(resumed.keeping);
-    EXPECT_EQ(Describe(Of(other)), kept);
+    EXPECT_EQ(DescribeState(SnapshotOf(other)), kept);
   }
 }
 
@@ -506,7 +507,7 @@ TEST_F(KeptSessionTest, AReadOnlyFolderRestoresAndSaysItCannotBeKept) {
     Keys(calc, "12+3=");
     kept.Commit();
   }
-  const std::string kept = Describe(Of(calc));
+  const std::string kept = DescribeState(SnapshotOf(calc));
   const QByteArray folder = QFile::encodeName(dir_.filePath(QStringLiteral("sessao")));
   ASSERT_EQ(chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
   ASSERT_EQ(chmod(folder.constData(), 0555), 0);
@@ -519,7 +520,7 @@ TEST_F(KeptSessionTest, AReadOnlyFolderRestoresAndSaysItCannotBeKept) {
     Calculator other(childHost, ",");
     KeptSession again(Path());
     const Resumed resumed = ResumeKeptSession(again, other, true);
-    if (!resumed.restored || Describe(Of(other)) != kept) return 1;
+    if (!resumed.restored || DescribeState(SnapshotOf(other)) != kept) return 1;
     if (resumed.keeping) return 2;
     if (resumed.notices.size() != 1) return 3;
     if (!resumed.notices.first().startsWith(QStringLiteral("A sessão não pode ser guardada: "))) {
@@ -579,7 +580,7 @@ TEST_F(KeptSessionTest, AFullDiskStopsKeepingWithOneNoticeAndAPauseTriesAgain) {
     kept.Stop(false);
     QFile out(final);
     if (!out.open(QIODevice::WriteOnly)) return 5;
-    out.write(QByteArray::fromStdString(Describe(Of(calc))));
+    out.write(QByteArray::fromStdString(DescribeState(SnapshotOf(calc))));
     return 0;
   });
   ASSERT_EQ(outcome, 0);
@@ -588,7 +589,7 @@ TEST_F(KeptSessionTest, AFullDiskStopsKeepingWithOneNoticeAndAPauseTriesAgain) {
   KeptSession again(Path());
   const KeptSession::Found found = again.Load();
   ASSERT_TRUE(found.snapshot.has_value());
-  EXPECT_EQ(Describe(*found.snapshot), expected.readAll().toStdString());
+  EXPECT_EQ(DescribeState(*found.snapshot), expected.readAll().toStdString());
 }
 
 // A session kept where "," is the separator, restored where "." is: the

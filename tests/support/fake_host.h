@@ -29,13 +29,21 @@ class FakeHost final : public CalculatorHost {
   int printCount = 0;
   bool closed = false;
   std::vector<int> storedPlaces;
+  // "box" and "log", in the order the calculator asked for them.
+  std::vector<std::string> order;
 
-  void ShowMessageBox(const MessageBoxRequest& r) override { messages.push_back(r); }
+  void ShowMessageBox(const MessageBoxRequest& r) override {
+    messages.push_back(r);
+    order.emplace_back("box");
+  }
   bool AskYesNo(const MessageBoxRequest& r) override {
     questions.push_back(r);
     return answerYes;
   }
-  void AppendErrorLog(const ErrorInfo& e) override { errors.push_back(e); }
+  void AppendErrorLog(const ErrorInfo& e) override {
+    errors.push_back(e);
+    order.emplace_back("log");
+  }
   void FocusSink() override { ++focusCount; }
   void PrintTape() override { ++printCount; }
   void CloseWindow() override { closed = true; }

@@ -6,15 +6,15 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QSettings>
 
 #include "window_harness.h"
+#include "window_test.h"
 
 using tally::testing::L;
 using tally::testing::S;
 using tally::ui::frmCalculator;
 using tally::ui::testing::Harness;
-using tally::ui::testing::ModalAnswerer;
+using tally::ui::testing::WindowTest;
 
 namespace {
 
@@ -44,14 +44,10 @@ void ChooseDecimals(Harness& h, int places) {
 
 Q_DECLARE_METATYPE(KeyPresses)
 
-class CalculatorWindowTest : public QObject {
+class CalculatorWindowTest : public WindowTest {
   Q_OBJECT
 
  private Q_SLOTS:
-  void initTestCase();
-  void init();
-  void cleanup();
-
   void startsBlank();
   void clicksAndTypedKeysAgree_data();
   void clicksAndTypedKeysAgree();
@@ -70,28 +66,7 @@ class CalculatorWindowTest : public QObject {
   void editPanelCoversTheWindowAndKeepsItsKeys();
   void printingGoesThroughTheHook_data();
   void printingGoesThroughTheHook();
-
- private:
-  QTemporaryDir settingsDir_;
-  std::unique_ptr<ModalAnswerer> answerer_;
 };
-
-// Choices of decimals write the user's settings: into a temporary folder.
-void CalculatorWindowTest::initTestCase() {
-  QVERIFY(settingsDir_.isValid());
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
-}
-
-// No test here expects a modal window; one that appears anyway is answered
-// rather than left to hang the run, and then fails the test.
-void CalculatorWindowTest::init() { answerer_ = std::make_unique<ModalAnswerer>(); }
-
-void CalculatorWindowTest::cleanup() {
-  const QList<ModalAnswerer::Seen> seen = answerer_->seen;
-  answerer_.reset();
-  for (const auto& s : seen) qWarning("unexpected modal window: %s", qPrintable(s.title));
-  QVERIFY(seen.isEmpty());
-}
 
 void CalculatorWindowTest::startsBlank() {
   Harness h;

@@ -6,16 +6,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
-#include <QSettings>
 
 #include "host/settings.h"
 #include "window_harness.h"
+#include "window_test.h"
 
 using tally::testing::L;
 using tally::testing::S;
 using tally::ui::frmCalculator;
 using tally::ui::testing::Harness;
 using tally::ui::testing::ModalAnswerer;
+using tally::ui::testing::WindowTest;
 
 namespace {
 
@@ -63,11 +64,14 @@ QStringList Everything(Harness& h) {
 
 }  // namespace
 
-class KeptSessionWindowTest : public QObject {
+class KeptSessionWindowTest : public WindowTest {
   Q_OBJECT
 
+ public:
+  // Each test here answers the windows it expects.
+  KeptSessionWindowTest() : WindowTest(Dialogs::AnsweredByTheTest) {}
+
  private Q_SLOTS:
-  void init();
   void aRestartShowsTheCalculatorAfterTheLastKey();
   void offIsTheBlankStartAndWritesNothing();
   void turningItOffRemovesTheSession();
@@ -81,14 +85,12 @@ class KeptSessionWindowTest : public QObject {
     return options;
   }
 
+  // Every test starts with keeping off (nothing stored) and no session.
+  void Prepare() override { QDir(dir_.filePath(S("data"))).removeRecursively(); }
+  QString StoredKeeping() const { return StoredSetting("Options", "KeepSession"); }
+
   QTemporaryDir dir_;
 };
-
-void KeptSessionWindowTest::init() {
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.filePath(S("config")));
-  tally::host::StoreKeepSession(false);
-  QDir(dir_.filePath(S("data"))).removeRecursively();
-}
 
 void KeptSessionWindowTest::aRestartShowsTheCalculatorAfterTheLastKey() {
   QStringList before;
@@ -97,7 +99,7 @@ void KeptSessionWindowTest::aRestartShowsTheCalculatorAfterTheLastKey() {
     QVERIFY(h.Active());
     h.Type(S("12+3=+4=="));
     ToggleKeeping(h);
-    QVERIFY(tally::host::StoredKeepSession());
+    QCOMPARE(StoredKeeping(), S("1"));
     h.ChooseDecimals(3);
     h.Type(S("7.5"));
     QVERIFY(h.Click(S("M+")));
@@ -142,7 +144,7 @@ void KeptSessionWindowTest::turningItOffRemovesTheSession() {
     h.Type(S("5+"));
     QVERIFY(QFile::exists(journal));
     ToggleKeeping(h);
-    QVERIFY(!tally::host::StoredKeepSession());
+    QCOMPARE(StoredKeeping(), S("0"));
     QVERIFY(!QFile::exists(journal));
     h.Type(S("6+"));
     QVERIFY(!QFile::exists(journal));

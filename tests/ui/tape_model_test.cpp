@@ -41,8 +41,8 @@ class TapeModelTest : public QObject {
  private Q_SLOTS:
   void eachChangeIsOneRowSignal_data();
   void eachChangeIsOneRowSignal();
-  void fullTapeTrimsTheOldestRow();
-  void linesPastTheLimitGoInOneRemoval();
+  void aFullTapeTrimsInOneRemoval_data();
+  void aFullTapeTrimsInOneRemoval();
   void linesAreShownAsUnicode();
 };
 
@@ -119,12 +119,29 @@ void TapeModelTest::eachChangeIsOneRowSignal() {
   QCOMPARE(Rows(model), Lines(tape));
 }
 
-void TapeModelTest::fullTapeTrimsTheOldestRow() {
+// A full tape trims its oldest row as the next line comes. Grand total and
+// sign-change lines are appended past the limit; the next line trims all of
+// them in one removal of rows 0..n-1.
+void TapeModelTest::aFullTapeTrimsInOneRemoval_data() {
+  QTest::addColumn<QStringList>("pastTheLimit");  // appended before the next line
+  QTest::addColumn<int>("lastRemoved");
+  QTest::addColumn<QString>("firstLeft");
+  QTest::newRow("the oldest row") << QStringList{} << 0 << QStringLiteral("+ 1");
+  QTest::newRow("the lines past the limit too")
+      << QStringList{QStringLiteral("***********************"), QStringLiteral("+ 5,00")} << 2
+      << QStringLiteral("+ 3");
+}
+
+void TapeModelTest::aFullTapeTrimsInOneRemoval() {
+  QFETCH(QStringList, pastTheLimit);
+  QFETCH(int, lastRemoved);
+  QFETCH(QString, firstLeft);
   Tape tape;
   for (int k = 0; k < Tape::kMaxLines; ++k) tape.AppendDirect("+ " + std::to_string(k));
   TapeModel model(tape);
   tape.SetObserver(&model);
   QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+  for (const QString& line : pastTheLimit) tape.AppendDirect(line.toStdString());
   QSignalSpy insertedSpy(&model, &QAbstractItemModel::rowsInserted);
   QSignalSpy removedSpy(&model, &QAbstractItemModel::rowsRemoved);
   QSignalSpy selectionSpy(&model, &TapeModel::tapeSelectionChanged);
@@ -133,36 +150,13 @@ void TapeModelTest::fullTapeTrimsTheOldestRow() {
 
   QCOMPARE(model.rowCount(), Tape::kMaxLines);
   QCOMPARE(insertedSpy.size(), 1);
-  QCOMPARE(insertedSpy.first().at(1).toInt(), Tape::kMaxLines);
+  QCOMPARE(insertedSpy.first().at(1).toInt(), Tape::kMaxLines + lastRemoved);
   QCOMPARE(removedSpy.size(), 1);
   QCOMPARE(removedSpy.first().at(1).toInt(), 0);
-  QCOMPARE(removedSpy.first().at(2).toInt(), 0);
-  QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("+ 1"));
-  QCOMPARE(model.index(Tape::kMaxLines - 1, 0).data().toString(), QStringLiteral("= last"));
-  QCOMPARE(selectionSpy.last().at(0).toInt(), Tape::kMaxLines - 1);
-}
-
-// Grand total and sign-change lines are appended past the limit; the next
-// line trims all of them in one removal of rows 0..n-1.
-void TapeModelTest::linesPastTheLimitGoInOneRemoval() {
-  Tape tape;
-  for (int k = 0; k < Tape::kMaxLines; ++k) tape.AppendDirect("+ " + std::to_string(k));
-  TapeModel model(tape);
-  tape.SetObserver(&model);
-  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-  tape.AppendDirect("***********************");
-  tape.AppendDirect("+ 5,00");
-  QSignalSpy removedSpy(&model, &QAbstractItemModel::rowsRemoved);
-  QSignalSpy selectionSpy(&model, &TapeModel::tapeSelectionChanged);
-
-  tape.AddTapeLine("= last");
-
-  QCOMPARE(model.rowCount(), Tape::kMaxLines);
-  QCOMPARE(removedSpy.size(), 1);
-  QCOMPARE(removedSpy.first().at(1).toInt(), 0);
-  QCOMPARE(removedSpy.first().at(2).toInt(), 2);
+  QCOMPARE(removedSpy.first().at(2).toInt(), lastRemoved);
   QCOMPARE(Rows(model), Lines(tape));
-  QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("+ 3"));
+  QCOMPARE(model.index(0, 0).data().toString(), firstLeft);
+  QCOMPARE(model.index(Tape::kMaxLines - 1, 0).data().toString(), QStringLiteral("= last"));
   QCOMPARE(selectionSpy.last().at(0).toInt(), Tape::kMaxLines - 1);
 }
 

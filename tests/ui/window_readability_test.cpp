@@ -18,10 +18,11 @@
 
 #include "ui/accessibility.h"
 #include "window_harness.h"
+#include "window_test.h"
 
 using tally::testing::S;
 using tally::ui::testing::Harness;
-using tally::ui::testing::ModalAnswerer;
+using tally::ui::testing::WindowTest;
 
 namespace {
 
@@ -97,13 +98,11 @@ QRect TextArea(QWidget* label) {
 
 }  // namespace
 
-class WindowReadabilityTest : public QObject {
+class WindowReadabilityTest : public WindowTest {
   Q_OBJECT
 
  private Q_SLOTS:
   void initTestCase();
-  void init();
-  void cleanup();
 
   void textStandsOutUnderEveryColourScheme_data();
   void textStandsOutUnderEveryColourScheme();
@@ -113,26 +112,12 @@ class WindowReadabilityTest : public QObject {
   void aLargerWindowGivesTheRoomToTheTape();
 
  private:
-  QTemporaryDir settingsDir_;
+  void Finish() override { QApplication::setPalette(original_); }
+
   QPalette original_;
-  std::unique_ptr<ModalAnswerer> answerer_;
 };
 
-void WindowReadabilityTest::initTestCase() {
-  tally::ui::InstallAccessibleInterfaces();
-  QVERIFY(settingsDir_.isValid());
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
-  original_ = QApplication::palette();
-}
-
-void WindowReadabilityTest::init() { answerer_ = std::make_unique<ModalAnswerer>(); }
-
-void WindowReadabilityTest::cleanup() {
-  QApplication::setPalette(original_);
-  const bool quiet = answerer_->seen.isEmpty();
-  answerer_.reset();
-  QVERIFY2(quiet, "no message box was expected");
-}
+void WindowReadabilityTest::initTestCase() { original_ = QApplication::palette(); }
 
 void WindowReadabilityTest::textStandsOutUnderEveryColourScheme_data() {
   QTest::addColumn<QPalette>("palette");

@@ -11,13 +11,14 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "host/settings.h"
 #include "window_harness.h"
+#include "window_test.h"
 
 using tally::testing::S;
 using tally::ui::frmCalculator;
 using tally::ui::testing::Harness;
 using tally::ui::testing::ModalAnswerer;
+using tally::ui::testing::WindowTest;
 
 namespace {
 
@@ -58,13 +59,10 @@ class UrlCatcher final : public QObject {
 
 }  // namespace
 
-class WindowServicesTest : public QObject {
+class WindowServicesTest : public WindowTest {
   Q_OBJECT
 
  private Q_SLOTS:
-  void initTestCase();
-  void init();
-
   void failingFunctionShowsItsBoxThenLogs_data();
   void failingFunctionShowsItsBoxThenLogs();
   void exclamationBoxIsModalWithTheProgramTitle();
@@ -86,20 +84,10 @@ class WindowServicesTest : public QObject {
   void closesWithoutAQuestion_data();
   void closesWithoutAQuestion();
 
- private:
-  QTemporaryDir settingsDir_;
-  QString settingsRoot_;
+ public:
+  // Each test here answers the windows it expects.
+  WindowServicesTest() : WindowTest(Dialogs::AnsweredByTheTest) {}
 };
-
-void WindowServicesTest::initTestCase() {
-  QVERIFY(settingsDir_.isValid());
-  settingsRoot_ = settingsDir_.filePath(QStringLiteral("config"));
-}
-
-void WindowServicesTest::init() {
-  QDir(settingsRoot_).removeRecursively();
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsRoot_);
-}
 
 // ------------------------------------------------------------ errors
 
@@ -235,14 +223,19 @@ void WindowServicesTest::choosingDecimalsWritesTheSetting() {
     QCOMPARE(QApplication::focusWidget(),
              combo->currentIndex() != before ? h.Sink() : static_cast<QWidget*>(combo));
   }
-  QCOMPARE(tally::host::StoredDecimalPlaces().value_or(QString()), stored);
+  QCOMPARE(StoredDecimalPlaces(), stored);
 
   QTest::keyClicks(h.Sink(), S("2.5+"));
   QCOMPARE(h.TapeLines(), QStringList{line});
 }
 
 void WindowServicesTest::settingIsNeverReadBack() {
-  tally::host::StoreDecimalPlaces(4);
+  QVERIFY(QDir().mkpath(SettingsRoot() + S("/Tallyroller")));
+  QFile stored(SettingsRoot() + S("/Tallyroller/Tallyroller.conf"));
+  QVERIFY(stored.open(QIODevice::WriteOnly));
+  stored.write("[Options]\nCalculatorFP=4\n");
+  stored.close();
+  QCOMPARE(StoredDecimalPlaces(), S("4"));
   Harness h;
   QCOMPARE(h.Find<QComboBox>(S("cboDecPlace"))->currentIndex(), -1);
   h.Type(S("2.5+"));
@@ -341,8 +334,11 @@ void WindowServicesTest::aLinkThatCannotOpenShowsItsAddress() {
   if (opener != QLatin1String("none")) QCOMPARE(handed.size(), 1);
 
   if (address.isEmpty()) {
-    QTest::qWait(60);
+    // The opener answered at once: once the events that answer posted are
+    // handled, the window has done all it will with it.
+    QCoreApplication::processEvents();
     QVERIFY(answerer.seen.isEmpty());
+    QVERIFY(!QApplication::activeModalWidget());
   } else {
     QTRY_COMPARE(answerer.seen.size(), 1);
     const auto& box = answerer.seen.first();
