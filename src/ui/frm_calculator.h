@@ -128,6 +128,8 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   // turned on and off from the tape's menu.
   void StartKeeping(bool restore);
   void SetKeeping(bool keep);
+  // "Modo adição" in the tape's menu: kept in the settings.
+  void SetAddMode(bool on);
   void TellLater(const QString& text);
   void Idle();
 
@@ -156,6 +158,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   QLabel* lblOperator_ = nullptr;
   NumberLabel* lblGrandTotal_ = nullptr;
   QLabel* lblMemory_ = nullptr;
+  QLabel* lblAddMode_ = nullptr;
   QComboBox* cboDecPlace_ = nullptr;
   TapeListView* lstTape_ = nullptr;
   // The tape area: its frame, drawn by the window, and the buttons under

@@ -89,6 +89,10 @@ void frmCalculator::ShowTapeMenu(const QPoint& globalPos, int row) {
   item(
       QStringLiteral("Exportar PDF…"), {}, [this] { ExportPdf(); }, lines);
   menu.addSeparator();
+  QAction* addMode = menu.addAction(QStringLiteral("Modo adição"));
+  addMode->setCheckable(true);
+  addMode->setChecked(calc_.State().AddMode);
+  connect(addMode, &QAction::toggled, this, [this](bool on) { SetAddMode(on); });
   QAction* keep = menu.addAction(QStringLiteral("Continuar de onde parei"));
   keep->setCheckable(true);
   keep->setChecked(kept_ != nullptr);
@@ -212,6 +216,11 @@ void frmCalculator::SetKeeping(bool keep) {
     kept_->Stop(true);
     kept_.reset();
   }
+}
+
+void frmCalculator::SetAddMode(bool on) {
+  host::StoreAddMode(on);
+  Run([&] { calc_.SetAddMode(on); });
 }
 
 void frmCalculator::TellLater(const QString& text) {
