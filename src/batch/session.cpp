@@ -102,6 +102,10 @@ void Session::Execute(const Command& command, std::ostream& out) {
     case K::ExportPdf:
       if (!panelOpen) documents_.ExportPdf(path);
       break;
+    // The menu's item: out of reach while the panel is open; no setting.
+    case K::AddMode:
+      if (!panelOpen) calc_.SetAddMode(command.number == 1);
+      break;
     case K::Key: {
       const int code = static_cast<int>(command.number);
       if (panelOpen) {
