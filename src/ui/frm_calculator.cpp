@@ -223,7 +223,9 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   connect(idleTimer_, &QTimer::timeout, this, &frmCalculator::Idle);
   if (host::StoredKeepSession()) StartKeeping(true);
   // The setting decides, also over a kept session.
-  if (host::StoredAddMode()) Run([this] { calc_.SetAddMode(true); });
+  if (const bool addMode = host::StoredAddMode(); addMode != calc_.State().AddMode) {
+    Run([&] { calc_.SetAddMode(addMode); });
+  }
 }
 
 frmCalculator::~frmCalculator() {

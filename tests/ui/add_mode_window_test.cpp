@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QSettings>
 
+#include "host/settings.h"
 #include "window_harness.h"
 
 using tally::testing::L;
@@ -52,6 +53,7 @@ class AddModeWindowTest : public QObject {
   void init();
   void theItemTheMarkAndTheSettingAcrossARestart();
   void theMarkStandsBesideTheOperatorLabel();
+  void theSettingDecidesOverAKeptSession();
 
  private:
   // The settings file as text, not through the program's own reading of it.
@@ -137,6 +139,36 @@ void AddModeWindowTest::theMarkStandsBesideTheOperatorLabel() {
   QVERIFY(metrics.horizontalAdvance(S("A")) <= mark->contentsRect().width());
   QVERIFY(metrics.height() <= mark->contentsRect().height());
   QCOMPARE(h.Text("lblOperator"), S("x"));
+}
+
+void AddModeWindowTest::theSettingDecidesOverAKeptSession() {
+  tally::host::StoreKeepSession(true);
+  tally::ui::frmCalculator::Options options;
+  options.decimalSeparator = ",";
+  options.keptSession = dir_.filePath(S("data/KeptSession.journal"));
+  {
+    Harness h(options);
+    QVERIFY(h.Active());
+    QVERIFY(!AddModeItem(h, true));
+    h.Type(S("12"));
+    h.Window().close();
+  }
+  {
+    // Kept and set: the entry goes on in add mode.
+    Harness again(options);
+    QVERIFY(again.Active());
+    QVERIFY(again.Find(S("lblAddMode"))->isVisible());
+    QCOMPARE(again.Text("lblResult"), S("12."));
+    again.Window().close();
+  }
+  // The session still says on; the setting, changed meanwhile, says off.
+  tally::host::StoreAddMode(false);
+  Harness third(options);
+  QVERIFY(third.Active());
+  QVERIFY(!third.Find(S("lblAddMode"))->isVisible());
+  third.Type(S("34+"));
+  QCOMPARE(third.TapeLines(), L({"+ 1234"}));
+  tally::host::StoreKeepSession(false);
 }
 
 QTEST_MAIN(AddModeWindowTest)
