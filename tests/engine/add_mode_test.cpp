@@ -8,7 +8,6 @@
 
 #include "engine/calculator.h"
 #include "fake_host.h"
-#include "tape/replay.h"
 
 namespace tally {
 namespace {
@@ -28,8 +27,9 @@ struct KeyCase {
   const char* grandTotal = "";
 };
 
-// Two decimal places, the separator ",", add mode on; "C" first where the
-// first key of the window would meet the operator that is not yet set.
+// The keys typed with `places` decimal places (-1: no choice), the separator
+// "," and add mode on. Cases begin with "C" where they need the calculation
+// that "C" starts rather than the first one after the window opens.
 void ExpectCases(int places, const std::vector<KeyCase>& cases) {
   for (const KeyCase& c : cases) {
     SCOPED_TRACE(std::string(c.keys) + " with " + std::to_string(places) + " places");
