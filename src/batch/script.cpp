@@ -25,6 +25,7 @@ enum class Arg {
   Operation,   // an item of the edit panel's operation list
   StartValue,  // a decimal with at most four decimals
   Path,        // a file's path: any text that is not empty
+  OnOff,       // "on" or "off"
 };
 
 struct CommandForm {
@@ -59,6 +60,7 @@ constexpr CommandForm kCommands[] = {
     {"open", K::OpenTape, Arg::Path},
     {"export-csv", K::ExportCsv, Arg::Path},
     {"export-pdf", K::ExportPdf, Arg::Path},
+    {"addmode", K::AddMode, Arg::OnOff},
 };
 
 std::optional<std::int64_t> ParseWhole(std::string_view text, std::int64_t max,
@@ -148,6 +150,11 @@ bool ReadArgument(const CommandForm& form, bool hasArg, std::string_view arg, Co
         return true;
       }
       message = "unknown operation \"" + std::string(arg) + "\"";
+      return false;
+    case Arg::OnOff:
+      cmd.number = arg == "on" ? 1 : 0;
+      if (arg == "on" || arg == "off") return true;
+      message = "expected on or off, found \"" + std::string(arg) + "\"";
       return false;
     case Arg::None:
     case Arg::Text:

@@ -29,6 +29,7 @@ struct Command {
     OpenTape,   // `text` the path
     ExportCsv,  // `text` the path
     ExportPdf,  // `text` the path
+    AddMode,    // `number` 1 for "on", 0 for "off"
   };
   Kind kind = Kind::Key;
   std::int64_t number = 0;

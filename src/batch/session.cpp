@@ -94,6 +94,7 @@ Action ActionOf(Command::Kind kind) {
     case K::OpenTape: return Action::OpenTape;
     case K::ExportCsv: return Action::ExportCsv;
     case K::ExportPdf: return Action::ExportPdf;
+    case K::AddMode: return Action::AddMode;
   }
   return Action::Keypad;
 }
@@ -118,6 +119,8 @@ void Session::Execute(const Command& command, std::ostream& out) {
     case K::OpenTape: documents_.Open(path); break;
     case K::ExportCsv: documents_.ExportCsv(path); break;
     case K::ExportPdf: documents_.ExportPdf(path); break;
+    // The menu's item; no setting is stored.
+    case K::AddMode: calc_.SetAddMode(command.number == 1); break;
     case K::Key: {
       int code = static_cast<int>(command.number);
       calc_.TypeKey(code);

@@ -118,6 +118,7 @@ void Calculator::StartNewTotal(bool AddToGrandTotal) {
     s_.EntryStarted = false;
     s_.OperandCount = 0;
     s_.LastInputKind = InputKind::Num;
+    s_.EntryKeyed = true;
     s_.PendingOperator = PendingOp::Add;
     ShowOperator();
   }();
@@ -136,6 +137,7 @@ void Calculator::SetStartValue(std::int64_t tenThousandths) {
     s_.EntryStarted = false;
     s_.OperandCount = 0;
   }
+  s_.EntryKeyed = tenThousandths <= 0;
   s_.Accumulator = 0;
   s_.Operand = 0;
   s_.LastEntry = 0;
@@ -153,6 +155,7 @@ void Calculator::cmdNumber_Click(int Index) {
   if (s_.LastInputKind != InputKind::Num) {
     SetResult(".");
     s_.EntryStarted = false;
+    s_.EntryKeyed = true;
   }
   if (s_.EntryStarted) {
     AppendToResult(digit);
@@ -184,6 +187,8 @@ void Calculator::cmdBackspace_Click() {
   if (n == 2) {
     SetResult(".");
     s_.EntryStarted = false;
+    // Emptied: what comes next is keyed, whatever the display held.
+    s_.EntryKeyed = true;
   } else if (n > 2 && labels_.lblResult.back() != '.') {
     DropLastResultChars(1);
   } else if (n > 2) {
@@ -199,6 +204,7 @@ void Calculator::cmdNegitive_Click() {
   s_.EntryValue = -s_.EntryValue;
   s_.NegativeEntry = !s_.NegativeEntry;
   SetResult(Format(s_.EntryValue));
+  s_.EntryKeyed = false;
   host_.FocusSink();
 }
 
@@ -215,6 +221,7 @@ void Calculator::cmdCancelEntry_Click() {
 void Calculator::cmdOperator_Click(int Index) {
   host_.FocusSink();
   if (Index < 0 || Index > kEquals) return;
+  ReadEntryInCents(Index);
   s_.Operand = s_.EntryValue;
   const double SavedAccumulator = s_.Accumulator;
   if (OperatorStopsEarly(Index)) return;
@@ -234,6 +241,26 @@ void Calculator::cmdOperator_Click(int Index) {
   s_.LastInputKind = InputKind::Ops;
   WriteOperandLine(SavedAccumulator);
   StoreOperator(Index);
+}
+
+// In add mode, an entry keyed without a point is read with its last two
+// digits as decimals when "+" or "–" applies it: the pending operator, or
+// the key itself for the first operand of a calculation. The display shows
+// the number taken, so that the tape replays to the same totals.
+void Calculator::ReadEntryInCents(int Index) {
+  if (!s_.AddMode || !s_.EntryKeyed || s_.EntryStarted || s_.LastInputKind != InputKind::Num ||
+      s_.EntryValue == 0) {
+    return;
+  }
+  const PendingOp applying =
+      s_.OperandCount == 0 && Index != kEquals ? OperatorOfIndex(Index) : s_.PendingOperator;
+  // Before the first operator key after the window opens, "+" applies.
+  if (applying != PendingOp::Add && applying != PendingOp::Subtract &&
+      applying != PendingOp::Unset) {
+    return;
+  }
+  s_.EntryValue /= 100;
+  SetResult(Format(s_.EntryValue));
 }
 
 // The guard after a closed calculation, and the zero operand: nothing, except
@@ -393,6 +420,7 @@ void Calculator::cmdGrandTotal_Click() {
     s_.Operand = s_.GrandTotal;
     s_.EntryValue = s_.GrandTotal;
     SetResult(Format(s_.GrandTotal));
+    s_.EntryKeyed = false;
     tape_.AppendDirect(TapeLineText(TapeLineKind::GrandTotalKey, Format(s_.GrandTotal)));
     tape_.AddTapeLine(TapeLineText(TapeLineKind::Separator, {}));
     s_.GrandTotal = 0;
@@ -457,6 +485,7 @@ void Calculator::cmdMemory_Click(int Index) {
     case kMemoryRecall:
       s_.EntryValue = s_.MemoryValue;
       SetResult(Format(s_.EntryValue));
+      s_.EntryKeyed = false;
       break;
     default: s_.MemoryValue = 0; break;
   }
@@ -552,6 +581,8 @@ void Calculator::cmdSaveChange_Click() {
   s_.GrandTotal = r.grandTotal;
   if (r.entryValue) s_.EntryValue = *r.entryValue;
   if (r.display) SetResult(*r.display);
+  // A replayed total in the display is a result, not an entry.
+  if (r.entryValue || r.display) s_.EntryKeyed = false;
   if (r.grandTotalLabel) labels_.lblGrandTotal = *r.grandTotalLabel;
   if (r.runningValue != 0) {
     s_.Accumulator = r.runningValue;
@@ -638,6 +669,8 @@ bool Calculator::Paste(std::string_view text) {
     }
   }
   if (number->negative) cmdNegitive_Click();
+  // A pasted number is taken as it is, like a recalled one.
+  s_.EntryKeyed = false;
   return true;
 }
 

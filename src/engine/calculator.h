@@ -57,6 +57,12 @@ struct CalculatorState {
   double GrandTotal = 0;
   std::string NumberFormat;  // "" or "#0." plus 0..6 zeros
   double EntryValue = 0;
+  // Add mode: an entry keyed without a point that "+" or "–" applies is read
+  // in cents ("1234 +" adds 12,34).
+  bool AddMode = false;
+  // The display holds an entry begun by the entry keys, not a number that an
+  // operation recalled, pasted or computed.
+  bool EntryKeyed = false;
 };
 
 // Texts of the display labels, written explicitly by each operation.
@@ -138,6 +144,7 @@ class Calculator {
   void cmdPrint_Click();
   void cmdClose_Click();
   void cboDecPlace_Click(int places);
+  void SetAddMode(bool on) { s_.AddMode = on; }
 
   // State operations.
   void StartNewTotal(bool AddToGrandTotal);
@@ -199,6 +206,7 @@ class Calculator {
 
  private:
   // The phases of an operator key.
+  void ReadEntryInCents(int Index);
   bool OperatorStopsEarly(int Index);
   void TakeOver();
   bool CountOperand(int Index, double SavedAccumulator);

@@ -27,6 +27,7 @@ enum class Action : std::uint8_t {
   ExportCsv,
   ExportPdf,
   Keeping,         // "Continuar de onde parei" turned on or off
+  AddMode,         // "Modo adição" turned on or off
   StartValue,      // the public operation that starts a calculation; not a click
   PanelNumber,     // the panel's number field edited
   PanelOperation,  // the panel's operation list
@@ -62,6 +63,7 @@ inline constexpr auto kActionReach = std::to_array<ActionReach>({
     {Action::ExportCsv, Reach::PanelClosed},
     {Action::ExportPdf, Reach::PanelClosed},
     {Action::Keeping, Reach::PanelClosed},
+    {Action::AddMode, Reach::PanelClosed},
     {Action::StartValue, Reach::Always},
     {Action::PanelNumber, Reach::PanelOpen},
     {Action::PanelOperation, Reach::PanelOpen},

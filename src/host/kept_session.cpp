@@ -139,6 +139,9 @@ enum Field : std::uint32_t {
   kGrandTotalLabel,
   kMemoryVisible,
   kSelected,
+  // Added later: a journal written before them has none of these bits.
+  kAddMode,
+  kEntryKeyed,
   kFieldCount
 };
 
@@ -181,6 +184,8 @@ void WholeRecord(std::string& body, const CalculatorState& c, const DisplayTexts
   w.Raw(selected);
   w.Raw(static_cast<std::uint32_t>(tape.Count()));
   for (const TapeLine& line : tape.Lines()) w.Text(line.text);
+  w.Bool(c.AddMode);
+  w.Bool(c.EntryKeyed);
 }
 
 bool ReadWhole(Reader& r, CalculatorSnapshot& s) {
@@ -200,6 +205,8 @@ bool ReadWhole(Reader& r, CalculatorSnapshot& s) {
   for (TapeLine& line : s.tape) {
     if (!r.Text(line.text)) return false;
   }
+  // A journal written before add mode ends with the tape.
+  if (!r.AtEnd() && !(r.Bool(c.AddMode) && r.Bool(c.EntryKeyed))) return false;
   return r.AtEnd();
 }
 
@@ -254,6 +261,8 @@ void KeyRecord(std::string& body, const CalculatorState& oldState, const Display
   mark(kGrandTotalLabel, oldLabels.lblGrandTotal != l.lblGrandTotal);
   mark(kMemoryVisible, oldLabels.lblMemoryVisible != l.lblMemoryVisible);
   mark(kSelected, oldSelected != selected);
+  mark(kAddMode, oldState.AddMode != c.AddMode);
+  mark(kEntryKeyed, oldState.EntryKeyed != c.EntryKeyed);
   if (bits == 0 && changes.empty()) return;
 
   body += kKey;
@@ -279,6 +288,8 @@ void KeyRecord(std::string& body, const CalculatorState& oldState, const Display
   if (has(kGrandTotalLabel)) w.Text(l.lblGrandTotal);
   if (has(kMemoryVisible)) w.Bool(l.lblMemoryVisible);
   if (has(kSelected)) w.Raw(selected);
+  if (has(kAddMode)) w.Bool(c.AddMode);
+  if (has(kEntryKeyed)) w.Bool(c.EntryKeyed);
 
   w.Raw(static_cast<std::uint32_t>(changes.size()));
   for (const TapeChange& change : changes) {
@@ -322,7 +333,8 @@ bool ReadKey(Reader& r, CalculatorSnapshot& s, std::deque<TapeLine>& tape) {
             (!has(kOperator) || r.Text(l.lblOperator)) &&
             (!has(kGrandTotalLabel) || r.Text(l.lblGrandTotal)) &&
             (!has(kMemoryVisible) || r.Bool(l.lblMemoryVisible)) &&
-            (!has(kSelected) || r.Raw(s.selected));
+            (!has(kSelected) || r.Raw(s.selected)) && (!has(kAddMode) || r.Bool(c.AddMode)) &&
+            (!has(kEntryKeyed) || r.Bool(c.EntryKeyed));
   std::uint32_t count = 0;
   if (!ok || !r.Raw(count)) return false;
   for (std::uint32_t k = 0; k < count; ++k) {

@@ -9,6 +9,7 @@ namespace {
 
 const QString kDecimalPlacesKey = QStringLiteral("Options/CalculatorFP");
 const QString kKeepSessionKey = QStringLiteral("Options/KeepSession");
+const QString kAddModeKey = QStringLiteral("Options/AddMode");
 
 // Returned as a prvalue: QSettings cannot be copied or moved.
 QSettings Store() {
@@ -40,6 +41,17 @@ void StoreKeepSession(bool keep) {
 bool StoredKeepSession() {
   QSettings settings = Store();
   return settings.value(kKeepSessionKey).toString() == QLatin1String("1");
+}
+
+void StoreAddMode(bool on) {
+  QSettings settings = Store();
+  settings.setValue(kAddModeKey, on ? QStringLiteral("1") : QStringLiteral("0"));
+  settings.sync();
+}
+
+bool StoredAddMode() {
+  QSettings settings = Store();
+  return settings.value(kAddModeKey).toString() == QLatin1String("1");
 }
 
 }  // namespace tally::host

@@ -20,4 +20,8 @@ std::optional<QString> StoredDecimalPlaces();
 void StoreKeepSession(bool keep);
 bool StoredKeepSession();
 
+// Add mode ("Options/AddMode", "1" or "0"); off when nothing is stored.
+void StoreAddMode(bool on);
+bool StoredAddMode();
+
 }  // namespace tally::host

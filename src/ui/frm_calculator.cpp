@@ -192,6 +192,10 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   idleTimer_->setInterval(1000);
   connect(idleTimer_, &QTimer::timeout, this, &frmCalculator::Idle);
   if (host::StoredKeepSession()) StartKeeping(true);
+  // The setting decides, also over a kept session.
+  if (const bool addMode = host::StoredAddMode(); addMode != calc_.State().AddMode) {
+    Run([&] { calc_.SetAddMode(addMode); });
+  }
 }
 
 frmCalculator::~frmCalculator() {
@@ -234,6 +238,14 @@ void frmCalculator::CreateDisplay() {
   lblOperator_ = MakeLabel(this, "lblOperator", QString());
   lblOperator_->setFont(UiFont(kDisplayPx, true));
   lblOperator_->setAlignment(Qt::AlignCenter);
+
+  // Add mode's mark: a small "A" in the operator label's upper right corner.
+  lblAddMode_ = MakeLabel(this, "lblAddMode", QStringLiteral("A"), Twips(630, 420, 105, 195));
+  lblAddMode_->setToolTip(QStringLiteral("Modo adição ligado"));
+  lblAddMode_->setAccessibleName(QStringLiteral("Modo adição ligado"));
+  lblAddMode_->setFont(UiFont(kTextPx - 2, true));
+  lblAddMode_->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  lblAddMode_->hide();
 
   // The display is a field of the desktop's colour scheme; its number
   // shrinks to fit, never below the window's own text size.
@@ -451,6 +463,7 @@ void frmCalculator::ShowLabels() {
   }
   lblGrandTotal_->SetNumber(ToQString(labels.lblGrandTotal));
   lblMemory_->setVisible(labels.lblMemoryVisible);
+  lblAddMode_->setVisible(calc_.State().AddMode);
 }
 
 void frmCalculator::ShowTapeSelection(int row) {

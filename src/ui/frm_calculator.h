@@ -131,6 +131,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void CopyTape();
   void CopyLine(int row);
   void CopyMenuLine();
+  void ToggleAddMode();
   void ToggleKeeping();
   void PasteNumber();
   void SaveTape();
@@ -142,6 +143,8 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   // turned on and off from the tape's menu.
   void StartKeeping(bool restore);
   void SetKeeping(bool keep);
+  // "Modo adição" in the tape's menu: kept in the settings.
+  void SetAddMode(bool on);
   void TellLater(const QString& text);
   void Idle();
 
@@ -173,6 +176,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   QLabel* lblOperator_ = nullptr;
   NumberLabel* lblGrandTotal_ = nullptr;
   QLabel* lblMemory_ = nullptr;
+  QLabel* lblAddMode_ = nullptr;
   QComboBox* cboDecPlace_ = nullptr;
   TapeListView* lstTape_ = nullptr;
   // The tape area: its frame, drawn by the window, and the buttons under

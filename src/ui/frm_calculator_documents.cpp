@@ -68,7 +68,8 @@ std::span<const frmCalculator::CommandRow> frmCalculator::CommandTable() {
       {Action::OpenTape, "actOpenTape", "Abrir uma fita…", false, kCtrl | Qt::Key_O, Offered::Always, false, &frmCalculator::OpenTape},
       {Action::ExportCsv, "actExportCsv", "Exportar CSV…", true, 0, Offered::WithLines, false, &frmCalculator::ExportCsv},
       {Action::ExportPdf, "actExportPdf", "Exportar PDF…", false, 0, Offered::WithLines, false, &frmCalculator::ExportPdf},
-      {Action::Keeping, "actKeeping", "Continuar de onde parei", true, 0, Offered::Always, true, &frmCalculator::ToggleKeeping},
+      {Action::AddMode, "actAddMode", "Modo adição", true, 0, Offered::Always, true, &frmCalculator::ToggleAddMode},
+      {Action::Keeping, "actKeeping", "Continuar de onde parei", false, 0, Offered::Always, true, &frmCalculator::ToggleKeeping},
   };
   // clang-format on
   return kRows;
@@ -145,10 +146,18 @@ void frmCalculator::ShowTapeMenu(const QPoint& globalPos, int row) {
 }
 
 bool frmCalculator::CommandChecked(Action action) const {
-  return action == Action::Keeping && kept_ != nullptr;
+  switch (action) {
+    case Action::Keeping: return kept_ != nullptr;
+    case Action::AddMode: return calc_.State().AddMode;
+    default: return false;
+  }
 }
 
 void frmCalculator::CopyMenuLine() { CopyLine(menuRow_); }
+
+void frmCalculator::ToggleAddMode() {
+  if (QAction* addMode = CommandAction(Action::AddMode)) SetAddMode(addMode->isChecked());
+}
 
 void frmCalculator::ToggleKeeping() {
   if (QAction* keep = CommandAction(Action::Keeping)) SetKeeping(keep->isChecked());
@@ -245,6 +254,11 @@ void frmCalculator::SetKeeping(bool keep) {
     kept_->Stop(true);
     kept_.reset();
   }
+}
+
+void frmCalculator::SetAddMode(bool on) {
+  host::StoreAddMode(on);
+  Run([&] { calc_.SetAddMode(on); });
 }
 
 void frmCalculator::TellLater(const QString& text) {

@@ -144,6 +144,25 @@ TEST(KeptSessionRuns, OneRunEqualsTwoRunsOfItsHalves) {
   }
 }
 
+// Add mode and an entry half keyed go on in the second run, wherever the
+// script is split.
+TEST(KeptSessionRuns, AddModeGoesOnAfterAnySplit) {
+  QTemporaryDir dir;
+  const auto commands =
+      Parse("{decimals 2}{addmode on}1234+5=+7{addmode off}00-{addmode on}2550=={click MR}+");
+  Session::Options alone;
+  const std::string once = FinalSnapshot(alone, commands);
+  for (std::size_t split = 0; split <= commands.size(); ++split) {
+    SCOPED_TRACE("split at " + std::to_string(split));
+    Session::Options kept;
+    kept.keptSession = dir.filePath(QStringLiteral("split%1.journal").arg(split));
+    const auto middle = commands.begin() + static_cast<std::ptrdiff_t>(split);
+    FinalSnapshot(kept, {commands.begin(), middle});
+    EXPECT_EQ(WithoutMessages(FinalSnapshot(kept, {middle, commands.end()})),
+              WithoutMessages(once));
+  }
+}
+
 // The real driver under SIGKILL.
 class Killed : public ::testing::Test {
  protected:

@@ -21,7 +21,8 @@ TEST(Script, TypedKeysAndCommands) {
   const auto cmds = Parsed(
       "12+ 3=\r\n\t{enter}{esc}{bs}{space}{key 150}{click Grande Total}"
       "{click x}{decimals 6}{select 0}{dblclick}{new 1,5 }{new }{new}"
-      "{op 1/x}{save}{cancel}{start -12.5}{start 7}{dump}\xC3\xA9\xE2\x80\x93");
+      "{op 1/x}{save}{cancel}{start -12.5}{start 7}{dump}\xC3\xA9\xE2\x80\x93"
+      "{addmode on}{addmode off}");
   using K = Command::Kind;
   const struct {
     K kind;
@@ -54,6 +55,8 @@ TEST(Script, TypedKeysAndCommands) {
       {K::Dump, 0, ""},
       {K::Key, 0xE9, ""},
       {K::Key, 150, ""},
+      {K::AddMode, 1, ""},
+      {K::AddMode, 0, ""},
   };
   ASSERT_EQ(cmds.size(), std::size(expected));
   for (std::size_t k = 0; k < cmds.size(); ++k) {
@@ -85,6 +88,8 @@ TEST(Script, MalformedScriptsNameLineAndColumn) {
       {"{dump 1}", 1, 1, "takes no argument"},  {"{Enter}", 1, 1, "unknown command"},
       {"ab\xE4\xB8\xAD", 1, 3, "Windows-1252"}, {"a\xFF", 1, 2, "invalid UTF-8"},
       {"\xC3", 1, 1, "invalid UTF-8"},          {"{new \xFF}", 1, 6, "invalid UTF-8"},
+      {"{addmode}", 1, 1, "needs an argument"}, {"{addmode On}", 1, 10, "on or off"},
+      {"{addmode  on}", 1, 10, "on or off"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

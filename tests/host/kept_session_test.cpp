@@ -39,6 +39,7 @@ using tally::testing::Monkey;
 using tally::testing::RunInChild;
 
 using tally::testing::SnapshotOf;
+using tally::testing::TapeLines;
 
 class KeptSessionTest : public ::testing::Test {
  protected:
@@ -668,6 +669,89 @@ TEST_F(KeptSessionTest, TemporaryFilesOfAKilledProgramAreRemovedAtStart) {
   kept.Load();
   EXPECT_FALSE(QFile::exists(folder + leftover));
   for (const QString& name : others) EXPECT_TRUE(QFile::exists(folder + name)) << name.toStdString();
+
+// Add mode and whether the entry was keyed are kept: in the whole record a
+// journal starts with, and in the records of the keys after it.
+TEST_F(KeptSessionTest, AddModeAndAKeyedEntryAreKept) {
+  for (const bool onAtStart : {true, false}) {
+    SCOPED_TRACE(onAtStart ? "on before keeping began" : "turned on while kept");
+    QFile::remove(Path());
+    FakeHost host;
+    Calculator calc(host, ",");
+    calc.cboDecPlace_Click(2);
+    calc.SetAddMode(onAtStart);
+    KeptSession kept(Path());
+    kept.Load();
+    ASSERT_TRUE(kept.Start(calc));
+    calc.SetAddMode(true);
+    kept.Commit();
+    for (const char key : std::string("1234+5=+7")) {
+      Keys(calc, std::string(1, key));
+      kept.Commit();
+    }
+    kept.Stop(false);
+
+    KeptSession again(Path());
+    const KeptSession::Found found = again.Load();
+    ASSERT_TRUE(found.snapshot.has_value());
+    EXPECT_TRUE(found.snapshot->state.AddMode);
+    EXPECT_TRUE(found.snapshot->state.EntryKeyed);
+    EXPECT_EQ(DescribeState(*found.snapshot), DescribeState(SnapshotOf(calc)));
+    FakeHost otherHost;
+    Calculator restored(otherHost, ",");
+    restored.Restore(*found.snapshot);
+    Keys(restored, "=");
+    EXPECT_EQ(TapeLines(restored).back(), "= 12,46");
+  }
+
+  // Turned off again: the last record says so.
+  FakeHost host;
+  Calculator calc(host, ",");
+  KeptSession kept(Path());
+  ASSERT_TRUE(kept.Load().snapshot.has_value());
+  calc.SetAddMode(true);
+  ASSERT_TRUE(kept.Start(calc));
+  calc.SetAddMode(false);
+  kept.Commit();
+  kept.Stop(false);
+  KeptSession again(Path());
+  const KeptSession::Found found = again.Load();
+  ASSERT_TRUE(found.snapshot.has_value());
+  EXPECT_FALSE(found.snapshot->state.AddMode);
+}
+
+// A journal written before add mode existed, by "{decimals 2}1234+5=+7":
+// its whole record ends with the tape and its key records know fewer fields.
+TEST_F(KeptSessionTest, AJournalFromBeforeAddModeIsRead) {
+  const QByteArray journal = QByteArray::fromHex(
+    "54414c4c594b505401000000040302015245504b5400000098fbb04f5300000000000000000000000000000000000000"
+    "0000000000000000000000000000000000000000000000000000000000000000000000000000000002000000302e0100"
+    "00002b0000000000ffffffff000000005245504b12000000ec0d3fad4b001000000500000023302e3030000000005245"
+    "504b1c0000008fecf4914b4060000001000000000000f03f0000000002000000312e000000005245504b1b000000d16b"
+    "a87e4b0060000000000000000028400100000002000000322e000000005245504b1b0000003be870b84b006000000000"
+    "000000c05e400200000002000000332e000000005245504b1b000000449b2d4f4b006000000000000000489340030000"
+    "0002000000342e000000005245504b360000001ddfe8d84be70004000000000000489340000000000048934000000000"
+    "00489340010202000000000100000000090000002b20313233342c30305245504b1c000000e56ce9544b406000000100"
+    "000000000014400000000002000000352e000000005245504b5d000000623a49e24bc7e2040000000000005c93400000"
+    "000000001440000000000000144003050100000000005c93400000000007000000313233392c3030010000003d020000"
+    "000200000000060000002b20352c303000090000003d20313233392c30305245504b3500000010e230bf4bc282000000"
+    "000000005c9340020200010000002b010000000202000000130000003d20313233392c30302073756220746f74616c52"
+    "45504b1c000000274eacf84b40600000010000000000001c400000000002000000372e00000000");
+  ASSERT_EQ(journal.size(), 615);
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(Path()).absolutePath()));
+  Write(journal);
+  KeptSession kept(Path());
+  const KeptSession::Found found = kept.Load();
+  ASSERT_TRUE(found.snapshot.has_value());
+  EXPECT_TRUE(found.notice.isEmpty());
+  const CalculatorSnapshot& s = *found.snapshot;
+  EXPECT_EQ(s.tape, (std::vector<std::string>{"+ 1234,00", "+ 5,00", "= 1239,00 sub total"}));
+  EXPECT_EQ(s.labels.lblResult, "7.");
+  EXPECT_EQ(s.state.EntryValue, 7);
+  EXPECT_EQ(s.state.NumberFormat, "#0.00");
+  EXPECT_FALSE(s.state.AddMode);
+  EXPECT_FALSE(s.state.EntryKeyed);
+  EXPECT_TRUE(Aside().isEmpty());
 }
 
 }  // namespace

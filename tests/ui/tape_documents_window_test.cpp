@@ -138,7 +138,7 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   QApplication::sendEvent(list->viewport(), &click);
   QCOMPARE(answers.menus.size(), 1);
   QCOMPARE(answers.menus[0], S("Copiar esta linha|Copiar a fita|Salvar a fita…|Abrir uma fita…|"
-                               "Exportar CSV…|Exportar PDF…|Continuar de onde parei"));
+                               "Exportar CSV…|Exportar PDF…|Modo adição|Continuar de onde parei"));
   QCOMPARE(QGuiApplication::clipboard()->text(), S("+ 3"));
   QCOMPARE(h.Window().focusWidget(), h.Sink());
 
@@ -156,7 +156,8 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   QTest::keyClick(h.FocusTarget(), Qt::Key_F10, Qt::ShiftModifier);
   QCOMPARE(answers.menus.last(),
            S("Copiar esta linha (off)|Copiar a fita (off)|Salvar a fita… (off)|"
-             "Abrir uma fita…|Exportar CSV… (off)|Exportar PDF… (off)|Continuar de onde parei"));
+             "Abrir uma fita…|Exportar CSV… (off)|Exportar PDF… (off)|Modo adição|"
+             "Continuar de onde parei"));
   QCOMPARE(h.Text("lblResult"), S("15"));
 }
 
