@@ -45,13 +45,18 @@ inline std::string DescribeState(const CalculatorSnapshot& s) {
   field("lblGrandTotal", s.labels.lblGrandTotal);
   field("lblMemoryVisible", std::to_string(s.labels.lblMemoryVisible));
   field("selected", std::to_string(s.selected));
-  for (const auto& line : s.tape) field("tape", line);
+  for (const TapeLine& line : s.tape) {
+    field("tape", line.text);
+    if (line.closesWithoutAdding) field("mark", "closes without adding");
+    if (!line.note.empty()) field("note", line.note);
+  }
   return out;
 }
 
 // What a kept session holds of a calculator.
 inline CalculatorSnapshot SnapshotOf(const Calculator& calc) {
-  return {calc.State(), calc.Labels(), TapeLines(calc), calc.GetTape().Selected()};
+  const auto& lines = calc.GetTape().Lines();
+  return {calc.State(), calc.Labels(), {lines.begin(), lines.end()}, calc.GetTape().Selected()};
 }
 
 inline std::string DescribeState(const Calculator& calc) { return DescribeState(SnapshotOf(calc)); }
