@@ -36,6 +36,7 @@ TEST(PanelReach, ThePanelCoversTheWindowAndOwnsItsControls) {
       {Action::Paste, false, true},         {Action::SaveTape, false, true},
       {Action::OpenTape, false, true},      {Action::ExportCsv, false, true},
       {Action::ExportPdf, false, true},     {Action::Keeping, false, true},
+      {Action::AddMode, false, true},
       {Action::TypedKey, true, true},       {Action::StartValue, true, true},
       {Action::PanelNumber, true, false},   {Action::PanelOperation, true, false},
       {Action::PanelSave, true, false},     {Action::PanelCancel, true, false},

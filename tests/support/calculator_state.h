@@ -40,6 +40,8 @@ inline std::string DescribeState(const CalculatorSnapshot& s) {
   field("TotalPending", std::to_string(c.TotalPending));
   field("CancelPressed", std::to_string(c.CancelPressed));
   field("NumberFormat", c.NumberFormat);
+  field("AddMode", std::to_string(c.AddMode));
+  field("EntryKeyed", std::to_string(c.EntryKeyed));
   field("lblResult", s.labels.lblResult);
   field("lblOperator", s.labels.lblOperator);
   field("lblGrandTotal", s.labels.lblGrandTotal);
