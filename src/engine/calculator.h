@@ -53,6 +53,8 @@ struct CalculatorState {
   double GrandTotal = 0;
   std::string NumberFormat;  // "" or "#0." plus 0..6 zeros
   double EntryValue = 0;
+
+  bool operator==(const CalculatorState&) const = default;
 };
 
 // Texts of the display labels, written explicitly by each operation.
@@ -61,6 +63,8 @@ struct DisplayTexts {
   std::string lblOperator = "+";
   std::string lblGrandTotal;
   bool lblMemoryVisible = false;
+
+  bool operator==(const DisplayTexts&) const = default;
 };
 
 // The items of the edit panel's operation list, in order.
@@ -178,6 +182,11 @@ class Calculator {
   std::string Format(double value) const;
 
  private:
+  friend class UndoHistory;
+  // An undo or redo: the values and labels as they were (the tape is put
+  // back by the history itself).
+  void PutBack(const CalculatorState& state, const DisplayTexts& labels);
+
   // The phases of an operator key.
   bool OperatorStopsEarly(int Index);
   void TakeOver();
