@@ -59,6 +59,8 @@ constexpr CommandForm kCommands[] = {
     {"open", K::OpenTape, Arg::Path},
     {"export-csv", K::ExportCsv, Arg::Path},
     {"export-pdf", K::ExportPdf, Arg::Path},
+    {"undo", K::Undo, Arg::None},
+    {"redo", K::Redo, Arg::None},
 };
 
 std::optional<std::int64_t> ParseWhole(std::string_view text, std::int64_t max,

@@ -29,6 +29,8 @@ struct Command {
     OpenTape,   // `text` the path
     ExportCsv,  // `text` the path
     ExportPdf,  // `text` the path
+    Undo,       // Ctrl+Z
+    Redo,       // Ctrl+Shift+Z
   };
   Kind kind = Kind::Key;
   std::int64_t number = 0;

@@ -18,6 +18,8 @@ Session::Session(Options options)
   kept_ = std::make_unique<host::KeptSession>(options_.keptSession);
   host::KeptSession::Found found = kept_->Load();
   if (found.snapshot) calc_.Restore(std::move(*found.snapshot));
+  // A session put back starts with nothing to undo.
+  history_.Clear();
   if (!found.notice.isEmpty()) {
     messages_.push_back({kProgramTitle, found.notice.toStdString(), MessageIcon::Exclamation});
   }
@@ -67,7 +69,15 @@ void Session::RunCommand(const Command& command, std::ostream& out) {
   if (command.kind == Command::Kind::Dump) {
     out << TakeSnapshot() << '\n';
   } else {
-    Execute(command, out);
+    if (command.kind == Command::Kind::Undo) {
+      history_.Undo();
+    } else if (command.kind == Command::Kind::Redo) {
+      history_.Redo();
+    } else {
+      history_.BeginStep();
+      Execute(command, out);
+      history_.EndStep();
+    }
     if (kept_) kept_->Commit();
   }
 }
@@ -113,7 +123,9 @@ void Session::Execute(const Command& command, std::ostream& out) {
       break;
     }
     case K::Start: calc_.SetStartValue(command.number); break;
-    case K::Dump: break;
+    case K::Dump:
+    case K::Undo:
+    case K::Redo: break;
     // The open panel covers the window: clicks do not reach it.
     case K::Click:
       if (!panelOpen) {
