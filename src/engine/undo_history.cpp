@@ -44,6 +44,7 @@ void UndoHistory::EndStep() {
     return;
   }
   DropRedo();
+  if (!step.changes.empty()) ++tapeEdits_;
   step.bytes = Measure(step);
   Push(undo_, std::move(step));
 }
@@ -78,6 +79,7 @@ void UndoHistory::Clear() {
 UndoHistory::Step UndoHistory::Reverse(Step step) {
   Step back;
   back.before = Current();
+  if (!step.changes.empty()) ++tapeEdits_;
   Tape& tape = calc_.tape_;
   const std::size_t from = tape.ChangeLog().size();
   for (auto change = step.changes.rbegin(); change != step.changes.rend(); ++change) {

@@ -46,6 +46,9 @@ class UndoHistory {
   std::size_t RedoCount() const { return redo_.size(); }
   // The memory the steps hold, as counted against kMaxBytes.
   std::size_t MemoryBytes() const { return bytes_; }
+  // Counts the steps, undos and redos that changed the tape: a host that
+  // notes it when the tape is saved knows whether it changed since.
+  std::uint64_t TapeEdits() const { return tapeEdits_; }
 
  private:
   struct Values {
@@ -74,6 +77,7 @@ class UndoHistory {
   std::deque<Step> undo_;
   std::deque<Step> redo_;
   std::size_t bytes_ = 0;
+  std::uint64_t tapeEdits_ = 0;
   int depth_ = 0;
   Values before_;
   std::size_t logStart_ = 0;

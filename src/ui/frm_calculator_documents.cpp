@@ -43,6 +43,9 @@ void frmCalculator::CreateDocumentActions() {
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_V), &frmCalculator::PasteNumber);
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &frmCalculator::SaveTape);
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), &frmCalculator::OpenTape);
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &frmCalculator::UndoStep);
+  shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &frmCalculator::RedoStep);
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), &frmCalculator::RedoStep);
 }
 
 void frmCalculator::contextMenuEvent(QContextMenuEvent* event) {
@@ -71,6 +74,15 @@ void frmCalculator::ShowTapeMenu(const QPoint& globalPos, int row) {
     return action;
   };
   const bool lines = !calc_.GetTape().Empty();
+  item(
+      QStringLiteral("Desfazer"), QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { UndoStep(); },
+      history_.CanUndo())
+      ->setObjectName(QStringLiteral("mnuUndo"));
+  item(
+      QStringLiteral("Refazer"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+      [this] { RedoStep(); }, history_.CanRedo())
+      ->setObjectName(QStringLiteral("mnuRedo"));
+  menu.addSeparator();
   item(
       QStringLiteral("Copiar esta linha"), {}, [this, row] { CopyLine(row); },
       row >= 0 && row < calc_.GetTape().Count());
@@ -147,7 +159,9 @@ void frmCalculator::SaveTape() {
   const QString path =
       ChooseFile(true, QStringLiteral("Salvar a fita"),
                  QStringLiteral("Fitas (*.txt);;Todos os arquivos (*)"), QStringLiteral("txt"));
-  if (!path.isEmpty()) Run([&] { documents_.Save(path); });
+  bool saved = false;
+  if (!path.isEmpty()) Run([&] { saved = documents_.Save(path); });
+  if (saved) tapeSavedAt_ = history_.TapeEdits();
 }
 
 void frmCalculator::OpenTape() {
@@ -155,7 +169,9 @@ void frmCalculator::OpenTape() {
   const QString path =
       ChooseFile(false, QStringLiteral("Abrir uma fita"),
                  QStringLiteral("Fitas (*.txt);;Todos os arquivos (*)"), QStringLiteral("txt"));
-  if (!path.isEmpty()) Run([&] { documents_.Open(path); });
+  bool opened = false;
+  if (!path.isEmpty()) Run([&] { opened = documents_.Open(path); });
+  if (opened) tapeSavedAt_ = history_.TapeEdits();
 }
 
 void frmCalculator::ExportCsv() {
@@ -186,11 +202,10 @@ void frmCalculator::StartKeeping(bool restore) {
   host::KeptSession::Found found = kept_->Load();
   if (restore && found.snapshot) {
     calc_.Restore(std::move(*found.snapshot));
+    // A session put back starts with nothing to undo.
+    history_.Clear();
     ShowLabels();
-    // The list shows the choice the session had, and nothing is stored.
-    const std::string& picture = calc_.State().NumberFormat;
-    const QSignalBlocker quiet(cboDecPlace_);
-    cboDecPlace_->setCurrentIndex(picture.empty() ? -1 : static_cast<int>(picture.size()) - 3);
+    ShowDecimalPlaces();
     ShowTapeSelection(calc_.GetTape().Selected());
   }
   if (!found.notice.isEmpty()) TellLater(found.notice);
