@@ -206,7 +206,7 @@ void UndoWindowTest::enterAndEscapeKeepTheWindow() {
     h.Type(S("12+"));
     QString seen;
     ModalAnswerer answerer({}, [&](QWidget* shown) {
-      seen = qobject_cast<QMessageBox*>(shown) ? qobject_cast<QMessageBox*>(shown)->text() : "";
+      seen = qobject_cast<QMessageBox*>(shown) ? qobject_cast<QMessageBox*>(shown)->text() : QString();
       QTest::keyClick(shown, key);
     });
     h.Type(S("x"));
