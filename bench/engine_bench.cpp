@@ -3,10 +3,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <optional>
 #include <string>
 
 #include "engine/calculator.h"
+#include "engine/undo_history.h"
 #include "fake_host.h"
+#include "random_session.h"
 
 namespace {
 
@@ -87,6 +90,70 @@ void SessionOfKeys(benchmark::State& state) {
                                                         benchmark::Counter::kInvert);
 }
 BENCHMARK(SessionOfKeys)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// The same typed key, each one a step of the undo history (history 1) or
+// without one (history 0), at an empty and at a full tape.
+void TypedKeyWithHistory(benchmark::State& state) {
+  NullHost host;
+  tally::Calculator calc(host, ",");
+  calc.cboDecPlace_Click(2);
+  const bool full = state.range(0) != 0;
+  while (full && calc.GetTape().Count() < tally::Tape::kMaxLines) Type(calc, kCycle);
+  std::optional<tally::UndoHistory> history;
+  if (state.range(1) != 0) history.emplace(calc);
+  for (auto _ : state) {
+    if (!full) calc.cmdClear_Click();
+    for (const char c : kCycle) {
+      if (history) history->BeginStep();
+      int code = static_cast<unsigned char>(c);
+      calc.CheckKeyPress(code);
+      if (history) history->EndStep();
+    }
+  }
+  state.counters["key"] = benchmark::Counter(
+      static_cast<double>(kCycle.size()),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  if (history) state.counters["history_bytes"] = static_cast<double>(history->MemoryBytes());
+}
+BENCHMARK(TypedKeyWithHistory)->ArgsProduct({{0, 1}, {0, 1}})->ArgNames({"full_tape", "history"});
+
+// The history's memory after 100,000 random steps, and after 50 clears of a
+// full tape (each refilled), against its 16 MiB budget.
+void HistoryMemory(benchmark::State& state) {
+  const bool clears = state.range(0) != 0;
+  std::size_t bytes = 0;
+  std::size_t steps = 0;
+  for (auto _ : state) {
+    NullHost host;
+    tally::Calculator calc(host, ",");
+    tally::UndoHistory history(calc);
+    if (clears) {
+      for (int k = 0; k < 50; ++k) {
+        calc.cboDecPlace_Click(2);
+        while (calc.GetTape().Count() < tally::Tape::kMaxLines) Type(calc, kCycle);
+        history.BeginStep();
+        calc.cmdClear_Click();
+        history.EndStep();
+      }
+    } else {
+      tally::testing::Monkey monkey(calc, 2026);
+      for (int k = 0; k < 100000; ++k) {
+        history.BeginStep();
+        monkey.Step();
+        history.EndStep();
+      }
+    }
+    bytes = history.MemoryBytes();
+    steps = history.UndoCount();
+  }
+  state.counters["history_MiB"] = static_cast<double>(bytes) / (1 << 20);
+  state.counters["steps_kept"] = static_cast<double>(steps);
+}
+BENCHMARK(HistoryMemory)->Arg(0)->Arg(1)->ArgName("full_tape_clears")->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

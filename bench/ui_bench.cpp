@@ -8,7 +8,9 @@
 #include <benchmark/benchmark.h>
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
+#include <QKeySequence>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -270,6 +272,30 @@ void WindowReplayFullTape(benchmark::State& state) {
   }
 }
 BENCHMARK(WindowReplayFullTape)->Unit(benchmark::kMillisecond);
+
+// Ctrl+Z after "l" on a full tape: the 32,766 lines come back with their
+// selection, shown and repainted.
+void WindowUndoClearFullTape(benchmark::State& state) {
+  Window& w = WindowWithTape(kFullTape);
+  QAction* undo = nullptr;
+  for (QAction* action : w.Get().actions()) {
+    if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_Z)) undo = action;
+  }
+  if (!undo) {
+    state.SkipWithError("no Ctrl+Z");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    w.Type(QLatin1Char('l'));
+    Settle();
+    state.ResumeTiming();
+    undo->trigger();
+    Settle();
+  }
+  state.counters["tape_lines_after"] = w.Lines();
+}
+BENCHMARK(WindowUndoClearFullTape)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Settings and kept sessions of this run live here, never in the user's.
 QTemporaryDir& Scratch() {

@@ -61,6 +61,8 @@ constexpr CommandForm kCommands[] = {
     {"export-csv", K::ExportCsv, Arg::Path},
     {"export-pdf", K::ExportPdf, Arg::Path},
     {"addmode", K::AddMode, Arg::OnOff},
+    {"undo", K::Undo, Arg::None},
+    {"redo", K::Redo, Arg::None},
 };
 
 std::optional<std::int64_t> ParseWhole(std::string_view text, std::int64_t max,

@@ -30,6 +30,8 @@ struct Command {
     ExportCsv,  // `text` the path
     ExportPdf,  // `text` the path
     AddMode,    // `number` 1 for "on", 0 for "off"
+    Undo,       // Ctrl+Z
+    Redo,       // Ctrl+Shift+Z
   };
   Kind kind = Kind::Key;
   std::int64_t number = 0;

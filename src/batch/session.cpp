@@ -17,6 +17,8 @@ Session::Session(Options options)
   if (options_.keptSession.isEmpty()) return;
   kept_ = std::make_unique<host::KeptSession>(options_.keptSession);
   const host::Resumed resumed = host::ResumeKeptSession(*kept_, calc_, true);
+  // A session put back starts with nothing to undo.
+  history_.Clear();
   for (const QString& notice : resumed.notices) Tell(notice);
   if (!resumed.keeping) kept_.reset();
 }
@@ -61,7 +63,15 @@ void Session::RunCommand(const Command& command, std::ostream& out) {
   if (command.kind == Command::Kind::Dump) {
     out << TakeSnapshot() << '\n';
   } else {
-    Execute(command, out);
+    if (command.kind == Command::Kind::Undo) {
+      history_.Undo();
+    } else if (command.kind == Command::Kind::Redo) {
+      history_.Redo();
+    } else {
+      history_.BeginStep();
+      Execute(command, out);
+      history_.EndStep();
+    }
     if (kept_) {
       kept_->Commit();
       if (const QString notice = kept_->TakeNotice(); !notice.isEmpty()) Tell(notice);
@@ -95,6 +105,8 @@ Action ActionOf(Command::Kind kind) {
     case K::ExportCsv: return Action::ExportCsv;
     case K::ExportPdf: return Action::ExportPdf;
     case K::AddMode: return Action::AddMode;
+    case K::Undo: return Action::Undo;
+    case K::Redo: return Action::Redo;
   }
   return Action::Keypad;
 }
@@ -127,7 +139,9 @@ void Session::Execute(const Command& command, std::ostream& out) {
       break;
     }
     case K::Start: calc_.SetStartValue(command.number); break;
-    case K::Dump: break;
+    case K::Dump:
+    case K::Undo:
+    case K::Redo: break;
     case K::Click:
       // The parser only lets known captions through.
       if (const Button* button = FindButton(command.text)) calc_.Click(*button);

@@ -10,6 +10,7 @@
 
 #include "batch/script.h"
 #include "engine/calculator.h"
+#include "engine/undo_history.h"
 #include "host/kept_session.h"
 #include "host/tape_documents.h"
 
@@ -62,6 +63,7 @@ class Session final : public CalculatorHost {
 
   Options options_;
   Calculator calc_;
+  UndoHistory history_{calc_};
   host::TapeDocuments documents_;
   std::unique_ptr<host::KeptSession> kept_;
   std::vector<MessageBoxRequest> messages_;

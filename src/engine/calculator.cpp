@@ -703,6 +703,13 @@ void Calculator::Restore(CalculatorSnapshot snapshot) {
   tape_.Select(snapshot.selected);
 }
 
+void Calculator::PutBack(const CalculatorState& state, const DisplayTexts& labels) {
+  s_ = state;
+  labels_ = labels;
+  SetResult(std::string(labels_.lblResult));
+  panel_ = {};
+}
+
 // ---------------------------------------------------------------- keyboard
 
 void Calculator::Perform(Operation operation, int index) {

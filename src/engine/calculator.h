@@ -63,6 +63,8 @@ struct CalculatorState {
   // The display holds an entry begun by the entry keys, not a number that an
   // operation recalled, pasted or computed.
   bool EntryKeyed = false;
+
+  bool operator==(const CalculatorState&) const = default;
 };
 
 // Texts of the display labels, written explicitly by each operation.
@@ -71,6 +73,8 @@ struct DisplayTexts {
   std::string lblOperator = "+";
   std::string lblGrandTotal;
   bool lblMemoryVisible = false;
+
+  bool operator==(const DisplayTexts&) const = default;
 };
 
 // The items of the edit panel's operation list, in order.
@@ -205,6 +209,11 @@ class Calculator {
   std::string Format(double value) const;
 
  private:
+  friend class UndoHistory;
+  // An undo or redo: the values and labels as they were (the tape is put
+  // back by the history itself).
+  void PutBack(const CalculatorState& state, const DisplayTexts& labels);
+
   // The phases of an operator key.
   void ReadEntryInCents(int Index);
   bool OperatorStopsEarly(int Index);

@@ -28,6 +28,8 @@ enum class Action : std::uint8_t {
   ExportPdf,
   Keeping,         // "Continuar de onde parei" turned on or off
   AddMode,         // "Modo adição" turned on or off
+  Undo,
+  Redo,
   StartValue,      // the public operation that starts a calculation; not a click
   PanelNumber,     // the panel's number field edited
   PanelOperation,  // the panel's operation list
@@ -64,6 +66,8 @@ inline constexpr auto kActionReach = std::to_array<ActionReach>({
     {Action::ExportPdf, Reach::PanelClosed},
     {Action::Keeping, Reach::PanelClosed},
     {Action::AddMode, Reach::PanelClosed},
+    {Action::Undo, Reach::PanelClosed},
+    {Action::Redo, Reach::PanelClosed},
     {Action::StartValue, Reach::Always},
     {Action::PanelNumber, Reach::PanelOpen},
     {Action::PanelOperation, Reach::PanelOpen},

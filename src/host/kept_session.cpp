@@ -291,6 +291,24 @@ void KeyRecord(std::string& body, const CalculatorState& oldState, const Display
   if (has(kAddMode)) w.Bool(c.AddMode);
   if (has(kEntryKeyed)) w.Bool(c.EntryKeyed);
 
+  // A change recorded line by line, or one that only the whole tape as it
+  // is now records (a reset, and whatever kind has no record of its own).
+  const auto byLine = [](const TapeChange& change) {
+    switch (change.kind) {
+      case TapeChange::Kind::Append:
+      case TapeChange::Kind::RemoveOldest:
+      case TapeChange::Kind::SetLine:
+      case TapeChange::Kind::RemoveLast: return true;
+      default: return false;
+    }
+  };
+  if (!std::all_of(changes.begin(), changes.end(), byLine)) {
+    w.Raw(std::uint32_t{1});
+    w.Raw(static_cast<std::uint8_t>(TapeChange::Kind::Reset));
+    w.Raw(static_cast<std::uint32_t>(tape.Count()));
+    for (const TapeLine& line : tape.Lines()) w.Text(line.text);
+    return;
+  }
   w.Raw(static_cast<std::uint32_t>(changes.size()));
   for (const TapeChange& change : changes) {
     w.Raw(static_cast<std::uint8_t>(change.kind));
@@ -301,11 +319,7 @@ void KeyRecord(std::string& body, const CalculatorState& oldState, const Display
         w.Raw(change.number);
         w.Text(change.line.text);
         break;
-      case TapeChange::Kind::Reset:
-        // The whole tape as it is now: a reset is the last change kept.
-        w.Raw(static_cast<std::uint32_t>(tape.Count()));
-        for (const TapeLine& line : tape.Lines()) w.Text(line.text);
-        break;
+      default: break;
     }
   }
 }
@@ -339,7 +353,7 @@ bool ReadKey(Reader& r, CalculatorSnapshot& s, std::deque<TapeLine>& tape) {
   if (!ok || !r.Raw(count)) return false;
   for (std::uint32_t k = 0; k < count; ++k) {
     TapeChange::Kind kind{};
-    if (!ReadEnum(r, kind, TapeChange::Kind::Reset)) return false;
+    if (!ReadEnum(r, kind, TapeChange::Kind::RemoveLast)) return false;
     std::int32_t number = 0;
     std::string text;
     switch (kind) {
@@ -353,6 +367,12 @@ bool ReadKey(Reader& r, CalculatorSnapshot& s, std::deque<TapeLine>& tape) {
         }
         tape.erase(tape.begin(), tape.begin() + number);
         break;
+      case TapeChange::Kind::RemoveLast:
+        if (tape.empty()) return false;
+        tape.pop_back();
+        break;
+      // Never written: the whole tape records it.
+      case TapeChange::Kind::InsertOldest: return false;
       case TapeChange::Kind::SetLine:
         if (!r.Raw(number) || !r.Text(text) || number < 0 ||
             static_cast<std::size_t>(number) >= tape.size()) {

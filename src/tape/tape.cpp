@@ -1,5 +1,6 @@
 #include "tape/tape.h"
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -34,12 +35,97 @@ void Tape::TakeChanges(std::vector<TapeChange>& into) {
   into.swap(changes_);
 }
 
-void Tape::Log(TapeChange::Kind kind, std::int32_t number, const TapeLine* line) {
-  if (!keepChanges_) return;
-  // After a reset the whole tape is taken anyway.
-  if (!changes_.empty() && changes_.back().kind == TapeChange::Kind::Reset) return;
-  if (kind == TapeChange::Kind::Reset) changes_.clear();
-  changes_.push_back({kind, number, line ? *line : TapeLine()});
+void Tape::RecordUndo(bool record) {
+  recordUndo_ = record;
+  changes_.clear();
+}
+
+TapeChange* Tape::Log(TapeChange::Kind kind, std::int32_t number, const TapeLine* line) {
+  if (!keepChanges_ && !recordUndo_) return nullptr;
+  if (!recordUndo_) {
+    // After a reset the whole tape is taken anyway.
+    if (!changes_.empty() && changes_.back().kind == TapeChange::Kind::Reset) return nullptr;
+    if (kind == TapeChange::Kind::Reset) changes_.clear();
+  }
+  TapeChange& change = changes_.emplace_back();
+  change.kind = kind;
+  change.number = number;
+  if (line) change.line = *line;
+  if (!recordUndo_) return &change;
+  // What undoing the change will need, taken before it happens.
+  const auto at = [&](std::int32_t index) { return lines_.begin() + index; };
+  switch (kind) {
+    case TapeChange::Kind::Append:
+    case TapeChange::Kind::InsertOldest: break;
+    // A reset's caller moves the old lines in itself.
+    case TapeChange::Kind::Reset: break;
+    case TapeChange::Kind::SetLine: change.before.push_back(Line(number)); break;
+    case TapeChange::Kind::RemoveLast:
+      if (!Empty()) change.before.push_back(LastLine());
+      break;
+    case TapeChange::Kind::RemoveOldest: change.before.assign(at(0), at(number)); break;
+    default:
+      // A change without an inverse of its own is undone by the whole tape.
+      change.before.assign(lines_.begin(), lines_.end());
+      break;
+  }
+  return &change;
+}
+
+void Tape::Revert(TapeChange&& change) {
+  switch (change.kind) {
+    case TapeChange::Kind::Append: RemoveLast(); break;
+    case TapeChange::Kind::RemoveLast:
+      if (!change.before.empty()) AppendDirect(std::move(change.before.front()));
+      break;
+    case TapeChange::Kind::RemoveOldest: InsertOldest(std::move(change.before)); break;
+    case TapeChange::Kind::InsertOldest: RemoveOldest(change.number); break;
+    case TapeChange::Kind::SetLine:
+      if (!change.before.empty()) SetLine(change.number, std::move(change.before.front()));
+      break;
+    case TapeChange::Kind::Reset:
+    default: Assign(std::move(change.before)); break;
+  }
+}
+
+void Tape::RemoveLast() {
+  if (Empty()) return;
+  Log(TapeChange::Kind::RemoveLast);
+  if (observer_) observer_->BeforeRemoveLast();
+  lines_.pop_back();
+  if (selected_ >= Count()) selected_ = -1;
+  if (observer_) {
+    observer_->AfterRemoveLast();
+    observer_->SelectionChanged(selected_);
+  }
+}
+
+void Tape::InsertOldest(std::vector<TapeLine> lines) {
+  if (lines.empty()) return;
+  const auto count = static_cast<std::int32_t>(lines.size());
+  Log(TapeChange::Kind::InsertOldest, count);
+  if (observer_) observer_->BeforeInsertOldest(count);
+  lines_.insert(lines_.begin(), std::make_move_iterator(lines.begin()),
+                std::make_move_iterator(lines.end()));
+  if (selected_ >= 0) selected_ += count;
+  if (observer_) {
+    observer_->AfterInsertOldest();
+    observer_->SelectionChanged(selected_);
+  }
+}
+
+void Tape::RemoveOldest(std::int32_t count) {
+  count = std::min(count, Count());
+  if (count <= 0) return;
+  Log(TapeChange::Kind::RemoveOldest, count);
+  if (observer_) observer_->BeforeRemoveOldest(count);
+  lines_.erase(lines_.begin(), lines_.begin() + count);
+  // The selection stays on its line, or goes with it.
+  selected_ = selected_ < count ? -1 : selected_ - count;
+  if (observer_) {
+    observer_->AfterRemoveOldest();
+    observer_->SelectionChanged(selected_);
+  }
 }
 
 void Tape::Append(TapeLine line) {
@@ -54,17 +140,8 @@ void Tape::AddTapeLine(TapeLine line) {
   SetSelected(Count() - 1);
   // Direct appends may have taken the tape past its limit: all the excess
   // goes here, so the tape never grows without bound.
-  const std::int32_t excess = Count() - kMaxLines;
-  if (excess <= 0) return;
-  Log(TapeChange::Kind::RemoveOldest, excess);
-  if (observer_) observer_->BeforeRemoveOldest(excess);
-  lines_.erase(lines_.begin(), lines_.begin() + excess);
-  // The selection is the line just added, now at the end.
-  selected_ = Count() - 1;
-  if (observer_) {
-    observer_->AfterRemoveOldest();
-    observer_->SelectionChanged(selected_);
-  }
+  // The selection, the line just added, stays at the end.
+  RemoveOldest(Count() - kMaxLines);
 }
 
 void Tape::AppendDirect(TapeLine line) { Append(std::move(line)); }
@@ -78,16 +155,24 @@ void Tape::SetLine(std::int32_t index, TapeLine line) {
 
 void Tape::RewriteAll(std::vector<TapeLine> lines) {
   if (lines.size() != lines_.size() || lines.empty()) return;
-  Log(TapeChange::Kind::Reset);
+  TapeChange* change = Log(TapeChange::Kind::Reset);
+  if (!recordUndo_) change = nullptr;
+  if (change) change->before.reserve(lines.size());
   for (std::size_t k = 0; k < lines.size(); ++k) {
+    if (change) change->before.push_back(std::move(lines_[k]));
     lines_[k] = std::move(lines[k]);
   }
   if (observer_) observer_->LinesChanged(0, Count() - 1);
 }
 
+void Tape::MoveLinesInto(std::vector<TapeLine>& into) {
+  into.assign(std::make_move_iterator(lines_.begin()), std::make_move_iterator(lines_.end()));
+}
+
 void Tape::Clear() {
-  Log(TapeChange::Kind::Reset);
+  TapeChange* change = Log(TapeChange::Kind::Reset);
   if (observer_) observer_->BeforeClear();
+  if (change && recordUndo_) MoveLinesInto(change->before);
   lines_.clear();
   selected_ = -1;
   if (observer_) {
@@ -97,8 +182,9 @@ void Tape::Clear() {
 }
 
 void Tape::Assign(std::vector<TapeLine> lines) {
-  Log(TapeChange::Kind::Reset);
+  TapeChange* change = Log(TapeChange::Kind::Reset);
   if (observer_) observer_->BeforeClear();
+  if (change && recordUndo_) MoveLinesInto(change->before);
   lines_.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
   selected_ = -1;
   if (observer_) {

@@ -46,19 +46,32 @@ class TapeObserver {
   virtual void BeforeClear() = 0;
   virtual void AfterClear() = 0;
   virtual void SelectionChanged(std::int32_t index) = 0;
+  // The last line is about to go (an undone append). A view that does not
+  // follow it line by line hears of a clear.
+  virtual void BeforeRemoveLast() { BeforeClear(); }
+  virtual void AfterRemoveLast() { AfterClear(); }
+  // `count` lines are about to come in before the oldest (an undone trim).
+  virtual void BeforeInsertOldest(std::int32_t) { BeforeClear(); }
+  virtual void AfterInsertOldest() { AfterClear(); }
 };
 
-// A change of the tape, as a journal of it records it.
+// A change of the tape, as a journal of it or an undo history records it.
 struct TapeChange {
   enum class Kind : std::uint8_t {
     Append,        // `line` became the last line
     RemoveOldest,  // the `number` oldest lines went
     SetLine,       // line `number` became `line`
     Reset,         // many lines changed at once: the journal takes the whole tape
+    RemoveLast,    // the last line went
+    InsertOldest,  // `number` lines came in before the oldest
   };
   Kind kind = Kind::Reset;
   std::int32_t number = 0;
   TapeLine line;
+  // What undoing the change needs, kept only while undo is recorded: the
+  // lines a trim, a removal or a reset took away, the line a rewrite
+  // replaced. For a kind without its own inverse, the whole tape before it.
+  std::vector<TapeLine> before;
 };
 
 class Tape {
@@ -105,18 +118,37 @@ class Tape {
   // The changes since the last TakeChanges, kept only while asked for (a
   // kept session records them after every key).
   void KeepChanges(bool keep);
+  bool KeepsChanges() const { return keepChanges_; }
   // Moves them into `into` (whose own are dropped), keeping both buffers.
   void TakeChanges(std::vector<TapeChange>& into);
+
+  // Undo: while on, every change is kept with what undoing it needs, none
+  // folded into a later reset. The history reads them from ChangeLog and
+  // drops them with DropChanges when no journal waits for them.
+  void RecordUndo(bool record);
+  std::vector<TapeChange>& ChangeLog() { return changes_; }
+  void DropChanges() { changes_.clear(); }
+  // Puts back the tape as it was before `change`, which must be the latest
+  // change still standing; the putting back is itself a logged change.
+  void Revert(TapeChange&& change);
+  // The `count` oldest lines go (a trim on its own).
+  void RemoveOldest(std::int32_t count);
 
  private:
   void Append(TapeLine line);
   void SetSelected(std::int32_t index);
-  void Log(TapeChange::Kind kind, std::int32_t number = 0, const TapeLine* line = nullptr);
+  // Logs a change about to happen; the entry, for the caller to add what
+  // undoing it needs, or nullptr when nothing is kept.
+  TapeChange* Log(TapeChange::Kind kind, std::int32_t number = 0, const TapeLine* line = nullptr);
+  void RemoveLast();
+  void MoveLinesInto(std::vector<TapeLine>& into);
+  void InsertOldest(std::vector<TapeLine> lines);
 
   std::deque<TapeLine> lines_;
   std::int32_t selected_ = -1;
   TapeObserver* observer_ = nullptr;
   bool keepChanges_ = false;
+  bool recordUndo_ = false;
   std::vector<TapeChange> changes_;
 };
 

@@ -17,6 +17,7 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -423,10 +424,13 @@ void frmCalculator::CancelChange() {
 
 // ------------------------------------------------------------ running
 
-void frmCalculator::Run(const std::function<void()>& operation) {
+void frmCalculator::Run(const std::function<void()>& operation, bool step) {
+  if (step) history_.BeginStep();
   ++runDepth_;
   operation();
   --runDepth_;
+  // Read before the kept session takes the tape's changes.
+  if (step) history_.EndStep();
   ShowLabels();
   if (runDepth_ == 0 && selectionPending_) {
     selectionPending_ = false;
@@ -439,6 +443,42 @@ void frmCalculator::Run(const std::function<void()>& operation) {
     }
     if (!idleTimer_->isActive()) idleTimer_->start();
   }
+}
+
+void frmCalculator::UndoStep() {
+  if (fraChangeTape_->isVisible() || runDepth_ > 0) return;
+  Run([&] { history_.Undo(); }, false);
+  ShowDecimalPlaces();
+}
+
+void frmCalculator::RedoStep() {
+  if (fraChangeTape_->isVisible() || runDepth_ > 0) return;
+  Run([&] { history_.Redo(); }, false);
+  ShowDecimalPlaces();
+}
+
+void frmCalculator::ShowDecimalPlaces() {
+  // The list shows the calculator's choice, and nothing is stored.
+  const std::string& picture = calc_.State().NumberFormat;
+  const QSignalBlocker quiet(cboDecPlace_);
+  cboDecPlace_->setCurrentIndex(picture.empty() ? -1 : static_cast<int>(picture.size()) - 3);
+}
+
+bool frmCalculator::MayCloseByLetter() {
+  const bool toLose =
+      !kept_ && !calc_.GetTape().Empty() && history_.TapeEdits() != tapeSavedAt_;
+  if (!toLose) return true;
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kProgramTitle),
+                  QStringLiteral("Fechar o Tallyroller? A fita não foi salva e será perdida."),
+                  QMessageBox::Yes | QMessageBox::Cancel, this);
+  box.setObjectName(QStringLiteral("msgCloseByLetter"));
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("Fechar"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.setEscapeButton(QMessageBox::Cancel);
+  const bool close = box.exec() == QMessageBox::Yes;
+  FocusSink();
+  return close;
 }
 
 void frmCalculator::Idle() {
@@ -515,6 +555,8 @@ KeyForward frmCalculator::ForwardTypedKey(const QKeyEvent& event) {
   KeyForward result = KeyForward::Consumed;
   const int closesBefore = closeRequests_;
   for (const int code : codes) {
+    const bool closes = code == 'S' || code == 's' || code == 'X' || code == 'x';
+    if (closes && !MayCloseByLetter()) break;
     int KeyAscii = code;
     Run([&] { calc_.CheckKeyPress(KeyAscii); });
     if (KeyAscii != 0) result = KeyForward::LeftAsTyped;

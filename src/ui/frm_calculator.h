@@ -27,6 +27,7 @@
 
 #include "engine/calculator.h"
 #include "host/error_log.h"
+#include "engine/undo_history.h"
 #include "host/kept_session.h"
 #include "host/tape_documents.h"
 #include "ui/controls.h"
@@ -64,6 +65,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   ~frmCalculator() override;
 
   const Calculator& calculator() const { return calc_; }
+  const UndoHistory& history() const { return history_; }
 
   // Prints the tape; by default it goes to the default printer, and with no
   // printer the user is offered a PDF instead.
@@ -98,8 +100,15 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void CreateLinks();
   void CreateChangeTapePanel();
 
-  // Runs one calculator operation, then shows the labels it wrote.
-  void Run(const std::function<void()>& operation);
+  // Runs one calculator operation, then shows the labels it wrote; the
+  // operation is one step of the undo history unless it is an undo itself.
+  void Run(const std::function<void()>& operation, bool step = true);
+  void UndoStep();
+  void RedoStep();
+  void ShowDecimalPlaces();
+  // A typed "S" or "X" that would lose an unsaved tape asks first; false
+  // when the user keeps the window.
+  bool MayCloseByLetter();
   void ShowLabels();
   KeyForward ForwardTypedKey(const QKeyEvent& event);
   void ShowTapeSelection(int row);
@@ -157,6 +166,10 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   Calculator calc_;
   // Declared after the calculator: it lets go of the tape before the tape goes.
   TapeModel tapeModel_;
+  UndoHistory history_{calc_};
+  // The history's count of tape edits when the tape was last saved or
+  // opened.
+  std::uint64_t tapeSavedAt_ = 0;
   host::TapeDocuments documents_;
   PrintHandler print_;
   LinkOpener openLink_;

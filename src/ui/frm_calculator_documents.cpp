@@ -37,6 +37,8 @@ enum class frmCalculator::Offered : std::uint8_t {
   Always,
   WithLines,  // the tape has lines
   OnALine,    // the menu was opened on a line
+  CanUndo,    // there is a step to undo
+  CanRedo,    // there is a step to redo
 };
 
 // A command with a shortcut, a menu item or both. Its reach while the edit
@@ -62,7 +64,10 @@ std::span<const frmCalculator::CommandRow> frmCalculator::CommandTable() {
   static constexpr CommandRow kRows[] = {
       {Action::CopyDisplay, "actCopyDisplay", nullptr, false, kCtrl | Qt::Key_C, Offered::Always, false, &frmCalculator::CopyDisplay},
       {Action::Paste, "actPaste", nullptr, false, kCtrl | Qt::Key_V, Offered::Always, false, &frmCalculator::PasteNumber},
-      {Action::CopyLine, "actCopyLine", "Copiar esta linha", false, 0, Offered::OnALine, false, &frmCalculator::CopyMenuLine},
+      {Action::Undo, "mnuUndo", "Desfazer", false, kCtrl | Qt::Key_Z, Offered::CanUndo, false, &frmCalculator::UndoStep},
+      {Action::Redo, "mnuRedo", "Refazer", false, kCtrl | kShift | Qt::Key_Z, Offered::CanRedo, false, &frmCalculator::RedoStep},
+      {Action::Redo, "actRedoAlso", nullptr, false, kCtrl | Qt::Key_Y, Offered::Always, false, &frmCalculator::RedoStep},
+      {Action::CopyLine, "actCopyLine", "Copiar esta linha", true, 0, Offered::OnALine, false, &frmCalculator::CopyMenuLine},
       {Action::CopyTape, "actCopyTape", "Copiar a fita", false, kCtrl | kShift | Qt::Key_C, Offered::WithLines, false, &frmCalculator::CopyTape},
       {Action::SaveTape, "actSaveTape", "Salvar a fita…", true, kCtrl | Qt::Key_S, Offered::WithLines, false, &frmCalculator::SaveTape},
       {Action::OpenTape, "actOpenTape", "Abrir uma fita…", false, kCtrl | Qt::Key_O, Offered::Always, false, &frmCalculator::OpenTape},
@@ -126,7 +131,9 @@ void frmCalculator::ShowTapeMenu(const QPoint& globalPos, int row) {
     if (command->separatorBefore) menu.addSeparator();
     action->setEnabled(command->offered == Offered::Always ||
                        (command->offered == Offered::WithLines && lines) ||
-                       (command->offered == Offered::OnALine && onALine));
+                       (command->offered == Offered::OnALine && onALine) ||
+                       (command->offered == Offered::CanUndo && history_.CanUndo()) ||
+                       (command->offered == Offered::CanRedo && history_.CanRedo()));
     if (command->checkable) action->setChecked(CommandChecked(command->action));
     menu.addAction(action);
   }
@@ -202,13 +209,17 @@ void frmCalculator::PasteNumber() {
 void frmCalculator::SaveTape() {
   const QString path =
       ChooseFile(true, QStringLiteral("Salvar a fita"), TapeFiles(), TapeSuffix());
-  if (!path.isEmpty()) Run([&] { documents_.Save(path); });
+  bool saved = false;
+  if (!path.isEmpty()) Run([&] { saved = documents_.Save(path); });
+  if (saved) tapeSavedAt_ = history_.TapeEdits();
 }
 
 void frmCalculator::OpenTape() {
   const QString path =
       ChooseFile(false, QStringLiteral("Abrir uma fita"), TapeFiles(), TapeSuffix());
-  if (!path.isEmpty()) Run([&] { documents_.Open(path); });
+  bool opened = false;
+  if (!path.isEmpty()) Run([&] { opened = documents_.Open(path); });
+  if (opened) tapeSavedAt_ = history_.TapeEdits();
 }
 
 void frmCalculator::ExportCsv() {
@@ -234,11 +245,10 @@ void frmCalculator::StartKeeping(bool restore) {
       options_.keptSession.isEmpty() ? host::KeptSession::DefaultPath() : options_.keptSession);
   const host::Resumed resumed = host::ResumeKeptSession(*kept_, calc_, restore);
   if (resumed.restored) {
+    // A session put back starts with nothing to undo.
+    history_.Clear();
     ShowLabels();
-    // The list shows the choice the session had, and nothing is stored.
-    const std::string& picture = calc_.State().NumberFormat;
-    const QSignalBlocker quiet(cboDecPlace_);
-    cboDecPlace_->setCurrentIndex(picture.empty() ? -1 : static_cast<int>(picture.size()) - 3);
+    ShowDecimalPlaces();
     ShowTapeSelection(calc_.GetTape().Selected());
   }
   for (const QString& notice : resumed.notices) TellLater(notice);

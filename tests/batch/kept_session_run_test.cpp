@@ -337,3 +337,31 @@ TEST_F(Killed, AKillDuringTheStartLosesNothingAndLeavesNothing) {
 
 }  // namespace
 }  // namespace tally::batch
+
+namespace tally::batch {
+namespace {
+
+// Undo and redo are kept like any key: the next run starts where they left
+// the calculator.
+TEST(KeptSessionRuns, UndoAndRedoAreKeptLikeKeys) {
+  QTemporaryDir dir;
+  std::mt19937 rng(21);
+  for (int trial = 0; trial < 30; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    static const char* const kMoves[] = {"{undo}", "{redo}", "{undo}{undo}{undo}", "{redo}{redo}"};
+    std::string script;
+    for (int piece = 0; piece < 8; ++piece) {
+      script += RandomScript(rng, std::uniform_int_distribution<int>(1, 30)(rng));
+      script += kMoves[rng() % std::size(kMoves)];
+    }
+    const auto commands = Parse(script + "{cancel}");
+    const QString file = dir.filePath(QStringLiteral("s%1").arg(trial));
+    Session::Options kept;
+    kept.keptSession = file;
+    const std::string once = FinalSnapshot(kept, commands);
+    EXPECT_EQ(KeptPart(FinalSnapshot(kept, {})), KeptPart(once)) << script;
+  }
+}
+
+}  // namespace
+}  // namespace tally::batch

@@ -146,3 +146,39 @@ TEST(Session, RandomScriptsAreRejectedOrRun) {
 
 }  // namespace
 }  // namespace tally::batch
+
+namespace tally::batch {
+namespace {
+
+std::string TapeOf(std::string_view script) {
+  Session session(Quiet());
+  std::ostringstream sink;
+  session.RunCommands(Parse(script), sink);
+  std::string texts;
+  for (const TapeLine& line : session.GetCalculator().GetTape().Lines()) texts += line.text + "|";
+  return texts + session.GetCalculator().Labels().lblResult;
+}
+
+TEST(Session, UndoAndRedo) {
+  const struct {
+    const char* script;
+    const char* tape;
+  } cases[] = {
+      {"12+3+{undo}", "+ 12|3."},
+      {"12+3+{undo}{undo}{undo}{undo}", "1."},
+      {"12+3+{undo}{redo}", "+ 12|+ 3|15"},
+      {"12+3+{undo}{undo}{redo}{redo}{redo}", "+ 12|+ 3|15"},
+      {"12+3+l{undo}", "+ 12|+ 3|15"},
+      // A new step drops what could be redone.
+      {"12+3+{undo}4{redo}", "+ 12|34."},
+      // A click that only selects is no step.
+      {"12+3+{select 0}{undo}", "+ 12|3."},
+      // Ignored while the edit panel is open.
+      {"12+3+{select 0}{dblclick}{undo}{redo}{cancel}", "+ 12|+ 3|15"},
+      {"12+{select 0}{dblclick}{new 5}{save}{undo}", "+ 12|12."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TapeOf(c.script), c.tape) << c.script;
+}
+
+}  // namespace
+}  // namespace tally::batch

@@ -37,6 +37,8 @@ TEST(PanelReach, ThePanelCoversTheWindowAndOwnsItsControls) {
       {Action::OpenTape, false, true},      {Action::ExportCsv, false, true},
       {Action::ExportPdf, false, true},     {Action::Keeping, false, true},
       {Action::AddMode, false, true},
+      {Action::Undo, false, true},
+      {Action::Redo, false, true},
       {Action::TypedKey, true, true},       {Action::StartValue, true, true},
       {Action::PanelNumber, true, false},   {Action::PanelOperation, true, false},
       {Action::PanelSave, true, false},     {Action::PanelCancel, true, false},

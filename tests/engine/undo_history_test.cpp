@@ -1,0 +1,319 @@
+// Undo and redo over the calculator: every step undone gives back exactly
+// what was there before it, and redone what was there after it.
+
+#include "engine/undo_history.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fake_host.h"
+#include "random_session.h"
+
+namespace tally {
+namespace {
+
+using testing::FakeHost;
+using testing::FillTape;
+using testing::Keys;
+using testing::Monkey;
+using testing::TapeLines;
+using testing::Type;
+
+// Everything a user can see or the next key can use, the edit panel aside.
+struct Picture {
+  CalculatorState state;
+  DisplayTexts labels;
+  std::vector<TapeLine> tape;
+  std::int32_t selected = -1;
+  bool operator==(const Picture&) const = default;
+};
+
+Picture Take(const Calculator& calc) {
+  return {calc.State(), calc.Labels(),
+          std::vector<TapeLine>(calc.GetTape().Lines().begin(), calc.GetTape().Lines().end()),
+          calc.GetTape().Selected()};
+}
+
+// A fingerprint, to follow a thousand pictures without keeping them.
+std::size_t Print(const Calculator& calc) {
+  std::string bytes;
+  const auto raw = [&](const auto& value) {
+    bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+  };
+  const auto text = [&](const std::string& t) {
+    raw(t.size());
+    bytes += t;
+  };
+  const CalculatorState& s = calc.State();
+  for (double d : {s.Accumulator, s.Operand, s.LastEntry, s.MemoryValue, s.GrandTotal,
+                   s.EntryValue}) {
+    raw(d);
+  }
+  for (int v : {int{s.EntryStarted}, int{s.OperandCount}, static_cast<int>(s.LastInputKind),
+                static_cast<int>(s.PendingOperator), int{s.NegativeEntry}, int{s.TotalPending},
+                int{s.CancelPressed}}) {
+    raw(v);
+  }
+  text(s.NumberFormat);
+  const DisplayTexts& l = calc.Labels();
+  text(l.lblResult);
+  text(l.lblOperator);
+  text(l.lblGrandTotal);
+  raw(l.lblMemoryVisible);
+  raw(calc.GetTape().Selected());
+  for (const TapeLine& line : calc.GetTape().Lines()) {
+    text(line.text);
+    raw(line.closesWithoutAdding);
+    text(line.note);
+  }
+  return std::hash<std::string>{}(bytes);
+}
+
+// The monkey's actions, plus the pastes and opened tapes it does not make.
+class Session {
+ public:
+  Session(Calculator& calc, unsigned seed) : calc_(calc), monkey_(calc, seed), rng_(seed) {}
+
+  void Act() {
+    const int pick = std::uniform_int_distribution<int>(0, 99)(rng_);
+    if (calc_.Panel().visible || pick >= 8) {
+      monkey_.Step();
+    } else if (pick < 5) {
+      static const char* const kPastes[] = {"12,5", "-3", "abc", "1.234,56", "0", "7E+3"};
+      calc_.Paste(kPastes[Pick(std::size(kPastes))]);
+    } else {
+      static const std::vector<std::vector<std::string>> kTapes = {
+          {},
+          {"+ 12,50", "+ 3,00", "= 15,50", std::string(kSeparatorLine)},
+          {"+ 1,00", "x 2,00", "= 2,00"},
+      };
+      calc_.OpenTape(kTapes[Pick(kTapes.size())]);
+    }
+  }
+
+ private:
+  std::size_t Pick(std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_);
+  }
+  Calculator& calc_;
+  Monkey monkey_;
+  std::mt19937 rng_;
+};
+
+TEST(UndoHistory, EveryStepUndoesToBeforeAndRedoesToAfter) {
+  for (unsigned seed : {1u, 2u, 3u, 4u}) {
+    SCOPED_TRACE(seed);
+    FakeHost host;
+    Calculator calc(host, ",");
+    UndoHistory history(calc);
+    Session session(calc, seed);
+    for (int k = 0; k < 1500; ++k) {
+      const Picture before = Take(calc);
+      const std::size_t steps = history.UndoCount();
+      history.BeginStep();
+      session.Act();
+      history.EndStep();
+      const Picture after = Take(calc);
+      if (history.UndoCount() == steps) {
+        // Not a step: nothing but the selection may have moved.
+        Picture moved = before;
+        moved.selected = after.selected;
+        ASSERT_EQ(moved, after) << "action " << k;
+        continue;
+      }
+      if (calc.Panel().visible) continue;
+      ASSERT_TRUE(history.Undo());
+      ASSERT_EQ(Take(calc), before) << "action " << k;
+      EXPECT_FALSE(calc.Panel().visible);
+      ASSERT_TRUE(history.Redo());
+      ASSERT_EQ(Take(calc), after) << "action " << k;
+    }
+  }
+}
+
+TEST(UndoHistory, AThousandStepsBackAndForth) {
+  for (unsigned seed : {7u, 8u}) {
+    SCOPED_TRACE(seed);
+    FakeHost host;
+    Calculator calc(host, ",");
+    UndoHistory history(calc);
+    Session session(calc, seed);
+    // prints[n]: the calculator with n steps made, as the next step found it.
+    std::vector<std::size_t> prints{Print(calc)};
+    while (history.UndoCount() < 1200) {
+      prints.resize(history.UndoCount() + 1);
+      prints[history.UndoCount()] = Print(calc);
+      history.BeginStep();
+      session.Act();
+      history.EndStep();
+    }
+    // The panel blocks undo; a cancel leaves the calculator as it is.
+    if (calc.Panel().visible) calc.cmdCancelChange_Click();
+    prints.resize(history.UndoCount() + 1);
+    prints[history.UndoCount()] = Print(calc);
+    const std::size_t top = history.UndoCount();
+    const std::size_t k = 1000;
+    for (std::size_t n = 1; n <= k; ++n) {
+      ASSERT_TRUE(history.Undo());
+      ASSERT_EQ(Print(calc), prints[top - n]) << n << " undone";
+    }
+    for (std::size_t n = 1; n <= k; ++n) {
+      ASSERT_TRUE(history.Redo());
+      ASSERT_EQ(Print(calc), prints[top - k + n]) << n << " redone";
+    }
+    EXPECT_FALSE(history.Redo());
+  }
+}
+
+TEST(UndoHistory, NewStepDropsRedoAndSelectionAloneIsNoStep) {
+  FakeHost host;
+  Calculator calc(host, ",");
+  UndoHistory history(calc);
+  const auto step = [&](const std::function<void()>& action) {
+    history.BeginStep();
+    action();
+    history.EndStep();
+  };
+  step([&] { Keys(calc, "12+"); });
+  step([&] { Keys(calc, "3+"); });
+  ASSERT_EQ(history.UndoCount(), 2u);
+  ASSERT_TRUE(history.Undo());
+  EXPECT_TRUE(history.CanRedo());
+  // A click that only selects: no step, the redo stays.
+  step([&] { calc.lstTape_Click(0); });
+  EXPECT_EQ(history.UndoCount(), 1u);
+  EXPECT_TRUE(history.CanRedo());
+  // Clearing an empty tape changes nothing.
+  FakeHost host2;
+  Calculator empty(host2, ",");
+  UndoHistory none(empty);
+  none.BeginStep();
+  empty.cmdClear_Click();
+  none.EndStep();
+  EXPECT_FALSE(none.CanUndo());
+
+  step([&] { Keys(calc, "5+"); });
+  EXPECT_FALSE(history.CanRedo());
+  EXPECT_FALSE(history.Redo());
+  EXPECT_EQ(TapeLines(calc), (std::vector<std::string>{"+ 12", "+ 5"}));
+}
+
+TEST(UndoHistory, IgnoredWhileThePanelIsOpenAndWritesNoSetting) {
+  FakeHost host;
+  Calculator calc(host, ",");
+  UndoHistory history(calc);
+  history.BeginStep();
+  Keys(calc, "12+");
+  history.EndStep();
+  history.BeginStep();
+  calc.cboDecPlace_Click(2);
+  history.EndStep();
+  ASSERT_EQ(host.storedPlaces, std::vector<int>{2});
+  calc.lstTape_Click(0);
+  calc.lstTape_DblClick();
+  ASSERT_TRUE(calc.Panel().visible);
+  EXPECT_FALSE(history.CanUndo());
+  EXPECT_FALSE(history.Undo());
+  EXPECT_EQ(calc.State().NumberFormat, "#0.00");
+  calc.cmdCancelChange_Click();
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(calc.State().NumberFormat, "");
+  ASSERT_TRUE(history.Redo());
+  EXPECT_EQ(calc.State().NumberFormat, "#0.00");
+  EXPECT_EQ(host.storedPlaces, std::vector<int>{2});
+}
+
+TEST(UndoHistory, UndoneCorrectionComesBackWithThePanelClosed) {
+  FakeHost host;
+  Calculator calc(host, ",");
+  UndoHistory history(calc);
+  Type(calc, "12+3+=");
+  const Picture before = Take(calc);
+  calc.lstTape_Click(1);
+  calc.lstTape_DblClick();
+  history.BeginStep();
+  calc.SetChangeTo("5");
+  calc.cmdSaveChange_Click();
+  history.EndStep();
+  ASSERT_NE(calc.GetTape().Text(1), before.tape[1].text);
+  ASSERT_TRUE(history.Undo());
+  Picture expected = before;
+  expected.selected = 1;
+  EXPECT_EQ(Take(calc), expected);
+  EXPECT_FALSE(calc.Panel().visible);
+}
+
+TEST(UndoHistory, ClearOfAFullTapeComesBackWithItsSelection) {
+  FakeHost host;
+  Calculator calc(host, ",");
+  FillTape(calc);
+  calc.lstTape_Click(1234);
+  UndoHistory history(calc);
+  const Picture before = Take(calc);
+  history.BeginStep();
+  calc.cmdClear_Click();
+  history.EndStep();
+  ASSERT_TRUE(calc.GetTape().Empty());
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(calc.GetTape().Count(), Tape::kMaxLines);
+  EXPECT_EQ(calc.GetTape().Selected(), 1234);
+  EXPECT_EQ(Take(calc), before);
+  // A key at the full tape trims its oldest line; undone, it is back.
+  history.BeginStep();
+  Type(calc, "9+");
+  history.EndStep();
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(Take(calc), before);
+}
+
+TEST(UndoHistory, MemoryStaysWithinItsBudget) {
+  FakeHost host;
+  Calculator calc(host, ",");
+  FillTape(calc);
+  UndoHistory history(calc);
+  for (int k = 0; k < 12; ++k) {
+    const Picture full = Take(calc);
+    history.BeginStep();
+    calc.cmdClear_Click();
+    history.EndStep();
+    ASSERT_LE(history.MemoryBytes(), UndoHistory::kMaxBytes);
+    ASSERT_TRUE(history.Undo());
+    ASSERT_EQ(Take(calc), full);
+    // Redone and a new full tape typed: every clear holds a whole tape.
+    ASSERT_TRUE(history.Redo());
+    FillTape(calc);
+  }
+  EXPECT_LE(history.MemoryBytes(), UndoHistory::kMaxBytes);
+  EXPECT_GE(history.UndoCount(), 1u);
+  EXPECT_GT(history.MemoryBytes(), 4u * Tape::kMaxLines * sizeof(TapeLine));
+}
+
+// A step that another engineer's tape change makes, of a kind without an
+// inverse of its own, is still undone, by the whole tape.
+TEST(UndoHistory, RevertOfEveryKindPutsTheTapeBack) {
+  Tape tape;
+  tape.RecordUndo(true);
+  for (const char* text : {"+ 1.", "+ 2.", "+ 3."}) tape.AddTapeLine(text);
+  tape.DropChanges();
+  const std::vector<TapeLine> lines(tape.Lines().begin(), tape.Lines().end());
+  TapeChange unknown;
+  unknown.kind = static_cast<TapeChange::Kind>(200);
+  unknown.before = {"a", "b"};
+  tape.Revert(std::move(unknown));
+  EXPECT_EQ(std::vector<TapeLine>(tape.Lines().begin(), tape.Lines().end()),
+            (std::vector<TapeLine>{"a", "b"}));
+  // Its undo in turn is an ordinary reset holding the three lines.
+  std::vector<TapeChange> log = std::move(tape.ChangeLog());
+  tape.DropChanges();
+  ASSERT_EQ(log.size(), 1u);
+  tape.Revert(std::move(log[0]));
+  EXPECT_EQ(std::vector<TapeLine>(tape.Lines().begin(), tape.Lines().end()), lines);
+}
+
+}  // namespace
+}  // namespace tally
