@@ -240,10 +240,8 @@ void frmCalculator::CreateDisplay() {
   lblOperator_->setFont(UiFont(kDisplayPx, true));
   lblOperator_->setAlignment(Qt::AlignCenter);
 
-  // Add mode's mark: a small "A" in the operator label's upper right corner.
-  lblAddMode_ = MakeLabel(this, "lblAddMode", QStringLiteral("A"), Twips(630, 420, 105, 195));
-  lblAddMode_->setToolTip(QStringLiteral("Modo adição ligado"));
-  lblAddMode_->setAccessibleName(QStringLiteral("Modo adição ligado"));
+  // Add mode's mark: a small "A" beside the operator.
+  lblAddMode_ = MakeLabel(this, "lblAddMode", QStringLiteral("A"));
   lblAddMode_->setFont(UiFont(kTextPx - 2, true));
   lblAddMode_->setAlignment(Qt::AlignRight | Qt::AlignTop);
   lblAddMode_->hide();

@@ -39,6 +39,8 @@ inline constexpr auto kControlPlaces = std::to_array<ControlPlace>({
     {"cboDecPlace", {2400, 135, 1215, 285}, "Quantidade de casas decimais", "Quantidade de casas decimais"},
     {"lblMemory", {135, 420, 285, 450}, "Memória em uso", "Memória em uso"},
     {"lblOperator", {435, 420, 300, 450}, "Operação em uso", ""},
+    // Add mode's mark, in the operator label's upper right corner.
+    {"lblAddMode", {630, 420, 105, 195}, "Modo adição ligado", "Modo adição ligado"},
     {"lblResult", {750, 420, 2865, 450}, "Visor da calculadora", "Visor"},
     {"lblGrandTotal", {180, 3765, 2295, 375}, "", "Grande total"},
     // The keypad.
