@@ -18,6 +18,12 @@ namespace {
 
 TapeLineKind KindOf(const std::string& line) { return ClassifyTapeLine(line).kind; }
 
+TapeLine SeparatorLine(bool closesWithoutAdding) {
+  TapeLine line{std::string(kSeparatorLine)};
+  line.closesWithoutAdding = closesWithoutAdding;
+  return line;
+}
+
 void ShowDivisionByZero(CalculatorHost& host) {
   host.ShowMessageBox({kProgramTitle, kDivisionByZeroText, MessageIcon::Exclamation});
 }
@@ -101,7 +107,7 @@ void Calculator::StartNewTotal(bool AddToGrandTotal) {
     SetResult(".");
     s_.EntryValue = 0;
     if (!tape_.Empty() && KindOf(tape_.LastText()) != TapeLineKind::Separator) {
-      tape_.AddTapeLine(TapeLineText(TapeLineKind::Separator, {}));
+      tape_.AddTapeLine(SeparatorLine(!AddToGrandTotal));
     }
     s_.Accumulator = 0;
     s_.Operand = 0;
@@ -318,7 +324,9 @@ void Calculator::ApplyPending(int Index, bool keepAccumulator) {
 void Calculator::WriteOperandLine(double SavedAccumulator) {
   if (s_.PendingOperator == PendingOp::Equals || s_.Operand == 0) return;
   if (s_.NegativeEntry) {
-    tape_.AppendDirect(TapeLineText(TapeLineKind::Separator, {}));
+    // The restatement starts over from the running result, which is not a
+    // closed calculation: its separator adds nothing.
+    tape_.AppendDirect(SeparatorLine(true));
     tape_.AppendDirect(TapeLineText(TapeLineKind::Add, Format(SavedAccumulator)));
     s_.NegativeEntry = false;
   }
@@ -601,9 +609,7 @@ bool Calculator::Paste(std::string_view text) {
 
 // ---------------------------------------------------------------- tape files
 
-void Calculator::OpenTape(std::vector<std::string> texts) {
-  std::vector<TapeLine> lines(std::make_move_iterator(texts.begin()),
-                              std::make_move_iterator(texts.end()));
+void Calculator::OpenTape(std::vector<TapeLine> lines) {
   const ReplayResult replay = ReplayTape(lines, s_.NumberFormat, sep_);
   // A new calculation on an empty tape writes nothing; then the lines come.
   tape_.Assign({});

@@ -165,7 +165,7 @@ class Calculator {
 
   // A tape opened from a file: the lines as they are, the grand total that a
   // replay of them computes, and a new calculation.
-  void OpenTape(std::vector<std::string> lines);
+  void OpenTape(std::vector<TapeLine> lines);
 
   // A kept session put back: the calculator as it was (with the edit panel
   // closed).

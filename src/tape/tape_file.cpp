@@ -115,7 +115,7 @@ TapeFileContents ReadTapeFileText(std::string_view bytes, std::string_view decim
   }
   if (bytes.back() == '\n') bytes.remove_suffix(1);
 
-  std::vector<std::string> lines;
+  std::vector<TapeLine> lines;
   std::size_t pos = 0;
   while (pos <= bytes.size()) {
     const std::size_t end = std::min(bytes.find('\n', pos), bytes.size());
@@ -138,7 +138,7 @@ TapeFileContents ReadTapeFileText(std::string_view bytes, std::string_view decim
       return TapeFileError{row, "não é uma linha da fita: \"" + shown + "\""};
     }
     if (parts.kind == TapeLineKind::Separator) {
-      lines.emplace_back(line);
+      lines.emplace_back(std::string(line));
       continue;
     }
     if (!ReadFormattedNumber(WithSeparator(parts.number, "."), ".")) {

@@ -28,7 +28,7 @@ struct TapeFileError {
   std::int32_t line = 0;
   std::string reason;  // in the user's language, without a final period
 };
-using TapeFileContents = std::variant<std::vector<std::string>, TapeFileError>;
+using TapeFileContents = std::variant<std::vector<TapeLine>, TapeFileError>;
 
 // A file larger than this cannot hold a tape: refused unread.
 inline constexpr std::int64_t kMaxTapeFileBytes = 16 << 20;

@@ -65,7 +65,7 @@ void CheckInvariants(const Calculator& calc) {
   ASSERT_GE(tape.Selected(), -1);
   ASSERT_LT(tape.Selected(), tape.Count());
   for (const auto& line : tape.Lines()) {
-    ASSERT_EQ(CheckLine(line, calc.DecimalSeparator()), "") << line;
+    ASSERT_EQ(CheckLine(line.text, calc.DecimalSeparator()), "") << line.text;
   }
 }
 
