@@ -128,7 +128,7 @@ void frmCalculator::CopyDisplay() {
 
 void frmCalculator::CopyTape() {
   if (fraChangeTape_->isVisible()) return;
-  QGuiApplication::clipboard()->setText(QString::fromStdString(TapeFileText(calc_.GetTape())));
+  QGuiApplication::clipboard()->setText(QString::fromStdString(TapeCopyText(calc_.GetTape())));
 }
 
 void frmCalculator::CopyLine(int row) {

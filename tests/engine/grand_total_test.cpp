@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <variant>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,7 @@
 #include "grand_total_sessions.h"
 #include "random_session.h"
 #include "tape/line_kind.h"
+#include "tape/tape_file.h"
 
 namespace tally {
 namespace {
@@ -32,6 +36,8 @@ std::vector<int> MarkedSeparators(const Calculator& calc) {
   }
   return marked;
 }
+
+double GrandTotalAfterSaveAndOpen(const Calculator& calc);
 
 TEST(SeparatorMark, SetWhereTheCalculationWasNotAdded) {
   const struct {
@@ -106,6 +112,7 @@ TEST(SeparatorMark, TheGrandTotalSurvivesARebuildOfTheTape) {
     opened.cboDecPlace_Click(2);
     opened.OpenTape(WholeLines(keyed));
     EXPECT_EQ(opened.State().GrandTotal, grandTotal);
+    EXPECT_EQ(GrandTotalAfterSaveAndOpen(keyed), grandTotal);
   }
 }
 
@@ -135,6 +142,18 @@ std::string Shown(const Calculator& calc) {
     out += line.text + (line.closesWithoutAdding ? "!\n" : "\n");
   }
   return out;
+}
+
+// The tape saved to a file and opened again in a fresh calculator of the
+// other locale.
+double GrandTotalAfterSaveAndOpen(const Calculator& calc) {
+  const std::string other = calc.DecimalSeparator() == "," ? "." : ",";
+  const auto read = ReadTapeFileText(TapeFileText(calc.GetTape()), other);
+  if (!std::holds_alternative<std::vector<TapeLine>>(read)) return -1e300;
+  FakeHost h;
+  Calculator opened(h, other);
+  opened.OpenTape(std::get<std::vector<TapeLine>>(read));
+  return opened.State().GrandTotal;
 }
 
 // The calculator as a kept session would put it back.
@@ -181,13 +200,27 @@ TEST(SeparatorMark, RandomSessionsKeepTheirGrandTotal) {
       ASSERT_TRUE(SaveUnchanged(again, rng));
       ASSERT_EQ(again.State().GrandTotal, grandTotal) << "step " << step << "\n" << Shown(first);
 
-      Calculator opened(h, sep);
-      opened.OpenTape(WholeLines(first));
-      ASSERT_EQ(opened.State().GrandTotal, grandTotal) << "step " << step << "\n" << Shown(first);
+      ASSERT_EQ(GrandTotalAfterSaveAndOpen(first), grandTotal)
+          << "step " << step << "\n" << Shown(first);
       ++checks;
     }
   }
   EXPECT_GT(checks, 500);
+}
+
+// A tape saved before lines had marks opens as it did: every separator adds.
+TEST(SeparatorMark, AFileFromBeforeMarksOpensAsBefore) {
+  std::ifstream in(TALLYROLLER_FIXTURES "/tape-before-marks.txt", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  const auto read = ReadTapeFileText(text, ",");
+  ASSERT_TRUE(std::holds_alternative<std::vector<TapeLine>>(read));
+  FakeHost host;
+  Calculator calc(host, ",");
+  calc.cboDecPlace_Click(6);
+  calc.OpenTape(std::get<std::vector<TapeLine>>(read));
+  EXPECT_EQ(calc.State().GrandTotal, 12);
+  EXPECT_EQ(calc.Labels().lblGrandTotal, "12,000000 ");
+  EXPECT_EQ(TapeFileText(calc.GetTape()), text);
 }
 
 }  // namespace

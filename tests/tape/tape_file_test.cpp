@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <variant>
 #include <vector>
@@ -24,6 +26,12 @@ Lines Texts(const FileLines& lines) {
   Lines texts;
   for (const TapeLine& line : lines) texts.push_back(line.text);
   return texts;
+}
+
+TapeLine Marked() {
+  TapeLine line(kSep);
+  line.closesWithoutAdding = true;
+  return line;
 }
 
 Tape TapeOf(const Lines& lines) {
@@ -198,26 +206,26 @@ TEST(TapeCsv, RowsReadBackWithTheLocalesConvention) {
   } cases[] = {
       {",",
        ';',
-       {{"Posição", "Tipo", "Operação", "Valor"},
-        {"1", "número", "+", "12,50"},
-        {"2", "número", "-", "3"},
-        {"3", "subtotal", "=", "9,50"},
-        {"4", "número", "x", "2,00"},
-        {"5", "total", "=", "19,00"},
-        {"6", "separador", "", ""},
-        {"7", "grande total", "G", "19,00"},
-        {"8", "grande total", "GT", "1,5E-07"}}},
+       {{"Posição", "Tipo", "Operação", "Valor", "nota"},
+        {"1", "número", "+", "12,50", ""},
+        {"2", "número", "-", "3", ""},
+        {"3", "subtotal", "=", "9,50", ""},
+        {"4", "número", "x", "2,00", ""},
+        {"5", "total", "=", "19,00", ""},
+        {"6", "separador", "", "", ""},
+        {"7", "grande total", "G", "19,00", ""},
+        {"8", "grande total", "GT", "1,5E-07", ""}}},
       {".",
        ',',
-       {{"Posição", "Tipo", "Operação", "Valor"},
-        {"1", "número", "+", "12.50"},
-        {"2", "número", "-", "3"},
-        {"3", "subtotal", "=", "9.50"},
-        {"4", "número", "x", "2.00"},
-        {"5", "total", "=", "19.00"},
-        {"6", "separador", "", ""},
-        {"7", "grande total", "G", "19.00"},
-        {"8", "grande total", "GT", "1.5E-07"}}},
+       {{"Posição", "Tipo", "Operação", "Valor", "nota"},
+        {"1", "número", "+", "12.50", ""},
+        {"2", "número", "-", "3", ""},
+        {"3", "subtotal", "=", "9.50", ""},
+        {"4", "número", "x", "2.00", ""},
+        {"5", "total", "=", "19.00", ""},
+        {"6", "separador", "", "", ""},
+        {"7", "grande total", "G", "19.00", ""},
+        {"8", "grande total", "GT", "1.5E-07", ""}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.separator);
@@ -233,6 +241,130 @@ TEST(TapeCsv, FieldsHoldingTheDelimiterOrQuotesAreQuoted) {
   const std::string text = TapeCsvText(TapeOf({"a;b \"c\""}), ",");
   EXPECT_NE(text.find("\"a;b \"\"c\"\"\""), std::string::npos) << text;
   EXPECT_EQ(ReadCsv(std::string_view(text).substr(3), ';')[1][3], "a;b \"c\"");
+}
+
+TEST(TapeCsv, NotesAreTheFifthColumn) {
+  Tape tape;
+  TapeLine noted("+ 12,50");
+  noted.note = "aluguel; \"junho\"";
+  tape.AppendDirect(noted);
+  tape.AppendDirect(Marked());
+  const std::string text = TapeCsvText(tape, ",");
+  EXPECT_EQ(ReadCsv(std::string_view(text).substr(3), ';'),
+            (std::vector<std::vector<std::string>>{
+                {"Posição", "Tipo", "Operação", "Valor", "nota"},
+                {"1", "número", "+", "12,50", "aluguel; \"junho\""},
+                {"2", "separador", "", "", ""}}));
+}
+
+// Marks and notes in a tape file: after the line as shown, so that the file
+// still reads line by line as the tape.
+TEST(TapeFile, MarksAndNotesFollowTheLineAsShown) {
+  Tape tape;
+  TapeLine noted("+ 12,50");
+  noted.note = "aluguel de junho";
+  tape.AppendDirect(noted);
+  tape.AppendDirect(Marked());
+  TapeLine markedNoted = Marked();
+  markedNoted.note = "cancelado";
+  tape.AppendDirect(markedNoted);
+  tape.AppendDirect(TapeLine(kSep));
+  const std::string file = "+ 12,50\taluguel de junho\n" + kSep + " (não somado)\n" + kSep +
+                           " (não somado)\tcancelado\n" + kSep + "\n";
+  EXPECT_EQ(TapeFileText(tape), file);
+  // The clipboard shows no marks.
+  EXPECT_EQ(TapeCopyText(tape),
+            "+ 12,50\taluguel de junho\n" + kSep + "\n" + kSep + "\tcancelado\n" + kSep + "\n");
+
+  // Read back whole in either locale; written again, byte for byte.
+  for (const char* sep : {",", "."}) {
+    SCOPED_TRACE(sep);
+    const auto read = ReadTapeFileText(file, sep);
+    ASSERT_TRUE(std::holds_alternative<FileLines>(read));
+    const FileLines& lines = std::get<FileLines>(read);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].text, std::string("+ 12") + sep + "50");
+    EXPECT_EQ(lines[0].note, "aluguel de junho");
+    EXPECT_FALSE(lines[0].closesWithoutAdding);
+    EXPECT_EQ(lines[1], Marked());
+    EXPECT_EQ(lines[2], markedNoted);
+    EXPECT_EQ(lines[3], TapeLine(kSep));
+    Tape again;
+    for (const TapeLine& line : lines) again.AppendDirect(line);
+    const auto back = ReadTapeFileText(TapeFileText(again), ",");
+    ASSERT_TRUE(std::holds_alternative<FileLines>(back));
+    Tape third;
+    for (const TapeLine& line : std::get<FileLines>(back)) third.AppendDirect(line);
+    EXPECT_EQ(TapeFileText(third), file);
+  }
+}
+
+TEST(TapeFile, NotesAndLongLinesAreRefusedWithTheirLine) {
+  // "+ 1,000…": as long as a line may be.
+  const std::string longest = "1," + std::string(kMaxTapeLineChars - 4, '0');
+  const struct {
+    const char* name;
+    std::string text;
+    int line;  // -1: accepted
+    const char* reason;
+  } cases[] = {
+      {"a second tab", "+ 1\n+ 2\tuma\tduas\n", 2, "mais de uma tabulação"},
+      {"a note of 200 characters", "+ 1\t" + std::string(200, 'n') + "\n", -1, ""},
+      {"a note of 200 characters, not bytes", "+ 1\t" + [] {
+         std::string n;
+         for (int k = 0; k < 200; ++k) n += "ç";
+         return n;
+       }() + "\n", -1, ""},
+      {"a note of 201 characters", "+ 1\n+ 1\t" + std::string(201, 'n') + "\n", 2,
+       "nota de mais de 200 caracteres"},
+      {"the suffix on a line that is not a separator", "+ 1 (não somado)\n", 1,
+       "não é uma linha da fita"},
+      {"the suffix twice", kSep + " (não somado) (não somado)\n", 1, "não é uma linha da fita"},
+      {"the longest line taken", "+ " + longest + "\n", -1, ""},
+      {"a line past the longest", "+ 1\n+ " + longest + "0\n", 2,
+       "mais longa do que qualquer linha da fita"},
+      {"a line of 1 MiB", "+ 1\n= 1" + std::string(1 << 20, ' ') + "\n", 2,
+       "mais longa do que qualquer linha da fita"},
+      {"a subtotal repeated for 1 MiB", [] {
+         std::string t = "= 1";
+         while (t.size() < (1u << 20)) t += " sub total";
+         return t;
+       }(), 1, "mais longa"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto read = ReadTapeFileText(c.text, ",");
+    if (c.line < 0) {
+      EXPECT_TRUE(std::holds_alternative<FileLines>(read))
+          << std::get<TapeFileError>(read).reason;
+      continue;
+    }
+    ASSERT_TRUE(std::holds_alternative<TapeFileError>(read));
+    const auto& error = std::get<TapeFileError>(read);
+    EXPECT_EQ(error.line, c.line);
+    EXPECT_NE(error.reason.find(c.reason), std::string::npos) << error.reason;
+  }
+}
+
+// A file saved by the calculator before lines had marks and notes opens as it
+// did: every line as it was, every separator adding.
+TEST(TapeFile, AFileFromBeforeMarksReadsAsBefore) {
+  std::ifstream in(TALLYROLLER_FIXTURES "/tape-before-marks.txt", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  ASSERT_FALSE(text.empty());
+  const auto read = ReadTapeFileText(text, ",");
+  ASSERT_TRUE(std::holds_alternative<FileLines>(read));
+  const Lines expected = {"+ 100,00", "+ 50,00",  kSep,         "+ 5,00",     "= 5,00",
+                          kSep,       "+ 12,00",  kSep,         "+ 12,00",    "+ -3,00",
+                          "= 9,00",   kSep,       "+ 7,00",     kDash + " 2,00", "= 5,00",
+                          kSep,       "G 14,00",  kSep,         "+ 4,",       "x 3,",
+                          "= 12,",    kSep,       "+ 1,000000", "/ 8,000000", "= 0,125000"};
+  EXPECT_EQ(Texts(std::get<FileLines>(read)), expected);
+  for (const TapeLine& line : std::get<FileLines>(read)) {
+    EXPECT_FALSE(line.closesWithoutAdding);
+    EXPECT_TRUE(line.note.empty());
+  }
+  EXPECT_EQ(TapeFileText(TapeOf(expected)), text);
 }
 
 TEST(PastedNumber, ReadAsAPersonWroteIt) {
