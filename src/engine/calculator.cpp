@@ -175,7 +175,9 @@ void Calculator::cmdDecimal_Click() {
   host_.FocusSink();
 }
 
-void Calculator::cmdBackspace_Click() {
+void Calculator::cmdBackspace_Click() { Backspace(); }
+
+bool Calculator::Backspace() {
   // Only whether the display holds two characters or more matters.
   const std::size_t n = Utf8Length(labels_.lblResult, 3);
   if (n == 2) {
@@ -188,8 +190,10 @@ void Calculator::cmdBackspace_Click() {
     AppendToResult('.');
     s_.EntryStarted = false;
   }
-  ReadEntry(s_.EntryValue);
+  // A display still past the largest double keeps the last value that fitted.
+  const bool fits = ReadEntry(s_.EntryValue);
   host_.FocusSink();
+  return fits;
 }
 
 void Calculator::cmdNegitive_Click() {
@@ -656,8 +660,15 @@ void Calculator::Perform(Operation operation, int index) {
 
 void Calculator::CheckKeyPress(int& keyCode) {
   try {
-    if (const KeyBinding* key = FindKeyBinding(keyCode)) {
-      Perform(key->operation, key->index);
+    if (const KeyBinding* key = FindKeyBinding(keyCode, sep_)) {
+      if (key->operation == Operation::Backspace) {
+        if (!Backspace()) {
+          ReportError(true, "6", "Overflow", kModuleName, "CheckKeyPress");
+          return;
+        }
+      } else {
+        Perform(key->operation, key->index);
+      }
     }
   } catch (const std::bad_alloc&) {
     ReportError(true, "7", "Out of memory", kModuleName, "CheckKeyPress");

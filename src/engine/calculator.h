@@ -137,7 +137,9 @@ class Calculator {
 
   // Keyboard: runs the operation mapped to a Windows-1252 key code and sets
   // the code to 0 (consumed); an operation that fails unexpectedly is reported
-  // and the code is left as typed.
+  // and the code is left as typed. Where the locale's separator is ",", the
+  // "," key is the point key; a Backspace that leaves the display past the
+  // largest double is reported as an overflow.
   void CheckKeyPress(int& keyCode);
 
   void ReportError(bool ShowMessage, const std::string& ErrorNumber,
@@ -187,6 +189,9 @@ class Calculator {
   void StoreOperator(int Index);
 
   void WriteTotalLine(int OperationIndex, double TotalValue);
+  // The Backspace key; false when the display still reads past the largest
+  // double.
+  bool Backspace();
   void ShowOperator() { labels_.lblOperator = OperatorText(s_.PendingOperator); }
   bool ReadEntry(double& value) const;
   // The display changes only through these, which keep its reading current.

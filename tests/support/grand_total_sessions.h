@@ -25,6 +25,8 @@ inline constexpr GrandTotalSession kGrandTotalSessions[] = {
     {"a sign change", "100+50[+/-]+=="},
     {"a sign change, then the grand total key", "100+50[+/-]+==g7+"},
     {"a pasted negative", "100+<-50>+=="},
+    {"a pasted negative in parentheses", "100+<(50)>+3+=="},
+    {"a pasted negative with its minus after it", "100+<R$ 1.250,00->+=="},
     {"C after a total", "100+50=C7+=="},
     {"C C after a total", "100+50==20+5=CC3+=="},
     {"C C with nothing to close", "8+==CC4+=="},

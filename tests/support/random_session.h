@@ -91,7 +91,7 @@ class WholeNumberMonkey {
   WholeNumberMonkey(Calculator& calc, unsigned seed) : calc_(calc), rng_(seed) {}
 
   void Step() {
-    static const char* const kPastes[] = {"-12", "-7", "-1.000,00", "40"};
+    static const char* const kPastes[] = {"-12", "(7)", "3-", "R$ 2.500", "-1.000,00", "40"};
     const int pick = Uniform(0, 99);
     if (pick < 30) {
       const int length = Uniform(1, 3);

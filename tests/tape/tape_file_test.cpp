@@ -380,7 +380,7 @@ TEST(PastedNumber, ReadAsAPersonWroteIt) {
       {"1.234.567", ",", "1234567", false},
       {"1,234.56", ".", "1234.56", false},
       {"1,234", ".", "1234", false},
-      {"1,5", ".", "15", false},
+      {"1,5", ".", "1.5", false},
       {"1,5", ",", "1.5", false},
       {"1,234,567", ",", "1234567", false},
       {"R$ 1.234,56", ",", "1234.56", false},
@@ -406,7 +406,11 @@ TEST(PastedNumber, ReadAsAPersonWroteIt) {
       {"12\n34", ",", nullptr, false},
       {"12+34", ",", nullptr, false},
       {"--12", ",", nullptr, false},
-      {"12-", ",", nullptr, false},
+      {"12-+", ",", nullptr, false},
+      {"-12-", ",", nullptr, false},
+      {"-(12)", ",", nullptr, false},
+      {"(-12)", ",", nullptr, false},
+      {"(12", ",", nullptr, false},
       {"1.2.3,4,5", ",", nullptr, false},
       {"R$ R$ 5", ",", nullptr, false},
       {".", ",", nullptr, false},
@@ -429,6 +433,77 @@ TEST(PastedNumber, ReadAsAPersonWroteIt) {
   EXPECT_TRUE(ReadPastedNumber(std::string(400, '7'), ",").has_value());
   EXPECT_FALSE(ReadPastedNumber(std::string(401, '7'), ",").has_value());
 }
+
+// A lone "." or "," with three digits after it, where it cannot be the
+// locale's point, groups thousands; parentheses and a trailing minus make a
+// number negative; the calculator's own exponent form reads back.
+TEST(PastedNumber, GroupingSignsAndTheExponentFormByLocale) {
+  const std::string smallest = "0." + std::string(323, '0') + "494065645841247";
+  const struct {
+    const char* text;
+    const char* locale;  // its decimal separator below
+    const char* keys;    // nullptr: refused
+    bool negative;
+  } cases[] = {
+      {"R$ 2.500", "pt_BR", "2500", false},
+      {"2.500", "pt_BR", "2500", false},
+      {"12.5", "pt_BR", "12.5", false},
+      {"1,234", "pt_BR", "1.234", false},
+      {"2.5000", "pt_BR", "2.5000", false},
+      {".500", "pt_BR", ".500", false},
+      {"1,234", "en_US", "1234", false},
+      {"1,5", "en_US", "1.5", false},
+      {"2.500", "en_US", "2.500", false},
+      {"$ 2,500", "en_US", "2500", false},
+      {"2.500", "de_DE", "2500", false},
+      {"2.500,75 €", "de_DE", "2500.75", false},
+      {"1,234", "de_DE", "1.234", false},
+      {"(1.234,56)", "pt_BR", "1234.56", true},
+      {"1.234,56-", "pt_BR", "1234.56", true},
+      {"(R$ 1.234,56)", "pt_BR", "1234.56", true},
+      {"R$ 1.234,56-", "pt_BR", "1234.56", true},
+      {"(1,234.56)", "en_US", "1234.56", true},
+      {"12-", "en_US", "12", true},
+      {"( 7 )", "de_DE", "7", true},
+      // The exponent form, with the locale's separator only.
+      {"9,9999997E+23", "pt_BR", "999999970000000000000000", false},
+      {"1,5E-07", "pt_BR", "0.00000015", false},
+      {"-1,5E-07", "pt_BR", "0.00000015", true},
+      {"1E+15", "pt_BR", "1000000000000000", false},
+      {"9.9999997E+23", "en_US", "999999970000000000000000", false},
+      {"1.5E-07", "en_US", "0.00000015", false},
+      {"2,5E+16", "de_DE", "25000000000000000", false},
+      {"4,94065645841247E-324", "pt_BR", smallest.c_str(), false},
+      {"9.9999997E+23", "pt_BR", nullptr, false},
+      {"9,9999997E+23", "en_US", nullptr, false},
+      {"1e+15", "pt_BR", nullptr, false},
+      {"1E15", "pt_BR", nullptr, false},
+      {"1E+", "pt_BR", nullptr, false},
+      {"E+15", "pt_BR", nullptr, false},
+      {"1,E+15", "pt_BR", nullptr, false},
+      {"1.000,5E+15", "pt_BR", nullptr, false},
+      {"1E+15E+1", "pt_BR", nullptr, false},
+      {"1E+1000", "pt_BR", nullptr, false},
+      // Past the largest double it could only be typed as another number.
+      {"1,79769313486232E+308", "pt_BR", nullptr, false},
+      {"12 EUR", "pt_BR", nullptr, false},
+      {"1x", "en_US", nullptr, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + " in " + c.locale);
+    const std::string separator = std::string(c.locale) == "en_US" ? "." : ",";
+    const auto number = ReadPastedNumber(c.text, separator);
+    if (!c.keys) {
+      EXPECT_FALSE(number.has_value()) << number->keys;
+      continue;
+    }
+    ASSERT_TRUE(number.has_value());
+    EXPECT_EQ(number->keys, c.keys);
+    EXPECT_EQ(number->negative, c.negative);
+  }
+}
+
+
 
 }  // namespace
 }  // namespace tally
