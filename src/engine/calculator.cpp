@@ -598,6 +598,9 @@ bool Calculator::Paste(std::string_view text) {
     host_.ShowMessageBox({kProgramTitle, kNotANumberText, MessageIcon::Exclamation});
     return false;
   }
+  // Right after a total the paste begins the new calculation as a typed
+  // digit would, adding the total first; "C&E" alone would leave it out.
+  if (s_.PendingOperator == PendingOp::Equals) StartNewTotal(s_.Accumulator != 0);
   // Replaces an entry being keyed instead of extending it.
   cmdCancelEntry_Click();
   for (const char key : number->keys) {

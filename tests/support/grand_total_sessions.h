@@ -27,6 +27,8 @@ inline constexpr GrandTotalSession kGrandTotalSessions[] = {
     {"a pasted negative", "100+<-50>+=="},
     {"a pasted negative in parentheses", "100+<(50)>+3+=="},
     {"a pasted negative with its minus after it", "100+<R$ 1.250,00->+=="},
+    {"a paste right after a total", "100+50=<20>+=="},
+    {"a pasted negative right after a total", "100+50=<-20>+=="},
     {"C after a total", "100+50=C7+=="},
     {"C C after a total", "100+50==20+5=CC3+=="},
     {"C C with nothing to close", "8+==CC4+=="},

@@ -85,7 +85,7 @@ class Monkey {
 // A seeded random session whose numbers are all small whole numbers, so that
 // every value is shown exactly and the tape alone can tell each total: keys,
 // "C", sign changes, pasted negatives, decimal choices. Nothing that puts a
-// number into a calculation without a line (memory, "C&E" after a total).
+// number into a calculation without a line (memory, "C&E").
 class WholeNumberMonkey {
  public:
   WholeNumberMonkey(Calculator& calc, unsigned seed) : calc_(calc), rng_(seed) {}
@@ -102,11 +102,7 @@ class WholeNumberMonkey {
     } else if (pick < 80) {
       calc_.cmdNegitive_Click();
     } else if (pick < 90) {
-      // Not right after a total: the paste's "C&E" would leave the total out
-      // of the grand total where the tape adds it.
-      if (calc_.State().PendingOperator != PendingOp::Equals) {
-        calc_.Paste(kPastes[Uniform(0, std::size(kPastes) - 1)]);
-      }
+      calc_.Paste(kPastes[Uniform(0, std::size(kPastes) - 1)]);
     } else {
       calc_.cboDecPlace_Click(Uniform(0, 6));
     }
