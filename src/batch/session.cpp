@@ -122,7 +122,7 @@ void Session::Execute(const Command& command, std::ostream& out) {
     case K::Copy:
     case K::CopyTape: {
       const std::string text =
-          command.kind == K::Copy ? calc_.DisplayNumberText() : TapeFileText(calc_.GetTape());
+          command.kind == K::Copy ? calc_.DisplayNumberText() : TapeCopyText(calc_.GetTape());
       out << "{\"clipboard\": " << JsonString(text) << "}\n";
       break;
     }

@@ -18,6 +18,12 @@ namespace {
 
 TapeLineKind KindOf(const std::string& line) { return ClassifyTapeLine(line).kind; }
 
+TapeLine SeparatorLine(bool closesWithoutAdding) {
+  TapeLine line{std::string(kSeparatorLine)};
+  line.closesWithoutAdding = closesWithoutAdding;
+  return line;
+}
+
 void ShowDivisionByZero(CalculatorHost& host) {
   host.ShowMessageBox({kProgramTitle, kDivisionByZeroText, MessageIcon::Exclamation});
 }
@@ -110,7 +116,7 @@ void Calculator::StartNewTotal(bool AddToGrandTotal) {
     SetResult(".");
     s_.EntryValue = 0;
     if (!tape_.Empty() && KindOf(tape_.LastText()) != TapeLineKind::Separator) {
-      tape_.AddTapeLine(TapeLineText(TapeLineKind::Separator, {}));
+      tape_.AddTapeLine(SeparatorLine(!AddToGrandTotal));
     }
     s_.Accumulator = 0;
     s_.Operand = 0;
@@ -181,7 +187,9 @@ void Calculator::cmdDecimal_Click() {
   host_.FocusSink();
 }
 
-void Calculator::cmdBackspace_Click() {
+void Calculator::cmdBackspace_Click() { Backspace(); }
+
+bool Calculator::Backspace() {
   // Only whether the display holds two characters or more matters.
   const std::size_t n = Utf8Length(labels_.lblResult, 3);
   if (n == 2) {
@@ -196,8 +204,10 @@ void Calculator::cmdBackspace_Click() {
     AppendToResult('.');
     s_.EntryStarted = false;
   }
-  ReadEntry(s_.EntryValue);
+  // A display still past the largest double keeps the last value that fitted.
+  const bool fits = ReadEntry(s_.EntryValue);
   host_.FocusSink();
+  return fits;
 }
 
 void Calculator::cmdNegitive_Click() {
@@ -354,7 +364,9 @@ void Calculator::ApplyPending(int Index, bool keepAccumulator) {
 void Calculator::WriteOperandLine(double SavedAccumulator) {
   if (s_.PendingOperator == PendingOp::Equals || s_.Operand == 0) return;
   if (s_.NegativeEntry) {
-    tape_.AppendDirect(TapeLineText(TapeLineKind::Separator, {}));
+    // The restatement starts over from the running result, which is not a
+    // closed calculation: its separator adds nothing.
+    tape_.AppendDirect(SeparatorLine(true));
     tape_.AppendDirect(TapeLineText(TapeLineKind::Add, Format(SavedAccumulator)));
     s_.NegativeEntry = false;
   }
@@ -659,6 +671,9 @@ bool Calculator::Paste(std::string_view text) {
     host_.ShowMessageBox({kProgramTitle, kNotANumberText, MessageIcon::Exclamation});
     return false;
   }
+  // Right after a total the paste begins the new calculation as a typed
+  // digit would, adding the total first; "C&E" alone would leave it out.
+  if (s_.PendingOperator == PendingOp::Equals) StartNewTotal(s_.Accumulator != 0);
   // Replaces an entry being keyed instead of extending it.
   cmdCancelEntry_Click();
   for (const char key : number->keys) {
@@ -676,9 +691,7 @@ bool Calculator::Paste(std::string_view text) {
 
 // ---------------------------------------------------------------- tape files
 
-void Calculator::OpenTape(std::vector<std::string> texts) {
-  std::vector<TapeLine> lines(std::make_move_iterator(texts.begin()),
-                              std::make_move_iterator(texts.end()));
+void Calculator::OpenTape(std::vector<TapeLine> lines) {
   const ReplayResult replay = ReplayTape(lines, s_.NumberFormat, sep_);
   // A new calculation on an empty tape writes nothing; then the lines come.
   tape_.Assign({});
@@ -732,8 +745,15 @@ void Calculator::Perform(Operation operation, int index) {
 
 void Calculator::CheckKeyPress(int& keyCode) {
   try {
-    if (const KeyBinding* key = FindKeyBinding(keyCode)) {
-      Perform(key->operation, key->index);
+    if (const KeyBinding* key = FindKeyBinding(keyCode, sep_)) {
+      if (key->operation == Operation::Backspace) {
+        if (!Backspace()) {
+          ReportError(true, "6", "Overflow", kModuleName, "CheckKeyPress");
+          return;
+        }
+      } else {
+        Perform(key->operation, key->index);
+      }
     }
   } catch (const std::bad_alloc&) {
     ReportError(true, "7", "Out of memory", kModuleName, "CheckKeyPress");

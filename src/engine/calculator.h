@@ -157,7 +157,9 @@ class Calculator {
 
   // Keyboard: runs the operation mapped to a Windows-1252 key code and sets
   // the code to 0 (consumed); an operation that fails unexpectedly is reported
-  // and the code is left as typed.
+  // and the code is left as typed. Where the locale's separator is ",", the
+  // "," key is the point key; a Backspace that leaves the display past the
+  // largest double is reported as an overflow.
   void CheckKeyPress(int& keyCode);
 
   void ReportError(bool ShowMessage, const std::string& ErrorNumber,
@@ -196,7 +198,7 @@ class Calculator {
 
   // A tape opened from a file: the lines as they are, the grand total that a
   // replay of them computes, and a new calculation.
-  void OpenTape(std::vector<std::string> lines);
+  void OpenTape(std::vector<TapeLine> lines);
 
   // A kept session put back: the calculator as it was (with the edit panel
   // closed).
@@ -224,6 +226,9 @@ class Calculator {
   void StoreOperator(int Index);
 
   void WriteTotalLine(int OperationIndex, double TotalValue);
+  // The Backspace key; false when the display still reads past the largest
+  // double.
+  bool Backspace();
   void ShowOperator() { labels_.lblOperator = OperatorText(s_.PendingOperator); }
   bool ReadEntry(double& value) const;
   // The display changes only through these, which keep its reading current.

@@ -37,4 +37,9 @@ const KeyBinding* FindKeyBinding(int code) {
   return it == kKeyBindings.end() ? nullptr : &*it;
 }
 
+const KeyBinding* FindKeyBinding(int code, std::string_view decimalSeparator) {
+  if (code == ',' && decimalSeparator == ",") code = '.';
+  return FindKeyBinding(code);
+}
+
 }  // namespace tally

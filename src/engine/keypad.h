@@ -131,5 +131,8 @@ inline constexpr auto kKeyBindings = std::to_array<KeyBinding>({
 
 // The binding of a key code; nullptr for a key that does nothing.
 const KeyBinding* FindKeyBinding(int code);
+// The same where the locale's decimal separator is `decimalSeparator`: where
+// it is ",", the "," key is the point key too.
+const KeyBinding* FindKeyBinding(int code, std::string_view decimalSeparator);
 
 }  // namespace tally

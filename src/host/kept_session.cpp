@@ -31,7 +31,10 @@ namespace {
 // The file: this header, then records. A record is a marker, the length of
 // its body, a checksum of the body, and the body.
 constexpr std::array<char, 8> kMagic = {'T', 'A', 'L', 'L', 'Y', 'K', 'P', 'T'};
-constexpr std::uint32_t kVersion = 1;
+// Version 2 records each tape line whole (text, separator mark, note);
+// version 1 held the text alone and is still read.
+constexpr std::uint32_t kVersion = 2;
+constexpr std::uint32_t kTextOnlyLines = 1;
 // Written in this machine's byte order: a file from another one is refused.
 constexpr std::uint32_t kByteOrder = 0x01020304;
 constexpr qint64 kHeaderSize = 16;
@@ -90,7 +93,9 @@ class Writer {
 
 class Reader {
  public:
-  explicit Reader(std::string_view in) : in_(in) {}
+  explicit Reader(std::string_view in, std::uint32_t version = kVersion)
+      : in_(in), version_(version) {}
+  std::uint32_t Version() const { return version_; }
   template <class T>
   bool Raw(T& value) {
     if (in_.size() - pos_ < sizeof value) return false;
@@ -115,8 +120,33 @@ class Reader {
 
  private:
   std::string_view in_;
+  std::uint32_t version_;
   std::size_t pos_ = 0;
 };
+
+// A tape line: its text, then a byte of flags (the separator's mark, and
+// whether a note follows), then the note.
+constexpr std::uint8_t kClosesWithoutAdding = 1;
+constexpr std::uint8_t kHasNote = 2;
+
+void WriteLine(Writer& w, const TapeLine& line) {
+  w.Text(line.text);
+  const std::uint8_t flags = (line.closesWithoutAdding ? kClosesWithoutAdding : 0) |
+                             (line.note.empty() ? 0 : kHasNote);
+  w.Raw(flags);
+  if (!line.note.empty()) w.Text(line.note);
+}
+
+bool ReadLine(Reader& r, TapeLine& line) {
+  line = TapeLine();
+  if (!r.Text(line.text)) return false;
+  if (r.Version() == kTextOnlyLines) return true;
+  std::uint8_t flags = 0;
+  if (!r.Raw(flags) || (flags & ~(kClosesWithoutAdding | kHasNote)) != 0) return false;
+  line.closesWithoutAdding = (flags & kClosesWithoutAdding) != 0;
+  line.note.clear();
+  return (flags & kHasNote) == 0 || (r.Text(line.note) && !line.note.empty());
+}
 
 // The fields of the calculator, in the order of the bits of a key record.
 enum Field : std::uint32_t {
@@ -161,7 +191,7 @@ bool ReadEnum(Reader& r, Enum& value, Enum last) {
 void WholeRecord(std::string& body, const CalculatorState& c, const DisplayTexts& labels,
                  std::int32_t selected, const Tape& tape) {
   std::size_t size = 128 + c.NumberFormat.size() + labels.lblResult.size();
-  for (const TapeLine& line : tape.Lines()) size += line.text.size() + 4;
+  for (const TapeLine& line : tape.Lines()) size += line.text.size() + line.note.size() + 9;
   body.clear();
   body.reserve(size);
   body += kWhole;
@@ -183,7 +213,7 @@ void WholeRecord(std::string& body, const CalculatorState& c, const DisplayTexts
   w.Bool(labels.lblMemoryVisible);
   w.Raw(selected);
   w.Raw(static_cast<std::uint32_t>(tape.Count()));
-  for (const TapeLine& line : tape.Lines()) w.Text(line.text);
+  for (const TapeLine& line : tape.Lines()) WriteLine(w, line);
   w.Bool(c.AddMode);
   w.Bool(c.EntryKeyed);
 }
@@ -203,7 +233,7 @@ bool ReadWhole(Reader& r, CalculatorSnapshot& s) {
   if (!ok) return false;
   s.tape.assign(lines, {});
   for (TapeLine& line : s.tape) {
-    if (!r.Text(line.text)) return false;
+    if (!ReadLine(r, line)) return false;
   }
   // A journal written before add mode ends with the tape.
   if (!r.AtEnd() && !(r.Bool(c.AddMode) && r.Bool(c.EntryKeyed))) return false;
@@ -306,18 +336,18 @@ void KeyRecord(std::string& body, const CalculatorState& oldState, const Display
     w.Raw(std::uint32_t{1});
     w.Raw(static_cast<std::uint8_t>(TapeChange::Kind::Reset));
     w.Raw(static_cast<std::uint32_t>(tape.Count()));
-    for (const TapeLine& line : tape.Lines()) w.Text(line.text);
+    for (const TapeLine& line : tape.Lines()) WriteLine(w, line);
     return;
   }
   w.Raw(static_cast<std::uint32_t>(changes.size()));
   for (const TapeChange& change : changes) {
     w.Raw(static_cast<std::uint8_t>(change.kind));
     switch (change.kind) {
-      case TapeChange::Kind::Append: w.Text(change.line.text); break;
+      case TapeChange::Kind::Append: WriteLine(w, change.line); break;
       case TapeChange::Kind::RemoveOldest: w.Raw(change.number); break;
       case TapeChange::Kind::SetLine:
         w.Raw(change.number);
-        w.Text(change.line.text);
+        WriteLine(w, change.line);
         break;
       default: break;
     }
@@ -355,11 +385,11 @@ bool ReadKey(Reader& r, CalculatorSnapshot& s, std::deque<TapeLine>& tape) {
     TapeChange::Kind kind{};
     if (!ReadEnum(r, kind, TapeChange::Kind::RemoveLast)) return false;
     std::int32_t number = 0;
-    std::string text;
+    TapeLine line;
     switch (kind) {
       case TapeChange::Kind::Append:
-        if (!r.Text(text)) return false;
-        tape.push_back(std::move(text));
+        if (!ReadLine(r, line)) return false;
+        tape.push_back(std::move(line));
         break;
       case TapeChange::Kind::RemoveOldest:
         if (!r.Raw(number) || number < 0 || static_cast<std::size_t>(number) > tape.size()) {
@@ -374,18 +404,18 @@ bool ReadKey(Reader& r, CalculatorSnapshot& s, std::deque<TapeLine>& tape) {
       // Never written: the whole tape records it.
       case TapeChange::Kind::InsertOldest: return false;
       case TapeChange::Kind::SetLine:
-        if (!r.Raw(number) || !r.Text(text) || number < 0 ||
+        if (!r.Raw(number) || !ReadLine(r, line) || number < 0 ||
             static_cast<std::size_t>(number) >= tape.size()) {
           return false;
         }
-        tape[static_cast<std::size_t>(number)] = std::move(text);
+        tape[static_cast<std::size_t>(number)] = std::move(line);
         break;
       case TapeChange::Kind::Reset: {
         std::uint32_t lines = 0;
         if (!r.Raw(lines) || lines > static_cast<std::uint32_t>(Tape::kMaxLines) + 2) return false;
         tape.assign(lines, {});
-        for (TapeLine& line : tape) {
-          if (!r.Text(line.text)) return false;
+        for (TapeLine& each : tape) {
+          if (!ReadLine(r, each)) return false;
         }
         break;
       }
@@ -448,7 +478,7 @@ Parsed Parse(std::string_view file) {
     result.outcome = Outcome::Newer;
     return result;
   }
-  if (version != kVersion) return result;
+  if (version < kTextOnlyLines) return result;
 
   std::deque<TapeLine> tape;
   bool first = true;
@@ -483,7 +513,7 @@ Parsed Parse(std::string_view file) {
     }
     const std::size_t start = pos + static_cast<std::size_t>(kRecordHeader);
     const std::string_view body = file.substr(start, *end - start);
-    Reader r(body.substr(1));
+    Reader r(body.substr(1), version);
     if (body[0] == kWhole) {
       CalculatorSnapshot whole{};
       if (!ReadWhole(r, whole)) return first ? result : damagedAfterWhole();

@@ -114,7 +114,7 @@ bool TapeDocuments::Open(const QString& path) {
       !host_.AskYesNo({kProgramTitle, kReplaceQuestion, MessageIcon::Question})) {
     return false;
   }
-  calc_.OpenTape(std::get<std::vector<std::string>>(std::move(contents)));
+  calc_.OpenTape(std::get<std::vector<TapeLine>>(std::move(contents)));
   return true;
 }
 

@@ -574,6 +574,58 @@ double LeadingNumberText::Value(const std::string& text) const {
   return convert(std::string_view(deciding, decidingSize), magnitude, decidingNonZero < nonZero_);
 }
 
+namespace {
+
+// The exponent form as FormatNumber writes it: digits, the locale's
+// separator and digits (or none), then "E", a sign and two or three digits.
+// The keys are its digits with the point moved by the exponent.
+std::optional<PastedNumber> ReadExponentForm(std::u32string_view mantissa,
+                                             std::u32string_view exponent,
+                                             std::string_view decimalSeparator,
+                                             PastedNumber number) {
+  const auto isDigit = [](char32_t c) { return c >= U'0' && c <= U'9'; };
+  const char32_t sep = decimalSeparator == "," ? U',' : U'.';
+  std::string digits;
+  std::size_t pointAt = std::string::npos;
+  for (const char32_t c : mantissa) {
+    if (isDigit(c)) {
+      digits += static_cast<char>(c);
+    } else if (c == sep && pointAt == std::string::npos && !digits.empty()) {
+      pointAt = digits.size();
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (digits.empty() || (pointAt != std::string::npos && pointAt == digits.size())) {
+    return std::nullopt;
+  }
+  if (pointAt == std::string::npos) pointAt = digits.size();
+  if (exponent.size() < 3 || exponent.size() > 4 || (exponent[0] != U'+' && exponent[0] != U'-') ||
+      !std::all_of(exponent.begin() + 1, exponent.end(), isDigit)) {
+    return std::nullopt;
+  }
+  long shift = 0;
+  for (const char32_t c : exponent.substr(1)) shift = shift * 10 + static_cast<long>(c - U'0');
+  if (exponent[0] == U'-') shift = -shift;
+  const long at = static_cast<long>(pointAt) + shift;
+  if (at <= 0) {
+    // A digit first: after a total, a point typed first would be lost when
+    // the digit starts the new calculation.
+    number.keys = "0." + std::string(static_cast<std::size_t>(-at), '0') + digits;
+  } else if (static_cast<std::size_t>(at) >= digits.size()) {
+    number.keys = digits + std::string(static_cast<std::size_t>(at) - digits.size(), '0');
+  } else {
+    number.keys = digits.substr(0, static_cast<std::size_t>(at)) + "." +
+                  digits.substr(static_cast<std::size_t>(at));
+  }
+  // Past the largest double the keys could not type it: refused rather than
+  // typed as a smaller number.
+  if (!std::isfinite(ParseLeadingNumber(number.keys))) return std::nullopt;
+  return number;
+}
+
+}  // namespace
+
 std::optional<PastedNumber> ReadPastedNumber(std::string_view text,
                                              std::string_view decimalSeparator) {
   constexpr std::size_t kMaxPastedChars = 400;
@@ -600,6 +652,12 @@ std::optional<PastedNumber> ReadPastedNumber(std::string_view text,
   PastedNumber number;
   bool signSeen = false;
   bool currencySeen = false;
+  // An amount in parentheses is negative, as accounts write it.
+  if (body.size() >= 2 && body.front() == U'(' && body.back() == U')') {
+    body = body.substr(1, body.size() - 2);
+    number.negative = true;
+    signSeen = true;
+  }
   const auto takeCurrency = [&](bool atStart) {
     for (const std::u32string_view symbol :
          {std::u32string_view(U"R$"), std::u32string_view(U"$"), std::u32string_view(U"€")}) {
@@ -615,16 +673,27 @@ std::optional<PastedNumber> ReadPastedNumber(std::string_view text,
     }
     return false;
   };
-  const auto takeSign = [&] {
-    if (signSeen || body.empty() || (body[0] != U'+' && body[0] != U'-')) return false;
-    number.negative = body[0] == U'-';
-    body.erase(0, 1);
+  const auto takeSign = [&](bool atStart) {
+    if (signSeen || body.empty()) return false;
+    const char32_t c = atStart ? body.front() : body.back();
+    // A trailing sign is a minus only ("1.234,56-").
+    if (c != U'-' && (!atStart || c != U'+')) return false;
+    number.negative = c == U'-';
+    body.erase(atStart ? 0 : body.size() - 1, 1);
     signSeen = true;
     return true;
   };
-  while (takeSign() || takeCurrency(true)) {
+  while (takeSign(true) || takeCurrency(true)) {
   }
-  takeCurrency(false);
+  while (takeCurrency(false) || takeSign(false)) {
+  }
+
+  // The calculator's own exponent form, "9,9999997E+23" with the locale's
+  // separator: typed as the digits and point it stands for.
+  if (const auto e = body.find(U'E'); e != std::u32string::npos) {
+    return ReadExponentForm(std::u32string_view(body).substr(0, e),
+                            std::u32string_view(body).substr(e + 1), decimalSeparator, number);
+  }
 
   std::size_t digits = 0, dots = 0, commas = 0;
   std::size_t lastDot = 0, lastComma = 0;
@@ -647,10 +716,14 @@ std::optional<PastedNumber> ReadPastedNumber(std::string_view text,
   if (dots > 0 && commas > 0) {
     point = lastDot > lastComma ? U'.' : U',';
     if ((point == U'.' ? dots : commas) > 1) return std::nullopt;
-  } else if (commas == 1 && decimalSeparator == ",") {
-    point = U',';
-  } else if (dots == 1) {
-    point = U'.';
+  } else if (dots + commas == 1) {
+    // A lone mark is grouping where it cannot be the locale's point and
+    // three digits follow it, as in "R$ 2.500"; otherwise it is the point.
+    const char32_t mark = dots == 1 ? U'.' : U',';
+    const std::size_t at = dots == 1 ? lastDot : lastComma;
+    const bool localePoint = decimalSeparator == (mark == U'.' ? "." : ",");
+    const bool grouping = !localePoint && at > 0 && body.size() - at - 1 == 3;
+    if (!grouping) point = mark;
   }
   for (const char32_t c : body) {
     if (c >= U'0' && c <= U'9') {

@@ -119,11 +119,15 @@ struct PastedNumber {
 
 // Reads a pasted text as one number the way a person wrote it: blanks (the
 // no-break space too), a leading "+" and a currency symbol before or after it
-// ("R$", "$", "€") are dropped; a leading "-" makes it negative. When both "."
-// and "," occur, the one that occurs last is the decimal point and the other
-// groups digits; a lone "," is the point if it occurs once and the locale's
-// separator is ","; a lone "." is the point if it occurs once. Anything else
-// (letters, two numbers, an empty text, more than 400 characters) is nothing.
+// ("R$", "$", "€") are dropped; a leading or trailing "-", or parentheses
+// around it, make it negative. When both "." and "," occur, the one that
+// occurs last is the decimal point and the other groups digits; one that
+// occurs more than once groups digits; a lone one groups digits when it is
+// not the locale's separator and exactly three digits follow it ("2.500" in
+// pt_BR), and is the point otherwise. The calculator's own exponent form
+// with the locale's separator ("9,9999997E+23") is read as the number it
+// writes. Anything else (other letters, two numbers, an empty text, more than
+// 400 characters) is nothing.
 std::optional<PastedNumber> ReadPastedNumber(std::string_view text,
                                              std::string_view decimalSeparator);
 

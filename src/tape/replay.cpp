@@ -63,6 +63,8 @@ ReplayResult ReplayTape(std::vector<TapeLine> lines, std::string_view picture,
       r.entryValue = grand;
       grand = 0;
       r.grandTotalLabel = std::string();
+    } else if (kind == TapeLineKind::Separator && lines[i].closesWithoutAdding) {
+      running = 0;
     } else if (kind == TapeLineKind::Separator) {
       const double sum = running + grand;
       if (!std::isfinite(sum)) continue;

@@ -1,7 +1,8 @@
 #pragma once
 // The replay of a tape: every total, subtotal and grand total line is
 // recalculated from the operand lines above it, in tape order, with the
-// numbers as they are shown.
+// numbers as they are shown. A separator that closed its calculation without
+// adding it (the line's mark) sets the running value to 0 and adds nothing.
 
 #include <cstddef>
 #include <optional>

@@ -95,17 +95,34 @@ TapeLineParts SplitTapeFileLine(std::string_view line) {
   return {};
 }
 
-std::string TapeFileText(const Tape& tape) {
+namespace {
+
+std::string LinesText(const Tape& tape, bool withMarks) {
   std::size_t size = 0;
-  for (const auto& line : tape.Lines()) size += line.text.size() + 1;
+  for (const auto& line : tape.Lines()) {
+    size += line.text.size() + kNotAddedSuffix.size() + line.note.size() + 2;
+  }
   std::string text;
   text.reserve(size);
   for (const auto& line : tape.Lines()) {
     text += line.text;
+    if (withMarks && line.closesWithoutAdding && line.text == kSeparatorLine) {
+      text += kNotAddedSuffix;
+    }
+    if (!line.note.empty()) {
+      text += '\t';
+      text += line.note;
+    }
     text += '\n';
   }
   return text;
 }
+
+}  // namespace
+
+std::string TapeFileText(const Tape& tape) { return LinesText(tape, true); }
+
+std::string TapeCopyText(const Tape& tape) { return LinesText(tape, false); }
 
 TapeFileContents ReadTapeFileText(std::string_view bytes, std::string_view decimalSeparator) {
   if (StartsWith(bytes, kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
@@ -115,7 +132,7 @@ TapeFileContents ReadTapeFileText(std::string_view bytes, std::string_view decim
   }
   if (bytes.back() == '\n') bytes.remove_suffix(1);
 
-  std::vector<std::string> lines;
+  std::vector<TapeLine> lines;
   std::size_t pos = 0;
   while (pos <= bytes.size()) {
     const std::size_t end = std::min(bytes.find('\n', pos), bytes.size());
@@ -126,6 +143,28 @@ TapeFileContents ReadTapeFileText(std::string_view bytes, std::string_view decim
       return TapeFileError{0, "o arquivo tem mais de " + GroupedCount(Tape::kMaxLines) + " linhas"};
     }
     const auto row = static_cast<std::int32_t>(lines.size()) + 1;
+    TapeLine read;
+    if (const auto tab = line.find('\t'); tab != std::string_view::npos) {
+      const std::string_view note = line.substr(tab + 1);
+      if (note.find('\t') != std::string_view::npos) {
+        return TapeFileError{row, "tem mais de uma tabulação"};
+      }
+      if (Utf8Length(note, kMaxNoteChars + 1) > kMaxNoteChars) {
+        return TapeFileError{row, "tem uma nota de mais de " + std::to_string(kMaxNoteChars) +
+                                      " caracteres"};
+      }
+      read.note = note;
+      line = line.substr(0, tab);
+    }
+    if (Utf8Length(line, kMaxTapeLineChars + 1) > kMaxTapeLineChars) {
+      return TapeFileError{row, "é mais longa do que qualquer linha da fita (mais de " +
+                                    std::to_string(kMaxTapeLineChars) + " caracteres)"};
+    }
+    if (line.size() == kSeparatorLine.size() + kNotAddedSuffix.size() &&
+        line.starts_with(kSeparatorLine) && line.ends_with(kNotAddedSuffix)) {
+      line.remove_suffix(kNotAddedSuffix.size());
+      read.closesWithoutAdding = true;
+    }
     const TapeLineParts parts = SplitTapeFileLine(line);
     if (parts.kind == TapeLineKind::Other) {
       constexpr std::size_t kShown = 40;
@@ -138,7 +177,8 @@ TapeFileContents ReadTapeFileText(std::string_view bytes, std::string_view decim
       return TapeFileError{row, "não é uma linha da fita: \"" + shown + "\""};
     }
     if (parts.kind == TapeLineKind::Separator) {
-      lines.emplace_back(line);
+      read.text = line;
+      lines.push_back(std::move(read));
       continue;
     }
     if (!ReadFormattedNumber(WithSeparator(parts.number, "."), ".")) {
@@ -148,7 +188,8 @@ TapeFileContents ReadTapeFileText(std::string_view bytes, std::string_view decim
     std::string text(line.substr(0, at));
     text += WithSeparator(parts.number, decimalSeparator);
     text += line.substr(at + parts.number.size());
-    lines.push_back(std::move(text));
+    read.text = std::move(text);
+    lines.push_back(std::move(read));
   }
   return lines;
 }
@@ -175,14 +216,14 @@ std::string TapeCsvText(const Tape& tape, std::string_view decimalSeparator) {
     }
     out += "\r\n";
   };
-  row({"Posição", "Tipo", "Operação", "Valor"});
+  row({"Posição", "Tipo", "Operação", "Valor", "nota"});
   std::int64_t position = 0;
   for (const TapeLine& tapeLine : tape.Lines()) {
     const std::string& line = tapeLine.text;
     const std::string number = std::to_string(++position);
     const TapeLineParts parts = SplitTapeFileLine(line);
     if (parts.kind == TapeLineKind::Other) {
-      row({number, KindText(parts.kind), "", line});
+      row({number, KindText(parts.kind), "", line, tapeLine.note});
       continue;
     }
     std::string value = WithSeparator(parts.number, decimalSeparator);
@@ -193,7 +234,7 @@ std::string TapeCsvText(const Tape& tape, std::string_view decimalSeparator) {
       value.resize(value.size() - decimalSeparator.size());
     }
     const std::string_view op = parts.op == kEnDash ? std::string_view("-") : parts.op;
-    row({number, KindText(parts.kind), op, value});
+    row({number, KindText(parts.kind), op, value, tapeLine.note});
   }
   return out;
 }

@@ -193,7 +193,7 @@ void frmCalculator::CopyDisplay() {
 }
 
 void frmCalculator::CopyTape() {
-  QGuiApplication::clipboard()->setText(ToQString(TapeFileText(calc_.GetTape())));
+  QGuiApplication::clipboard()->setText(ToQString(TapeCopyText(calc_.GetTape())));
 }
 
 void frmCalculator::CopyLine(int row) {

@@ -266,7 +266,8 @@ TEST(KeyTable, EveryMappedKeyRunsItsButton) {
       {{'7'}, "7"},
       {{'8'}, "8"},
       {{'9'}, "9"},
-      {{'.'}, "."},
+      // The calculator below writes "," for the point: the comma is its key.
+      {{'.', ','}, "."},
       {{8}, "Backspace"},
       {{'E', 'e'}, "CE"},
       {{'+'}, "+"},
@@ -281,7 +282,7 @@ TEST(KeyTable, EveryMappedKeyRunsItsButton) {
       {{'P', 'p'}, "Imprimir"},
       {{'S', 's', 'X', 'x'}, "Sair"},
       // Mapped to nothing: they change nothing, but are consumed too.
-      {{'a', ' ', ',', 'M', 'r', '#', 0, 200, 150, 255}, ""},
+      {{'a', ' ', ';', 'M', 'r', '#', 0, 200, 150, 255}, ""},
   };
   std::set<int> covered;
   for (const auto& row : rows) {
@@ -591,6 +592,105 @@ TEST(KeyTable, UnhandledFailureIsReportedUnderCheckKeyPress) {
   key = '+';
   calc.CheckKeyPress(key);
   EXPECT_EQ(key, 0);
+}
+
+}  // namespace
+}  // namespace tally
+
+namespace tally {
+namespace {
+
+// Where the locale writes "," for the point, the typed "," is the point key;
+// elsewhere it does nothing.
+TEST(CommaKey, IsThePointWhereTheLocaleWritesOne) {
+  const struct {
+    const char* separator;
+    const char* keys;
+    double entry;
+    const char* tape;
+  } cases[] = {
+      {",", "12,34+", 12.34, "+ 12,34"},
+      {",", "0,5+,25+", 0.25, "+ 0,25"},
+      {".", "12,34+", 1234, "+ 1234.00"},
+      {".", "12.34+", 12.34, "+ 12.34"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.keys) + " with " + c.separator);
+    testing::FakeHost host;
+    Calculator calc(host, c.separator);
+    calc.cboDecPlace_Click(2);
+    testing::Type(calc, c.keys);
+    EXPECT_EQ(calc.State().LastEntry, c.entry);
+    EXPECT_EQ(testing::TapeLines(calc).back(), c.tape);
+    EXPECT_TRUE(host.errors.empty());
+  }
+  // The key is consumed where it is the point, and left where it is nothing.
+  testing::FakeHost host;
+  Calculator comma(host, ",");
+  int code = ',';
+  comma.CheckKeyPress(code);
+  EXPECT_EQ(code, 0);
+  Calculator dot(host, ".");
+  code = ',';
+  dot.CheckKeyPress(code);
+  EXPECT_EQ(dot.Labels().lblResult, "0.");
+}
+
+// Digits typed after a result in exponent form take the display past the
+// largest double; a Backspace that leaves it there keeps the entry, and typed
+// it is told as an overflow.
+TEST(BackspacePastTheLargest, TypedIsAnOverflowClickedIsSilent) {
+  for (const bool typed : {true, false}) {
+    SCOPED_TRACE(typed ? "typed" : "clicked");
+    testing::FakeHost host;
+    Calculator calc(host, ".");
+    testing::Keys(calc, "10000000000000000000000000000000000000000[sqrt]9999");
+    ASSERT_EQ(calc.Labels().lblResult, "1E+209999");
+    const double entry = calc.State().EntryValue;
+    ASSERT_EQ(entry, 1e209);  // the last value that fitted
+    int code = kKeyBackspace;
+    if (typed) {
+      calc.CheckKeyPress(code);
+    } else {
+      calc.cmdBackspace_Click();
+    }
+    EXPECT_EQ(calc.Labels().lblResult, "1E+20999");
+    EXPECT_EQ(calc.State().EntryValue, entry);
+    if (typed) {
+      ASSERT_EQ(host.errors.size(), 1u);
+      EXPECT_EQ(host.errors[0].number, "6");
+      EXPECT_EQ(host.errors[0].description, "Overflow");
+      EXPECT_EQ(host.errors[0].procedureName, "CheckKeyPress");
+      EXPECT_EQ(host.messages.size(), 1u);
+      EXPECT_EQ(code, kKeyBackspace);
+    } else {
+      EXPECT_TRUE(host.errors.empty());
+      EXPECT_TRUE(host.messages.empty());
+    }
+    // Back within range, Backspace reads the display again, unreported.
+    for (int k = 0; k < 3; ++k) testing::Type(calc, "\b");
+    EXPECT_EQ(calc.Labels().lblResult, "1E+20");
+    EXPECT_EQ(calc.State().EntryValue, 1e20);
+    EXPECT_EQ(host.errors.size(), typed ? 2u : 1u);
+  }
+}
+
+// A display in exponent form, copied, pastes back as the number it shows.
+TEST(ExponentPaste, ACopiedDisplayPastesBack) {
+  for (const char* sep : {",", "."}) {
+    SCOPED_TRACE(sep);
+    testing::FakeHost host;
+    Calculator calc(host, sep);
+    for (const char* keys : {"999999970000000000000000+=", ".00000015+="}) {
+      testing::Keys(calc, keys);
+      const std::string copied = calc.DisplayNumberText();
+      ASSERT_NE(copied.find('E'), std::string::npos) << copied;
+      ASSERT_TRUE(calc.Paste(copied)) << copied;
+      EXPECT_EQ(calc.State().EntryValue, ReadFormattedNumber(copied, sep)) << copied;
+      calc.cmdCancel_Click();
+    }
+    EXPECT_TRUE(host.messages.empty());
+  }
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ TEST(OpenedTape, TheLinesAsTheyAreAndANewCalculation) {
   Keys(calc, "5+5= [M+] 8");  // a calculation left open, memory in use
   const Lines lines = {"+ 10,00", "+ 5,00",  "= 15,00", kSep,    "+ 20,00",
                        "+ 3,00",  "= 23,00", kSep,      "+ 2,00"};
-  calc.OpenTape(lines);
+  calc.OpenTape(testing::LinesOf(lines));
   EXPECT_EQ(TapeLines(calc), lines);
   EXPECT_EQ(calc.GetTape().Selected(), -1);
   EXPECT_EQ(calc.State().GrandTotal, 38);
@@ -147,8 +147,8 @@ TEST(OpenedTape, RoundTripsBetweenLocales) {
     FakeHost otherHost;
     Calculator opened(otherHost, other);
     const auto read = ReadTapeFileText(file, other);
-    ASSERT_TRUE(std::holds_alternative<Lines>(read)) << std::get<TapeFileError>(read).reason;
-    opened.OpenTape(std::get<Lines>(read));
+    ASSERT_TRUE(std::holds_alternative<std::vector<TapeLine>>(read)) << std::get<TapeFileError>(read).reason;
+    opened.OpenTape(std::get<std::vector<TapeLine>>(read));
     ASSERT_EQ(opened.GetTape().Count(), calc.GetTape().Count());
     for (std::int32_t i = 0; i < calc.GetTape().Count(); ++i) {
       const TapeLineParts a = SplitTapeFileLine(calc.GetTape().Text(i));
@@ -159,13 +159,13 @@ TEST(OpenedTape, RoundTripsBetweenLocales) {
     }
     FakeHost checkHost;
     Calculator replayed(checkHost, first);
-    replayed.OpenTape(TapeLines(calc));
+    replayed.OpenTape(testing::WholeLines(calc));
     EXPECT_EQ(opened.State().GrandTotal, replayed.State().GrandTotal);
 
     const auto back = ReadTapeFileText(TapeFileText(opened.GetTape()), first);
-    ASSERT_TRUE(std::holds_alternative<Lines>(back));
+    ASSERT_TRUE(std::holds_alternative<std::vector<TapeLine>>(back));
     Calculator again(checkHost, first);
-    again.OpenTape(std::get<Lines>(back));
+    again.OpenTape(std::get<std::vector<TapeLine>>(back));
     EXPECT_EQ(TapeFileText(again.GetTape()), file);
   }
 }

@@ -27,6 +27,7 @@
 #include "calculator_state.h"
 #include "child_process.h"
 #include "fake_host.h"
+#include "grand_total_sessions.h"
 #include "random_session.h"
 
 namespace tally::host {
@@ -196,7 +197,7 @@ TEST_F(KeptSessionTest, ASessionThatCannotBeReadIsMovedAsideAndToldOnce) {
   QByteArray damaged = good;
   damaged[40] = static_cast<char>(damaged[40] ^ 0x55);  // inside the first record
   QByteArray newer = good;
-  newer[8] = 2;  // the version
+  newer[8] = static_cast<char>(newer[8] + 1);  // the version after this one
 
   const struct {
     const char* name;
@@ -752,6 +753,120 @@ TEST_F(KeptSessionTest, AJournalFromBeforeAddModeIsRead) {
   EXPECT_FALSE(s.state.AddMode);
   EXPECT_FALSE(s.state.EntryKeyed);
   EXPECT_TRUE(Aside().isEmpty());
+
+// Every line is kept whole: its separator mark and its note, whether the
+// journal took it in the whole record, in an appended line, in a rewritten
+// one or in a new tape.
+TEST_F(KeptSessionTest, LinesAreKeptWithTheirMarksAndNotes) {
+  FakeHost host;
+  Calculator calc(host, ",");
+  calc.cboDecPlace_Click(2);
+  Keys(calc, "10+5=C");
+  CalculatorSnapshot noted = Of(calc);
+  noted.tape[0].note = "aluguel";
+  noted.tape[2].note = "fechado à mão ç";
+  calc.Restore(noted);
+  KeptSession kept(Path());
+  ASSERT_TRUE(kept.Start(calc));  // the whole record
+  const auto expectAfterRestart = [&](const char* what) {
+    SCOPED_TRACE(what);
+    // Read from a copy: the session itself is locked while it is kept.
+    kept.Sync();
+    const QString copy = dir_.filePath(QStringLiteral("copia.journal"));
+    QFile::remove(copy);
+    ASSERT_TRUE(QFile::copy(Path(), copy));
+    KeptSession again(copy);
+    const auto found = again.Load();
+    ASSERT_TRUE(found.snapshot.has_value());
+    EXPECT_EQ(DescribeState(*found.snapshot), DescribeState(SnapshotOf(calc)));
+  };
+  expectAfterRestart("whole");
+  Keys(calc, "7+2[+/-]+");  // appended lines, a marked one among them
+  kept.Commit();
+  ASSERT_TRUE(calc.GetTape().Line(5).closesWithoutAdding);
+  expectAfterRestart("appended");
+  calc.lstTape_Click(0);
+  calc.lstTape_DblClick();
+  calc.cmdSaveChange_Click();  // the whole tape rewritten
+  kept.Commit();
+  ASSERT_EQ(calc.GetTape().Line(0).note, "aluguel");
+  expectAfterRestart("rewritten");
+  Keys(calc, "=+");  // a total made a subtotal in place
+  kept.Commit();
+  expectAfterRestart("set in place");
+  kept.Stop(false);
+}
+
+// The grand total of a session with "C", sign changes and pasted negatives
+// survives a restart, and a correction after it.
+TEST_F(KeptSessionTest, TheGrandTotalSurvivesARestart) {
+  for (const auto& session : tally::testing::kGrandTotalSessions) {
+    SCOPED_TRACE(session.name);
+    QFile::remove(Path());
+    FakeHost host;
+    Calculator calc(host, ",");
+    KeptSession kept(Path());
+    ASSERT_TRUE(kept.Start(calc));
+    calc.cboDecPlace_Click(2);
+    kept.Commit();
+    tally::testing::RunSession(calc, session.script, [&] { kept.Commit(); });
+    kept.Stop(false);
+
+    KeptSession again(Path());
+    const auto found = again.Load();
+    ASSERT_TRUE(found.snapshot.has_value());
+    FakeHost otherHost;
+    Calculator restored(otherHost, ",");
+    restored.Restore(*found.snapshot);
+    EXPECT_EQ(DescribeState(SnapshotOf(restored)), DescribeState(SnapshotOf(calc)));
+    for (int i = 0; i < restored.GetTape().Count(); ++i) {
+      if (!IsOperand(ClassifyTapeLine(restored.GetTape().Text(i)).kind)) continue;
+      restored.lstTape_Click(i);
+      restored.lstTape_DblClick();
+      restored.cmdSaveChange_Click();
+      EXPECT_EQ(restored.State().GrandTotal, calc.State().GrandTotal) << "line " << i;
+    }
+  }
+}
+
+// A journal written by the previous version, which kept the lines' texts
+// alone, restores exactly as that version restored it.
+TEST_F(KeptSessionTest, AJournalFromBeforeMarksRestoresAsBefore) {
+  QDir().mkpath(QFileInfo(Path()).absolutePath());
+  ASSERT_TRUE(QFile::copy(QStringLiteral(TALLYROLLER_FIXTURES "/kept-session-v1.journal"), Path()));
+  KeptSession kept(Path());
+  const auto found = kept.Load();
+  ASSERT_TRUE(found.snapshot.has_value()) << found.notice.toStdString();
+  EXPECT_TRUE(found.notice.isEmpty());
+  const CalculatorSnapshot& s = *found.snapshot;
+  const std::string S(kSeparatorLine);
+  std::vector<TapeLine> tape;
+  for (const char* text : {"+ 100,00", "+ 50,00", S.c_str(), "+ 5,00", "= 5,00", S.c_str(),
+                           "+ 12,00", S.c_str(), "+ 12,00", "+ -3,00", "= 9,00", S.c_str()}) {
+    tape.emplace_back(text);
+  }
+  EXPECT_EQ(s.tape, tape);
+  EXPECT_EQ(s.selected, 1);
+  EXPECT_EQ(s.state.GrandTotal, 14);
+  EXPECT_EQ(s.state.NumberFormat, "#0.00");
+  EXPECT_EQ(s.state.PendingOperator, PendingOp::Add);
+  EXPECT_EQ(s.state.LastInputKind, InputKind::Num);
+  EXPECT_TRUE(s.state.TotalPending);
+  EXPECT_EQ(s.labels.lblResult, ".");
+  EXPECT_EQ(s.labels.lblOperator, "+");
+  EXPECT_EQ(s.labels.lblGrandTotal, "14,00 ");
+  EXPECT_FALSE(s.labels.lblMemoryVisible);
+
+  // Kept on, it is written afresh in the present form and reads back the same.
+  FakeHost host;
+  Calculator calc(host, ",");
+  calc.Restore(s);
+  ASSERT_TRUE(kept.Start(calc));
+  kept.Stop(false);
+  KeptSession again(Path());
+  const auto rewritten = again.Load();
+  ASSERT_TRUE(rewritten.snapshot.has_value());
+  EXPECT_EQ(DescribeState(*rewritten.snapshot), Describe(s));
 }
 
 }  // namespace

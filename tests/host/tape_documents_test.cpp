@@ -186,7 +186,7 @@ TEST_F(TapeDocumentsTest, AnEmptyTapeIsNotWritten) {
 TEST_F(TapeDocumentsTest, CsvGoesThroughTheSameSafeWrite) {
   Keys(calc_, "1+2=");
   ASSERT_TRUE(docs_.ExportCsv(Path("fita.csv")));
-  EXPECT_TRUE(Read(Path("fita.csv")).startsWith("\xEF\xBB\xBFPosição;Tipo;Operação;Valor\r\n"));
+  EXPECT_TRUE(Read(Path("fita.csv")).startsWith("\xEF\xBB\xBFPosição;Tipo;Operação;Valor;nota\r\n"));
   // Without a painter there is no PDF to write, and the user is told.
   EXPECT_FALSE(docs_.ExportPdf(Path("fita.pdf")));
   EXPECT_EQ(host_.messages.size(), 1u);

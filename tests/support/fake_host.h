@@ -104,4 +104,14 @@ inline std::vector<std::string> TapeLines(const Calculator& calc) {
   return texts;
 }
 
+// The lines given by their texts alone.
+inline std::vector<TapeLine> LinesOf(const std::vector<std::string>& texts) {
+  return {texts.begin(), texts.end()};
+}
+
+// The tape's whole lines, marks and notes too.
+inline std::vector<TapeLine> WholeLines(const Calculator& calc) {
+  return {calc.GetTape().Lines().begin(), calc.GetTape().Lines().end()};
+}
+
 }  // namespace tally::testing

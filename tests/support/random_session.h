@@ -82,4 +82,39 @@ class Monkey {
   std::mt19937 rng_;
 };
 
+// A seeded random session whose numbers are all small whole numbers, so that
+// every value is shown exactly and the tape alone can tell each total: keys,
+// "C", sign changes, pasted negatives, decimal choices. Nothing that puts a
+// number into a calculation without a line (memory, "C&E").
+class WholeNumberMonkey {
+ public:
+  WholeNumberMonkey(Calculator& calc, unsigned seed) : calc_(calc), rng_(seed) {}
+
+  void Step() {
+    static const char* const kPastes[] = {"-12", "(7)", "3-", "R$ 2.500", "-1.000,00", "40"};
+    const int pick = Uniform(0, 99);
+    if (pick < 30) {
+      const int length = Uniform(1, 3);
+      for (int k = 0; k < length; ++k) calc_.cmdNumber_Click(Uniform(0, 9));
+    } else if (pick < 70) {
+      int key = kKeys[static_cast<std::size_t>(Uniform(0, sizeof kKeys - 2))];
+      calc_.CheckKeyPress(key);
+    } else if (pick < 80) {
+      calc_.cmdNegitive_Click();
+    } else if (pick < 90) {
+      calc_.Paste(kPastes[Uniform(0, std::size(kPastes) - 1)]);
+    } else {
+      calc_.cboDecPlace_Click(Uniform(0, 6));
+    }
+  }
+
+ private:
+  int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+  int Uniform(int lo, std::size_t hi) { return Uniform(lo, static_cast<int>(hi)); }
+
+  static constexpr char kKeys[] = "++--==\rCc\x1b";
+  Calculator& calc_;
+  std::mt19937 rng_;
+};
+
 }  // namespace tally::testing

@@ -14,6 +14,12 @@ namespace {
 using Lines = std::vector<TapeLine>;
 const std::string S = "***********************";
 const std::string D(kEnDash);
+// A separator that closed its calculation without adding it.
+const TapeLine M = [] {
+  TapeLine line(S);
+  line.closesWithoutAdding = true;
+  return line;
+}();
 
 struct ReplayCase {
   const char* name;
@@ -47,6 +53,27 @@ const ReplayCase kCases[] = {
      0,
      0,
      "38,00",
+     "0,00"},
+    {"a calculation closed without adding stays out of the grand total",
+     {"+ 10,00", "+ 5,00", "= 15,00", M, "+ 20,00", "+ 3,00", "= 22,00", S, "G 22,00", S},
+     {"+ 10,00", "+ 5,00", "= 15,00", M, "+ 20,00", "+ 3,00", "= 23,00", S, "G 23,00", S},
+     0,
+     0,
+     "23,00",
+     "0,00"},
+    {"such a separator leaves the grand total label as it was",
+     {"+ 5,00", "= 5,00", S, "+ 7,00", "+ 1,00", M},
+     {"+ 5,00", "= 5,00", S, "+ 7,00", "+ 1,00", M},
+     5,
+     0,
+     std::nullopt,
+     "5,00"},
+    {"a sign change restates the running result after such a separator",
+     {"+ 100,00", M, "+ 100,00", "+ -50,00", "= 50,00", S, "GT 50,00", S},
+     {"+ 100,00", M, "+ 100,00", "+ -50,00", "= 50,00", S, "G 50,00", S},
+     0,
+     0,
+     "50,00",
      "0,00"},
     {"en dash and hyphen both subtract",
      {"+ 12,00", D + " 3,00", "- 1,00", "= 9,00"},

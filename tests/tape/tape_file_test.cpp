@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <variant>
 #include <vector>
@@ -16,8 +18,21 @@ namespace tally {
 namespace {
 
 using Lines = std::vector<std::string>;
+using FileLines = std::vector<TapeLine>;
 const std::string kDash(kEnDash);
 const std::string kSep(kSeparatorLine);
+
+Lines Texts(const FileLines& lines) {
+  Lines texts;
+  for (const TapeLine& line : lines) texts.push_back(line.text);
+  return texts;
+}
+
+TapeLine Marked() {
+  TapeLine line(kSep);
+  line.closesWithoutAdding = true;
+  return line;
+}
 
 Tape TapeOf(const Lines& lines) {
   Tape tape;
@@ -79,17 +94,17 @@ TEST(TapeFile, ReadsBackInAnyLocaleChangingOnlyTheSeparator) {
                        "/ 4",     "= 1E+15",     kSep,     "G 19,00",           "GT 7,25"};
   const std::string text = TapeFileText(TapeOf(saved));
   const auto pt = ReadTapeFileText(text, ",");
-  ASSERT_TRUE(std::holds_alternative<Lines>(pt));
-  EXPECT_EQ(std::get<Lines>(pt), saved);
+  ASSERT_TRUE(std::holds_alternative<FileLines>(pt));
+  EXPECT_EQ(Texts(std::get<FileLines>(pt)), saved);
   const auto en = ReadTapeFileText(text, ".");
-  ASSERT_TRUE(std::holds_alternative<Lines>(en));
+  ASSERT_TRUE(std::holds_alternative<FileLines>(en));
   const Lines dotted = {"+ 12.50", kDash + " 3.", "x -2.5", "= 15.00 sub total", "+ 1.5E-07",
                         "/ 4",     "= 1E+15",     kSep,     "G 19.00",           "GT 7.25"};
-  EXPECT_EQ(std::get<Lines>(en), dotted);
+  EXPECT_EQ(Texts(std::get<FileLines>(en)), dotted);
   // And back: the first file byte for byte.
   const auto again = ReadTapeFileText(TapeFileText(TapeOf(dotted)), ",");
-  ASSERT_TRUE(std::holds_alternative<Lines>(again));
-  EXPECT_EQ(TapeFileText(TapeOf(std::get<Lines>(again))), text);
+  ASSERT_TRUE(std::holds_alternative<FileLines>(again));
+  EXPECT_EQ(TapeFileText(TapeOf(Texts(std::get<FileLines>(again)))), text);
 }
 
 TEST(TapeFile, WhatEditorsDoToATextFileIsTaken) {
@@ -104,8 +119,8 @@ TEST(TapeFile, WhatEditorsDoToATextFileIsTaken) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const auto read = ReadTapeFileText(c.text, ",");
-    ASSERT_TRUE(std::holds_alternative<Lines>(read));
-    EXPECT_EQ(std::get<Lines>(read), (Lines{"+ 1", "= 1"}));
+    ASSERT_TRUE(std::holds_alternative<FileLines>(read));
+    EXPECT_EQ(Texts(std::get<FileLines>(read)), (Lines{"+ 1", "= 1"}));
   }
 }
 
@@ -137,7 +152,7 @@ TEST(TapeFile, HostileTextsAreRefusedWithTheirLineAndReason) {
     SCOPED_TRACE(c.name);
     const auto read = ReadTapeFileText(c.text, ",");
     if (c.line < 0) {
-      EXPECT_TRUE(std::holds_alternative<Lines>(read));
+      EXPECT_TRUE(std::holds_alternative<FileLines>(read));
       continue;
     }
     ASSERT_TRUE(std::holds_alternative<TapeFileError>(read));
@@ -191,26 +206,26 @@ TEST(TapeCsv, RowsReadBackWithTheLocalesConvention) {
   } cases[] = {
       {",",
        ';',
-       {{"Posição", "Tipo", "Operação", "Valor"},
-        {"1", "número", "+", "12,50"},
-        {"2", "número", "-", "3"},
-        {"3", "subtotal", "=", "9,50"},
-        {"4", "número", "x", "2,00"},
-        {"5", "total", "=", "19,00"},
-        {"6", "separador", "", ""},
-        {"7", "grande total", "G", "19,00"},
-        {"8", "grande total", "GT", "1,5E-07"}}},
+       {{"Posição", "Tipo", "Operação", "Valor", "nota"},
+        {"1", "número", "+", "12,50", ""},
+        {"2", "número", "-", "3", ""},
+        {"3", "subtotal", "=", "9,50", ""},
+        {"4", "número", "x", "2,00", ""},
+        {"5", "total", "=", "19,00", ""},
+        {"6", "separador", "", "", ""},
+        {"7", "grande total", "G", "19,00", ""},
+        {"8", "grande total", "GT", "1,5E-07", ""}}},
       {".",
        ',',
-       {{"Posição", "Tipo", "Operação", "Valor"},
-        {"1", "número", "+", "12.50"},
-        {"2", "número", "-", "3"},
-        {"3", "subtotal", "=", "9.50"},
-        {"4", "número", "x", "2.00"},
-        {"5", "total", "=", "19.00"},
-        {"6", "separador", "", ""},
-        {"7", "grande total", "G", "19.00"},
-        {"8", "grande total", "GT", "1.5E-07"}}},
+       {{"Posição", "Tipo", "Operação", "Valor", "nota"},
+        {"1", "número", "+", "12.50", ""},
+        {"2", "número", "-", "3", ""},
+        {"3", "subtotal", "=", "9.50", ""},
+        {"4", "número", "x", "2.00", ""},
+        {"5", "total", "=", "19.00", ""},
+        {"6", "separador", "", "", ""},
+        {"7", "grande total", "G", "19.00", ""},
+        {"8", "grande total", "GT", "1.5E-07", ""}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.separator);
@@ -228,6 +243,130 @@ TEST(TapeCsv, FieldsHoldingTheDelimiterOrQuotesAreQuoted) {
   EXPECT_EQ(ReadCsv(std::string_view(text).substr(3), ';')[1][3], "a;b \"c\"");
 }
 
+TEST(TapeCsv, NotesAreTheFifthColumn) {
+  Tape tape;
+  TapeLine noted("+ 12,50");
+  noted.note = "aluguel; \"junho\"";
+  tape.AppendDirect(noted);
+  tape.AppendDirect(Marked());
+  const std::string text = TapeCsvText(tape, ",");
+  EXPECT_EQ(ReadCsv(std::string_view(text).substr(3), ';'),
+            (std::vector<std::vector<std::string>>{
+                {"Posição", "Tipo", "Operação", "Valor", "nota"},
+                {"1", "número", "+", "12,50", "aluguel; \"junho\""},
+                {"2", "separador", "", "", ""}}));
+}
+
+// Marks and notes in a tape file: after the line as shown, so that the file
+// still reads line by line as the tape.
+TEST(TapeFile, MarksAndNotesFollowTheLineAsShown) {
+  Tape tape;
+  TapeLine noted("+ 12,50");
+  noted.note = "aluguel de junho";
+  tape.AppendDirect(noted);
+  tape.AppendDirect(Marked());
+  TapeLine markedNoted = Marked();
+  markedNoted.note = "cancelado";
+  tape.AppendDirect(markedNoted);
+  tape.AppendDirect(TapeLine(kSep));
+  const std::string file = "+ 12,50\taluguel de junho\n" + kSep + " (não somado)\n" + kSep +
+                           " (não somado)\tcancelado\n" + kSep + "\n";
+  EXPECT_EQ(TapeFileText(tape), file);
+  // The clipboard shows no marks.
+  EXPECT_EQ(TapeCopyText(tape),
+            "+ 12,50\taluguel de junho\n" + kSep + "\n" + kSep + "\tcancelado\n" + kSep + "\n");
+
+  // Read back whole in either locale; written again, byte for byte.
+  for (const char* sep : {",", "."}) {
+    SCOPED_TRACE(sep);
+    const auto read = ReadTapeFileText(file, sep);
+    ASSERT_TRUE(std::holds_alternative<FileLines>(read));
+    const FileLines& lines = std::get<FileLines>(read);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].text, std::string("+ 12") + sep + "50");
+    EXPECT_EQ(lines[0].note, "aluguel de junho");
+    EXPECT_FALSE(lines[0].closesWithoutAdding);
+    EXPECT_EQ(lines[1], Marked());
+    EXPECT_EQ(lines[2], markedNoted);
+    EXPECT_EQ(lines[3], TapeLine(kSep));
+    Tape again;
+    for (const TapeLine& line : lines) again.AppendDirect(line);
+    const auto back = ReadTapeFileText(TapeFileText(again), ",");
+    ASSERT_TRUE(std::holds_alternative<FileLines>(back));
+    Tape third;
+    for (const TapeLine& line : std::get<FileLines>(back)) third.AppendDirect(line);
+    EXPECT_EQ(TapeFileText(third), file);
+  }
+}
+
+TEST(TapeFile, NotesAndLongLinesAreRefusedWithTheirLine) {
+  // "+ 1,000…": as long as a line may be.
+  const std::string longest = "1," + std::string(kMaxTapeLineChars - 4, '0');
+  const struct {
+    const char* name;
+    std::string text;
+    int line;  // -1: accepted
+    const char* reason;
+  } cases[] = {
+      {"a second tab", "+ 1\n+ 2\tuma\tduas\n", 2, "mais de uma tabulação"},
+      {"a note of 200 characters", "+ 1\t" + std::string(200, 'n') + "\n", -1, ""},
+      {"a note of 200 characters, not bytes", "+ 1\t" + [] {
+         std::string n;
+         for (int k = 0; k < 200; ++k) n += "ç";
+         return n;
+       }() + "\n", -1, ""},
+      {"a note of 201 characters", "+ 1\n+ 1\t" + std::string(201, 'n') + "\n", 2,
+       "nota de mais de 200 caracteres"},
+      {"the suffix on a line that is not a separator", "+ 1 (não somado)\n", 1,
+       "não é uma linha da fita"},
+      {"the suffix twice", kSep + " (não somado) (não somado)\n", 1, "não é uma linha da fita"},
+      {"the longest line taken", "+ " + longest + "\n", -1, ""},
+      {"a line past the longest", "+ 1\n+ " + longest + "0\n", 2,
+       "mais longa do que qualquer linha da fita"},
+      {"a line of 1 MiB", "+ 1\n= 1" + std::string(1 << 20, ' ') + "\n", 2,
+       "mais longa do que qualquer linha da fita"},
+      {"a subtotal repeated for 1 MiB", [] {
+         std::string t = "= 1";
+         while (t.size() < (1u << 20)) t += " sub total";
+         return t;
+       }(), 1, "mais longa"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto read = ReadTapeFileText(c.text, ",");
+    if (c.line < 0) {
+      EXPECT_TRUE(std::holds_alternative<FileLines>(read))
+          << std::get<TapeFileError>(read).reason;
+      continue;
+    }
+    ASSERT_TRUE(std::holds_alternative<TapeFileError>(read));
+    const auto& error = std::get<TapeFileError>(read);
+    EXPECT_EQ(error.line, c.line);
+    EXPECT_NE(error.reason.find(c.reason), std::string::npos) << error.reason;
+  }
+}
+
+// A file saved by the calculator before lines had marks and notes opens as it
+// did: every line as it was, every separator adding.
+TEST(TapeFile, AFileFromBeforeMarksReadsAsBefore) {
+  std::ifstream in(TALLYROLLER_FIXTURES "/tape-before-marks.txt", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  ASSERT_FALSE(text.empty());
+  const auto read = ReadTapeFileText(text, ",");
+  ASSERT_TRUE(std::holds_alternative<FileLines>(read));
+  const Lines expected = {"+ 100,00", "+ 50,00",  kSep,         "+ 5,00",     "= 5,00",
+                          kSep,       "+ 12,00",  kSep,         "+ 12,00",    "+ -3,00",
+                          "= 9,00",   kSep,       "+ 7,00",     kDash + " 2,00", "= 5,00",
+                          kSep,       "G 14,00",  kSep,         "+ 4,",       "x 3,",
+                          "= 12,",    kSep,       "+ 1,000000", "/ 8,000000", "= 0,125000"};
+  EXPECT_EQ(Texts(std::get<FileLines>(read)), expected);
+  for (const TapeLine& line : std::get<FileLines>(read)) {
+    EXPECT_FALSE(line.closesWithoutAdding);
+    EXPECT_TRUE(line.note.empty());
+  }
+  EXPECT_EQ(TapeFileText(TapeOf(expected)), text);
+}
+
 TEST(PastedNumber, ReadAsAPersonWroteIt) {
   const struct {
     const char* text;
@@ -241,7 +380,7 @@ TEST(PastedNumber, ReadAsAPersonWroteIt) {
       {"1.234.567", ",", "1234567", false},
       {"1,234.56", ".", "1234.56", false},
       {"1,234", ".", "1234", false},
-      {"1,5", ".", "15", false},
+      {"1,5", ".", "1.5", false},
       {"1,5", ",", "1.5", false},
       {"1,234,567", ",", "1234567", false},
       {"R$ 1.234,56", ",", "1234.56", false},
@@ -267,7 +406,11 @@ TEST(PastedNumber, ReadAsAPersonWroteIt) {
       {"12\n34", ",", nullptr, false},
       {"12+34", ",", nullptr, false},
       {"--12", ",", nullptr, false},
-      {"12-", ",", nullptr, false},
+      {"12-+", ",", nullptr, false},
+      {"-12-", ",", nullptr, false},
+      {"-(12)", ",", nullptr, false},
+      {"(-12)", ",", nullptr, false},
+      {"(12", ",", nullptr, false},
       {"1.2.3,4,5", ",", nullptr, false},
       {"R$ R$ 5", ",", nullptr, false},
       {".", ",", nullptr, false},
@@ -290,6 +433,77 @@ TEST(PastedNumber, ReadAsAPersonWroteIt) {
   EXPECT_TRUE(ReadPastedNumber(std::string(400, '7'), ",").has_value());
   EXPECT_FALSE(ReadPastedNumber(std::string(401, '7'), ",").has_value());
 }
+
+// A lone "." or "," with three digits after it, where it cannot be the
+// locale's point, groups thousands; parentheses and a trailing minus make a
+// number negative; the calculator's own exponent form reads back.
+TEST(PastedNumber, GroupingSignsAndTheExponentFormByLocale) {
+  const std::string smallest = "0." + std::string(323, '0') + "494065645841247";
+  const struct {
+    const char* text;
+    const char* locale;  // its decimal separator below
+    const char* keys;    // nullptr: refused
+    bool negative;
+  } cases[] = {
+      {"R$ 2.500", "pt_BR", "2500", false},
+      {"2.500", "pt_BR", "2500", false},
+      {"12.5", "pt_BR", "12.5", false},
+      {"1,234", "pt_BR", "1.234", false},
+      {"2.5000", "pt_BR", "2.5000", false},
+      {".500", "pt_BR", ".500", false},
+      {"1,234", "en_US", "1234", false},
+      {"1,5", "en_US", "1.5", false},
+      {"2.500", "en_US", "2.500", false},
+      {"$ 2,500", "en_US", "2500", false},
+      {"2.500", "de_DE", "2500", false},
+      {"2.500,75 €", "de_DE", "2500.75", false},
+      {"1,234", "de_DE", "1.234", false},
+      {"(1.234,56)", "pt_BR", "1234.56", true},
+      {"1.234,56-", "pt_BR", "1234.56", true},
+      {"(R$ 1.234,56)", "pt_BR", "1234.56", true},
+      {"R$ 1.234,56-", "pt_BR", "1234.56", true},
+      {"(1,234.56)", "en_US", "1234.56", true},
+      {"12-", "en_US", "12", true},
+      {"( 7 )", "de_DE", "7", true},
+      // The exponent form, with the locale's separator only.
+      {"9,9999997E+23", "pt_BR", "999999970000000000000000", false},
+      {"1,5E-07", "pt_BR", "0.00000015", false},
+      {"-1,5E-07", "pt_BR", "0.00000015", true},
+      {"1E+15", "pt_BR", "1000000000000000", false},
+      {"9.9999997E+23", "en_US", "999999970000000000000000", false},
+      {"1.5E-07", "en_US", "0.00000015", false},
+      {"2,5E+16", "de_DE", "25000000000000000", false},
+      {"4,94065645841247E-324", "pt_BR", smallest.c_str(), false},
+      {"9.9999997E+23", "pt_BR", nullptr, false},
+      {"9,9999997E+23", "en_US", nullptr, false},
+      {"1e+15", "pt_BR", nullptr, false},
+      {"1E15", "pt_BR", nullptr, false},
+      {"1E+", "pt_BR", nullptr, false},
+      {"E+15", "pt_BR", nullptr, false},
+      {"1,E+15", "pt_BR", nullptr, false},
+      {"1.000,5E+15", "pt_BR", nullptr, false},
+      {"1E+15E+1", "pt_BR", nullptr, false},
+      {"1E+1000", "pt_BR", nullptr, false},
+      // Past the largest double it could only be typed as another number.
+      {"1,79769313486232E+308", "pt_BR", nullptr, false},
+      {"12 EUR", "pt_BR", nullptr, false},
+      {"1x", "en_US", nullptr, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + " in " + c.locale);
+    const std::string separator = std::string(c.locale) == "en_US" ? "." : ",";
+    const auto number = ReadPastedNumber(c.text, separator);
+    if (!c.keys) {
+      EXPECT_FALSE(number.has_value()) << number->keys;
+      continue;
+    }
+    ASSERT_TRUE(number.has_value());
+    EXPECT_EQ(number->keys, c.keys);
+    EXPECT_EQ(number->negative, c.negative);
+  }
+}
+
+
 
 }  // namespace
 }  // namespace tally

@@ -210,7 +210,7 @@ void TapeDocumentsWindowTest::exportsFromTheMenu() {
     QTest::keyClick(h.FocusTarget(), Qt::Key_F10, Qt::ShiftModifier);
     QVERIFY2(QFileInfo(answers.file).size() > 0, qPrintable(name));
   }
-  QVERIFY(ReadFile(h.TempPath(S("fita.csv"))).contains(S("3;total;=;15\r\n")));
+  QVERIFY(ReadFile(h.TempPath(S("fita.csv"))).contains(S("3;total;=;15;\r\n")));
   QFile pdf(h.TempPath(S("fita.pdf")));
   QVERIFY(pdf.open(QIODevice::ReadOnly));
   QVERIFY(pdf.read(5) == "%PDF-");
