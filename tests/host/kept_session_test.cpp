@@ -670,6 +670,7 @@ TEST_F(KeptSessionTest, TemporaryFilesOfAKilledProgramAreRemovedAtStart) {
   kept.Load();
   EXPECT_FALSE(QFile::exists(folder + leftover));
   for (const QString& name : others) EXPECT_TRUE(QFile::exists(folder + name)) << name.toStdString();
+}
 
 // Add mode and whether the entry was keyed are kept: in the whole record a
 // journal starts with, and in the records of the keys after it.
@@ -866,7 +867,7 @@ TEST_F(KeptSessionTest, AJournalFromBeforeMarksRestoresAsBefore) {
   KeptSession again(Path());
   const auto rewritten = again.Load();
   ASSERT_TRUE(rewritten.snapshot.has_value());
-  EXPECT_EQ(DescribeState(*rewritten.snapshot), Describe(s));
+  EXPECT_EQ(DescribeState(*rewritten.snapshot), DescribeState(s));
 }
 
 }  // namespace
