@@ -6,7 +6,6 @@
 
 #include "identity.h"
 #include "tape/tape_file.h"
-#include "tape/text_utils.h"
 
 namespace tally::batch {
 
@@ -72,111 +71,78 @@ void Session::RunCommand(const Command& command, std::ostream& out) {
   }
 }
 
+namespace {
+
+// The user's action each command stands for, whose reach the engine knows.
+Action ActionOf(Command::Kind kind) {
+  using K = Command::Kind;
+  switch (kind) {
+    case K::Key: return Action::TypedKey;
+    case K::Click: return Action::Keypad;
+    case K::Decimals: return Action::ChooseDecimals;
+    case K::Select: return Action::SelectLine;
+    case K::DblClick: return Action::OpenLine;
+    case K::New: return Action::PanelNumber;
+    case K::Op: return Action::PanelOperation;
+    case K::Save: return Action::PanelSave;
+    case K::Cancel: return Action::PanelCancel;
+    // Neither is a click: both run whatever the panel shows.
+    case K::Start:
+    case K::Dump: return Action::StartValue;
+    case K::Copy: return Action::CopyDisplay;
+    case K::CopyTape: return Action::CopyTape;
+    case K::Paste: return Action::Paste;
+    case K::SaveTape: return Action::SaveTape;
+    case K::OpenTape: return Action::OpenTape;
+    case K::ExportCsv: return Action::ExportCsv;
+    case K::ExportPdf: return Action::ExportPdf;
+  }
+  return Action::Keypad;
+}
+
+}  // namespace
+
 void Session::Execute(const Command& command, std::ostream& out) {
   using K = Command::Kind;
-  const bool panelOpen = calc_.Panel().visible;
+  // What the open panel covers is ignored, as the window ignores it.
+  if (!calc_.Reachable(ActionOf(command.kind))) return;
   const QString path = QString::fromStdString(command.text);
   switch (command.kind) {
-    // The clipboard and the files, like the window's menu and shortcuts,
-    // are out of reach while the panel covers the window.
     case K::Copy:
-    case K::CopyTape:
-      if (!panelOpen) {
-        const std::string text =
-            command.kind == K::Copy ? calc_.DisplayNumberText() : TapeFileText(calc_.GetTape());
-        out << "{\"clipboard\": " << JsonString(text) << "}\n";
-      }
+    case K::CopyTape: {
+      const std::string text =
+          command.kind == K::Copy ? calc_.DisplayNumberText() : TapeFileText(calc_.GetTape());
+      out << "{\"clipboard\": " << JsonString(text) << "}\n";
       break;
-    case K::Paste:
-      if (!panelOpen) calc_.Paste(command.text);
-      break;
-    case K::SaveTape:
-      if (!panelOpen) documents_.Save(path);
-      break;
-    case K::OpenTape:
-      if (!panelOpen) documents_.Open(path);
-      break;
-    case K::ExportCsv:
-      if (!panelOpen) documents_.ExportCsv(path);
-      break;
-    case K::ExportPdf:
-      if (!panelOpen) documents_.ExportPdf(path);
-      break;
+    }
+    case K::Paste: calc_.Paste(command.text); break;
+    case K::SaveTape: documents_.Save(path); break;
+    case K::OpenTape: documents_.Open(path); break;
+    case K::ExportCsv: documents_.ExportCsv(path); break;
+    case K::ExportPdf: documents_.ExportPdf(path); break;
     case K::Key: {
-      const int code = static_cast<int>(command.number);
-      if (panelOpen) {
-        TypeIntoPanel(code);
-      } else {
-        int key = code;
-        calc_.CheckKeyPress(key);
-      }
+      int code = static_cast<int>(command.number);
+      calc_.TypeKey(code);
       break;
     }
     case K::Start: calc_.SetStartValue(command.number); break;
     case K::Dump: break;
-    // The open panel covers the window: clicks do not reach it.
     case K::Click:
-      if (!panelOpen) {
-        // The parser only lets known captions through.
-        if (const Button* button = FindButton(command.text)) calc_.Click(*button);
-      }
+      // The parser only lets known captions through.
+      if (const Button* button = FindButton(command.text)) calc_.Click(*button);
       break;
-    case K::Decimals:
-      if (!panelOpen) calc_.cboDecPlace_Click(static_cast<int>(command.number));
-      break;
+    case K::Decimals: calc_.cboDecPlace_Click(static_cast<int>(command.number)); break;
     case K::Select:
-      if (!panelOpen && command.number < calc_.GetTape().Count()) {
+      if (command.number < calc_.GetTape().Count()) {
         calc_.lstTape_Click(static_cast<std::int32_t>(command.number));
       }
       break;
-    case K::DblClick:
-      if (!panelOpen) {
-        calc_.lstTape_DblClick();
-        fieldSelected_ = calc_.Panel().visible;
-      }
-      break;
-    // The panel's own controls exist only while it is open.
-    case K::New:
-      if (panelOpen) {
-        calc_.SetChangeTo(command.text);
-        fieldSelected_ = false;
-      }
-      break;
-    case K::Op:
-      if (panelOpen) calc_.SetChangeType(command.text);
-      break;
-    case K::Save:
-      if (panelOpen) calc_.cmdSaveChange_Click();
-      break;
-    case K::Cancel:
-      if (panelOpen) calc_.cmdCancelChange_Click();
-      break;
+    case K::DblClick: calc_.lstTape_DblClick(); break;
+    case K::New: calc_.SetChangeTo(command.text); break;
+    case K::Op: calc_.SetChangeType(command.text); break;
+    case K::Save: calc_.cmdSaveChange_Click(); break;
+    case K::Cancel: calc_.cmdCancelChange_Click(); break;
   }
-}
-
-void Session::TypeIntoPanel(int code) {
-  // Escape anywhere in the panel is "Cancelar".
-  if (code == kKeyEscape) {
-    calc_.cmdCancelChange_Click();
-    return;
-  }
-  // The field is edited in place, so that a key costs the same whatever the
-  // length of the text.
-  if (code == kKeyBackspace) {
-    if (fieldSelected_) {
-      calc_.SetChangeTo({});
-    } else {
-      calc_.DropLastChangeToChar();
-    }
-  } else if (code < 32) {
-    return;  // Enter and other control keys do nothing in the field
-  } else {
-    if (fieldSelected_) calc_.SetChangeTo({});
-    std::string typed;
-    AppendUtf8(typed, Cp1252ToUnicode(static_cast<unsigned char>(code)));
-    calc_.AppendToChangeTo(typed);
-  }
-  fieldSelected_ = false;
 }
 
 std::string JsonString(std::string_view text) {

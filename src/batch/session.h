@@ -58,7 +58,6 @@ class Session final : public CalculatorHost {
 
  private:
   void Execute(const Command& command, std::ostream& out);
-  void TypeIntoPanel(int code);
 
   Options options_;
   Calculator calc_;
@@ -66,9 +65,6 @@ class Session final : public CalculatorHost {
   std::unique_ptr<host::KeptSession> kept_;
   std::vector<MessageBoxRequest> messages_;
   bool closed_ = false;
-  // The number field's whole text is selected when the panel opens, so the
-  // first typed key replaces it.
-  bool fieldSelected_ = false;
 };
 
 // JSON helpers, shared with the tests.

@@ -501,6 +501,7 @@ void Calculator::lstTape_DblClick() {
   }
   panel_.lineOperator = first;
   panel_.txtChangeTo = FromChar(line, 3);
+  panel_.numberSelected = true;
   panel_.visible = true;
 }
 
@@ -556,6 +557,38 @@ void Calculator::cmdSaveChange_Click() {
 }
 
 void Calculator::DropLastChangeToChar() { DropLastChars(panel_.txtChangeTo, 1); }
+
+void Calculator::TypeKey(int& keyCode) {
+  if (Reachable(Action::Keypad)) {
+    CheckKeyPress(keyCode);
+  } else {
+    TypeIntoChangeTo(keyCode);
+    keyCode = 0;
+  }
+}
+
+void Calculator::TypeIntoChangeTo(int keyCode) {
+  if (!panel_.visible) return;
+  if (keyCode == kKeyEscape) {
+    cmdCancelChange_Click();
+    return;
+  }
+  // The field is edited in place, so that a key costs the same whatever the
+  // length of the text.
+  if (keyCode == kKeyBackspace) {
+    if (panel_.numberSelected) {
+      panel_.txtChangeTo.clear();
+    } else {
+      DropLastChangeToChar();
+    }
+  } else if (keyCode < kKeySpace) {
+    return;  // Enter and the other control keys leave the selection as it is
+  } else {
+    if (panel_.numberSelected) panel_.txtChangeTo.clear();
+    AppendUtf8(panel_.txtChangeTo, Cp1252ToUnicode(static_cast<unsigned char>(keyCode)));
+  }
+  panel_.numberSelected = false;
+}
 
 void Calculator::cmdCancelChange_Click() {
   panel_.visible = false;

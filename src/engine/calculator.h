@@ -13,6 +13,7 @@
 
 #include "engine/host.h"
 #include "engine/keypad.h"
+#include "engine/panel_reach.h"
 #include "tape/number_text.h"
 #include "tape/tape.h"
 
@@ -74,6 +75,9 @@ struct ChangePanel {
   std::string cboType;
   // The operator the line had when the panel opened.
   std::string lineOperator;
+  // The number's whole text is selected, as on opening: the next typed
+  // character replaces it.
+  bool numberSelected = false;
 };
 
 // Everything a kept session holds: the state, the labels, the tape and its
@@ -98,6 +102,8 @@ class Calculator {
   const CalculatorState& State() const { return s_; }
   const DisplayTexts& Labels() const { return labels_; }
   const ChangePanel& Panel() const { return panel_; }
+  // Whether the user can reach `action` now, with the edit panel as it is.
+  bool Reachable(Action action) const { return Reaches(action, panel_.visible); }
   const Tape& GetTape() const { return tape_; }
   const std::string& DecimalSeparator() const { return sep_; }
   // A view that follows the tape (nullptr to stop).
@@ -149,11 +155,22 @@ class Calculator {
   void cmdSaveChange_Click();
   void cmdCancelChange_Click();
   // The panel's fields as the user edits them.
-  void SetChangeTo(std::string text) { panel_.txtChangeTo = std::move(text); }
+  void SetChangeTo(std::string text) {
+    panel_.txtChangeTo = std::move(text);
+    panel_.numberSelected = false;
+  }
   // Typing in the number field: a character added at its end, the last one
   // taken away.
   void AppendToChangeTo(std::string_view text) { panel_.txtChangeTo += text; }
   void DropLastChangeToChar();
+  // A typed key (Windows-1252 code) where it lands: on the calculator, as
+  // CheckKeyPress, or while the panel is open in its number field, as a
+  // text box whose text was all selected on opening takes it. There the
+  // first character replaces the text (a first Backspace empties it), later
+  // ones are appended, Backspace takes the last one away, Escape is
+  // "Cancelar", Enter and the other codes below 32 do nothing.
+  void TypeKey(int& keyCode);
+  void TypeIntoChangeTo(int keyCode);
   void SetChangeType(std::string text) { panel_.cboType = std::move(text); }
 
   // The clipboard: the display's number as the user sees it, with the

@@ -25,10 +25,6 @@ bool IsClickName(std::string_view caption, std::string_view name) {
 
 }  // namespace
 
-std::string SpokenName(const Button& button) {
-  return button.accessibleName.empty() ? ClickName(button) : std::string(button.accessibleName);
-}
-
 const Button* FindButton(std::string_view clickName) {
   const auto it = std::find_if(kButtons.begin(), kButtons.end(),
                                [&](const Button& b) { return IsClickName(b.caption, clickName); });

@@ -39,33 +39,16 @@
 #include "ui/frm_licenca.h"
 #include "ui/key_codes.h"
 #include "ui/pictures.h"
+#include "ui/window_layout.h"
 
 namespace tally::ui {
 namespace {
 
-// The layout is kept in twips; 15 twips make one device-independent pixel.
-constexpr double kTwipsPerPixel = 15.0;
-
-int Px(int twips) { return qRound(twips / kTwipsPerPixel); }
-
-QRect Twips(int left, int top, int width, int height) {
-  return {Px(left), Px(top), Px(width), Px(height)};
-}
-
-QRect Twips(const TwipsRect& r) { return Twips(r.left, r.top, r.width, r.height); }
-
-constexpr int kClientWidth = 5625;
-constexpr int kClientHeight = 5220;
-
-// The tape's frame (Shape3) and the shadow behind the digit keys
-// (shpButtonShadow 0): decorations the window draws itself, so that they
-// are nothing a screen reader or the keyboard meets.
-constexpr TwipsRect kShape3{3720, 120, 1785, 5040};
-constexpr TwipsRect kButtonShadow{765, 1485, 1725, 2235};
 const QColor kShapeBorder(96, 96, 96);
 const QColor kShadowFill(150, 150, 150);
 
-constexpr TwipsRect kTapePlace{3825, 225, 1590, 4320};
+// The tape list's designed place, which grows with the window.
+QRect TapePlace() { return Twips(PlaceOf("lstTape").place); }
 
 constexpr int kTextPx = 11;     // captions, lists and tooltips
 constexpr int kDigitPx = 14;    // digit and point keys
@@ -75,20 +58,16 @@ QString Utf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QLabel* MakeLabel(QWidget* parent, std::string_view name, const QString& text, const QRect& place) {
+QLabel* MakeLabel(QWidget* parent, std::string_view name, const QString& text) {
   auto* label = new QLabel(text, parent);
-  label->setObjectName(Utf8(name));
   label->setTextFormat(Qt::PlainText);
-  label->setGeometry(place);
+  Place(label, name);
   return label;
 }
 
-QPushButton* MakeButton(QWidget* parent, std::string_view name, const QString& caption,
-                        const QString& tip, const QRect& place) {
+QPushButton* MakeButton(QWidget* parent, std::string_view name, const QString& caption) {
   auto* button = new QPushButton(caption, parent);
-  button->setObjectName(Utf8(name));
-  button->setToolTip(tip);
-  button->setGeometry(place);
+  Place(button, name);
   return button;
 }
 
@@ -123,7 +102,7 @@ void AlignWithField(QLabel* label, QLineEdit* field) {
 QString OperatorName(const std::string& shown) {
   const std::string symbol = shown == kEnDash ? "-" : shown;
   for (const Button& b : kButtons) {
-    if (b.operation == Operation::Operator && b.caption == symbol) return Utf8(SpokenName(b));
+    if (b.operation == Operation::Operator && b.caption == symbol) return SpokenName(b);
   }
   return Utf8(shown);
 }
@@ -199,10 +178,8 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   // Created first, so it is first in the tab order and holds the focus when
   // the window opens; placed above the client area, where nobody sees it.
   picSetFocus_ = new KeySink(this);
-  picSetFocus_->setObjectName(QStringLiteral("picSetFocus"));
-  picSetFocus_->setGeometry(Twips(3585, -200, 100, 100));
+  Place(picSetFocus_, "picSetFocus");
   picSetFocus_->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
-  picSetFocus_->setAccessibleName(QStringLiteral("Calculadora"));
   picSetFocus_->setAccessibleDescription(
       QStringLiteral("Digite os números e as operações; o valor é o que o visor mostra"));
 
@@ -232,19 +209,15 @@ frmCalculator::~frmCalculator() {
 }
 
 void frmCalculator::CreateDisplay() {
-  QLabel* label2 = MakeLabel(this, "Label2", QStringLiteral("Quantidade de casas decimais:"),
-                             Twips(135, 180, 2265, 240));
+  QLabel* label2 = MakeLabel(this, "Label2", QStringLiteral("Quantidade de casas decimais:"));
 
   auto* decimals = new DecimalPlacesList(this);
   cboDecPlace_ = decimals;
   label2->setBuddy(cboDecPlace_);
-  cboDecPlace_->setObjectName(QStringLiteral("cboDecPlace"));
-  cboDecPlace_->setToolTip(QStringLiteral("Quantidade de casas decimais"));
-  cboDecPlace_->setAccessibleName(QStringLiteral("Quantidade de casas decimais"));
+  Place(cboDecPlace_, "cboDecPlace");
   cboDecPlace_->setAccessibleDescription(
       QStringLiteral("As setas para cima e para baixo mudam a escolha"));
   cboDecPlace_->setFont(UiFont(kTextPx));
-  cboDecPlace_->setGeometry(Twips(2400, 135, 1215, 285));
   // Only the position counts, so "3" without the others' trailing blank is
   // harmless.
   cboDecPlace_->addItems({QStringLiteral("0 "), QStringLiteral("1 "), QStringLiteral("2 "),
@@ -256,19 +229,16 @@ void frmCalculator::CreateDisplay() {
   });
   // However the popup closed, typing goes on reaching the calculator.
   connect(decimals, &DecimalPlacesList::popupClosed, this, [this] {
-    if (!fraChangeTape_->isVisible()) FocusSink();
+    if (calc_.Reachable(Action::Keypad)) FocusSink();
   });
   decimals->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
 
-  lblMemory_ = MakeLabel(this, "lblMemory", QStringLiteral("M"), Twips(135, 420, 285, 450));
-  lblMemory_->setToolTip(QStringLiteral("Memória em uso"));
-  lblMemory_->setAccessibleName(QStringLiteral("Memória em uso"));
+  lblMemory_ = MakeLabel(this, "lblMemory", QStringLiteral("M"));
   lblMemory_->setFont(UiFont(kDisplayPx - 4, true));
   lblMemory_->setAlignment(Qt::AlignCenter);
   lblMemory_->hide();
 
-  lblOperator_ = MakeLabel(this, "lblOperator", QString(), Twips(435, 420, 300, 450));
-  lblOperator_->setToolTip(QStringLiteral("Operação em uso"));
+  lblOperator_ = MakeLabel(this, "lblOperator", QString());
   lblOperator_->setFont(UiFont(kDisplayPx, true));
   lblOperator_->setAlignment(Qt::AlignCenter);
 
@@ -276,10 +246,9 @@ void frmCalculator::CreateDisplay() {
   // shrinks to fit, never below the window's own text size.
   lblResult_ =
       new NumberLabel(UiFont(kDisplayPx), UiFont(kTextPx), NumberLabel::Colours::Field, this);
-  lblResult_->setObjectName(QStringLiteral("lblResult"));
-  lblResult_->setGeometry(Twips(750, 420, 2865, 450));
-  lblResult_->SetTip(QStringLiteral("Visor da calculadora"));
-  lblResult_->setAccessibleName(QStringLiteral("Visor"));
+  Place(lblResult_, "lblResult");
+  // The tip grows the whole number when the display has to cut it short.
+  lblResult_->SetTip(Utf8(PlaceOf("lblResult").toolTip));
   lblResult_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lblResult_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   lblResult_->setMargin(2);
@@ -287,9 +256,7 @@ void frmCalculator::CreateDisplay() {
   // The grand total box keeps its light grey, and so its text is black.
   lblGrandTotal_ = new NumberLabel(UiFont(kTextPx + 2, true), UiFont(kTextPx, true),
                                    NumberLabel::Colours::Window, this);
-  lblGrandTotal_->setObjectName(QStringLiteral("lblGrandTotal"));
-  lblGrandTotal_->setGeometry(Twips(180, 3765, 2295, 375));
-  lblGrandTotal_->setAccessibleName(QStringLiteral("Grande total"));
+  Place(lblGrandTotal_, "lblGrandTotal");
   // The grand total carries a blank of its own as its right margin.
   lblGrandTotal_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lblGrandTotal_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -298,8 +265,8 @@ void frmCalculator::CreateDisplay() {
 
 void frmCalculator::CreateKeypad() {
   for (const Button& b : kButtons) {
-    auto* button = MakeButton(this, b.control, Utf8(b.caption), Utf8(b.toolTip), Twips(b.place));
-    button->setAccessibleName(Utf8(SpokenName(b)));
+    auto* button = MakeButton(this, b.control, Utf8(b.caption));
+    button->setAccessibleName(SpokenName(b));
     if (b.operation == Operation::Number || b.operation == Operation::Decimal) {
       button->setFont(UiFont(kDigitPx, true));
     }
@@ -313,13 +280,10 @@ void frmCalculator::CreateKeypad() {
 
 void frmCalculator::CreateTape() {
   lstTape_ = new TapeListView(this);
-  lstTape_->setObjectName(QStringLiteral("lstTape"));
-  lstTape_->setToolTip(QStringLiteral("Fita de dados"));
-  lstTape_->setAccessibleName(QStringLiteral("Fita de dados"));
+  Place(lstTape_, "lstTape");
   lstTape_->setAccessibleDescription(
       QStringLiteral("Um duplo clique numa linha de número abre a correção dessa linha"));
   lstTape_->setFont(UiFont(kTextPx));
-  lstTape_->setGeometry(Twips(kTapePlace));
   lstTape_->setModel(&tapeModel_);
   lstTape_->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
   connect(&tapeModel_, &TapeModel::tapeSelectionChanged, this, &frmCalculator::ShowTapeSelection);
@@ -335,30 +299,25 @@ void frmCalculator::CreateTape() {
 }
 
 void frmCalculator::CreateLinks() {
-  auto* image1 = new ClickablePicture(PaintMailPicture, this);
-  image1->setObjectName(QStringLiteral("Image1"));
-  image1->setToolTip(QStringLiteral("Fale com autor"));
-  image1->setAccessibleName(QStringLiteral("Fale com o autor por e-mail"));
-  image1->setGeometry(Twips(360, 4320, 480, 480));
-  connect(image1, &ClickablePicture::clicked, this, &frmCalculator::Image1_Click);
+  const struct {
+    const char* control;
+    void (*paint)(QPainter&, const QRectF&);
+    void (frmCalculator::*click)();
+  } links[] = {
+      {"Image1", PaintMailPicture, &frmCalculator::Image1_Click},
+      {"Image2", PaintWebPicture, &frmCalculator::Image2_Click},
+      {"Image3", PaintTermsPicture, &frmCalculator::Image3_Click},
+  };
+  for (const auto& link : links) {
+    auto* image = new ClickablePicture(link.paint, this);
+    Place(image, link.control);
+    const QString tip = image->toolTip();
+    if (tip.contains(QLatin1String("%1"))) image->setToolTip(tip.arg(Utf8(kMakerWebName)));
+    connect(image, &ClickablePicture::clicked, this, link.click);
+  }
 
-  auto* image2 = new ClickablePicture(PaintWebPicture, this);
-  image2->setObjectName(QStringLiteral("Image2"));
-  image2->setToolTip(QStringLiteral("Visite ") + Utf8(kMakerWebName));
-  image2->setAccessibleName(QStringLiteral("Visite o site do autor"));
-  image2->setGeometry(Twips(960, 4320, 480, 480));
-  connect(image2, &ClickablePicture::clicked, this, &frmCalculator::Image2_Click);
-
-  auto* image3 = new ClickablePicture(PaintTermsPicture, this);
-  image3->setObjectName(QStringLiteral("Image3"));
-  image3->setToolTip(QStringLiteral("Licensa de uso"));
-  image3->setAccessibleName(QStringLiteral("Licença de uso"));
-  image3->setGeometry(Twips(1560, 4200, 675, 645));
-  connect(image3, &ClickablePicture::clicked, this, &frmCalculator::Image3_Click);
-
-  auto* label3 =
-      MakeLabel(this, "Label3", Utf8(kMakerName) + QStringLiteral(" © ") + Utf8(kMakerYear),
-                Twips(180, 4950, 3390, 195));
+  auto* label3 = MakeLabel(this, "Label3",
+                           Utf8(kMakerName) + QStringLiteral(" © ") + Utf8(kMakerYear));
   label3->setFont(UiFont(kTextPx - 1));
 }
 
@@ -372,61 +331,52 @@ void frmCalculator::CreateChangeTapePanel() {
   fraChangeTape_->setAccessibleName(QStringLiteral("Alterando a fita"));
   QFrame* panel = fraChangeTape_;
 
-  auto* title =
-      MakeLabel(panel, "Label1", QStringLiteral("Alterando a fita"), Twips(135, 195, 2220, 270));
+  auto* title = MakeLabel(panel, "Label1", QStringLiteral("Alterando a fita"));
   QFont verdana(QStringLiteral("Verdana"));
   verdana.setStyleHint(QFont::SansSerif);
   verdana.setPixelSize(kTextPx + 3);
   verdana.setBold(true);
   title->setFont(verdana);
   const QString warning = QStringLiteral("CUIDADO: alteração na fita afeta o Grande Total ");
-  MakeLabel(panel, "lblChangeTape2", warning, Twips(45, 585, 4485, 210));
+  MakeLabel(panel, "lblChangeTape2", warning);
   fraChangeTape_->setAccessibleDescription(warning);
   // Each label stands as high as the field beside it, so that their texts
   // share one line.
-  QLabel* fromLabel = MakeLabel(panel, "lblChangeTape0", QStringLiteral("Número anterior: "),
-                                Twips(240, 1005, 1215, 285));
-  lblChangeFrom_ = MakeLabel(panel, "lblChangeFrom", QString(), Twips(1530, 1005, 2115, 285));
+  QLabel* fromLabel = MakeLabel(panel, "lblChangeTape0", QStringLiteral("Número anterior: "));
+  lblChangeFrom_ = MakeLabel(panel, "lblChangeFrom", QString());
   fromLabel->setBuddy(lblChangeFrom_);
-  QLabel* toLabel = MakeLabel(panel, "lblChangeTape1", QStringLiteral("Novo número: "),
-                              Twips(390, 1410, 1050, 285));
+  QLabel* toLabel = MakeLabel(panel, "lblChangeTape1", QStringLiteral("Novo número: "));
 
   cboType_ = new QComboBox(panel);
-  cboType_->setObjectName(QStringLiteral("cboType"));
   cboType_->setEditable(true);
   for (const std::string_view operation : kChangeOperations) {
     cboType_->addItem(Utf8(operation));
   }
   cboType_->setCurrentIndex(-1);
   cboType_->setEditText(QStringLiteral("cboType"));
-  cboType_->setGeometry(Twips(1530, 1410, 585, 315));
-  cboType_->setAccessibleName(QStringLiteral("Operação"));
+  Place(cboType_, "cboType");
   cboType_->setAccessibleDescription(QStringLiteral("A operação se escolhe na lista"));
   // The operation is picked from the list with the mouse: nothing is typed,
   // pasted, dropped or undone into its text, and Tab moves on.
   QLineEdit* typeText = cboType_->lineEdit();
   typeText->setReadOnly(true);
   typeText->setAcceptDrops(false);
-  typeText->setAccessibleName(QStringLiteral("Operação"));
+  typeText->setAccessibleName(Utf8(PlaceOf("cboType").accessibleName));
   cboType_->setAcceptDrops(false);
   auto* discardAll = new KeyDiscarder({}, cboType_);
   cboType_->installEventFilter(discardAll);
   typeText->installEventFilter(discardAll);
 
   txtChangeTo_ = new QLineEdit(panel);
-  txtChangeTo_->setObjectName(QStringLiteral("txtChangeTo"));
-  txtChangeTo_->setGeometry(Twips(2130, 1410, 1470, 285));
-  txtChangeTo_->setAccessibleName(QStringLiteral("Novo número"));
+  Place(txtChangeTo_, "txtChangeTo");
   toLabel->setBuddy(txtChangeTo_);
   AlignWithField(toLabel, txtChangeTo_);
   // Enter in the number field neither saves nor reaches the calculator.
   txtChangeTo_->installEventFilter(new KeyDiscarder({Qt::Key_Return, Qt::Key_Enter}, txtChangeTo_));
 
-  auto* cancel = MakeButton(panel, "cmdCancelChange", QStringLiteral("Cancelar"), QString(),
-                            Twips(3720, 990, 780, 330));
+  auto* cancel = MakeButton(panel, "cmdCancelChange", QStringLiteral("Cancelar"));
   connect(cancel, &QPushButton::clicked, this, &frmCalculator::CancelChange);
-  auto* save = MakeButton(panel, "cmdSaveChange", QStringLiteral("Gravar"), QString(),
-                          Twips(3720, 1410, 780, 330));
+  auto* save = MakeButton(panel, "cmdSaveChange", QStringLiteral("Gravar"));
   connect(save, &QPushButton::clicked, this, [this] {
     calc_.SetChangeTo(txtChangeTo_->text().toStdString());
     calc_.SetChangeType(cboType_->currentText().toStdString());
@@ -560,7 +510,7 @@ KeyForward frmCalculator::ForwardTypedKey(const QKeyEvent& event) {
 void frmCalculator::keyPressEvent(QKeyEvent* event) {
   // Keys the edit panel's controls leave alone stop here: the panel covers
   // the calculator.
-  if (fraChangeTape_->isVisible()) {
+  if (!calc_.Reachable(Action::Keypad)) {
     if (event->key() == Qt::Key_Escape) CancelChange();
     event->accept();
     return;
@@ -593,7 +543,7 @@ void frmCalculator::Form_Resize() {
   const int wider = std::max(0, width() - Px(kClientWidth));
   const int taller = std::max(0, height() - Px(kClientHeight));
   tapeFrame_ = Twips(kShape3).adjusted(0, 0, wider, taller);
-  lstTape_->setGeometry(Twips(kTapePlace).adjusted(0, 0, wider, taller));
+  lstTape_->setGeometry(TapePlace().adjusted(0, 0, wider, taller));
   for (const auto& [button, place] : tapeButtons_) {
     button->setGeometry(place.translated(wider, taller));
   }

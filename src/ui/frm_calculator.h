@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -111,13 +112,26 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void OpenLink(const QUrl& url, const QString& shown, const QString& failure);
 
   // The clipboard, the tape's menu and the tape as a document
-  // (frm_calculator_documents.cpp).
+  // (frm_calculator_documents.cpp). Every command with a shortcut or a menu
+  // item is a row of CommandTable(), made into one QAction that the window
+  // and the menu share; a new command is one more row and one more action
+  // in the engine's panel reach.
+  enum class Offered : std::uint8_t;
+  struct CommandRow;
+  static std::span<const CommandRow> CommandTable();
   void CreateDocumentActions();
+  QAction* CommandAction(Action action) const;
+  // Whether a checkable command's item shows a check.
+  bool CommandChecked(Action action) const;
   void ShowTapeMenu(const QPoint& globalPos, int row);
-  QString ChooseFile(bool save, const QString& title, const QString& filter, const QString& suffix);
+  // A file dialog offering files of `typeName` ending in `suffix`, and any file.
+  QString ChooseFile(bool save, const QString& title, const QString& typeName,
+                     const QString& suffix);
   void CopyDisplay();
   void CopyTape();
   void CopyLine(int row);
+  void CopyMenuLine();
+  void ToggleKeeping();
   void PasteNumber();
   void SaveTape();
   void OpenTape();
@@ -144,6 +158,9 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   PrintHandler print_;
   LinkOpener openLink_;
   QString lastFolder_;
+  std::vector<std::pair<const CommandRow*, QAction*>> commands_;
+  // The line the tape's menu was opened on; -1 for none.
+  int menuRow_ = -1;
   std::unique_ptr<host::KeptSession> kept_;
   bool syncConnected_ = false;
   QTimer* idleTimer_ = nullptr;

@@ -25,28 +25,82 @@ namespace {
 constexpr const char* kNoPrinterQuestion =
     "Nenhuma impressora está disponível. Deseja salvar a fita como PDF?";
 
+// Tapes are saved and opened as text files.
+QString TapeFiles() { return QStringLiteral("Fitas"); }
+QString TapeSuffix() { return QStringLiteral("txt"); }
+
 }  // namespace
 
-void frmCalculator::CreateDocumentActions() {
+// When a command's item is offered in the tape's menu.
+enum class frmCalculator::Offered : std::uint8_t {
+  Always,
+  WithLines,  // the tape has lines
+  OnALine,    // the menu was opened on a line
+};
+
+// A command with a shortcut, a menu item or both. Its reach while the edit
+// panel is open is the engine's, by its action.
+struct frmCalculator::CommandRow {
+  Action action;
+  const char* name;      // the QAction's object name
+  const char* menuText;  // the tape menu's item; nullptr: a shortcut only
+  bool separatorBefore;  // in the menu
+  int keys;              // the shortcut, a QKeyCombination's combined value; 0: none
+  Offered offered;
+  bool checkable;
+  void (frmCalculator::*run)();
+};
+
+std::span<const frmCalculator::CommandRow> frmCalculator::CommandTable() {
   // Shortcuts of the whole window: none of them is a character of the key
-  // table, and a text field that takes the same keys (the edit panel's) keeps
-  // them for itself.
-  const auto shortcut = [this](const QKeySequence& keys, void (frmCalculator::*slot)()) {
-    auto* action = new QAction(this);
-    action->setShortcut(keys);
-    action->setShortcutContext(Qt::WindowShortcut);
-    connect(action, &QAction::triggered, this, slot);
-    addAction(action);
+  // table, and a text field that takes the same keys (the edit panel's)
+  // keeps them for itself. Menu items in menu order.
+  constexpr int kCtrl = Qt::CTRL;
+  constexpr int kShift = Qt::SHIFT;
+  // clang-format off
+  static constexpr CommandRow kRows[] = {
+      {Action::CopyDisplay, "actCopyDisplay", nullptr, false, kCtrl | Qt::Key_C, Offered::Always, false, &frmCalculator::CopyDisplay},
+      {Action::Paste, "actPaste", nullptr, false, kCtrl | Qt::Key_V, Offered::Always, false, &frmCalculator::PasteNumber},
+      {Action::CopyLine, "actCopyLine", "Copiar esta linha", false, 0, Offered::OnALine, false, &frmCalculator::CopyMenuLine},
+      {Action::CopyTape, "actCopyTape", "Copiar a fita", false, kCtrl | kShift | Qt::Key_C, Offered::WithLines, false, &frmCalculator::CopyTape},
+      {Action::SaveTape, "actSaveTape", "Salvar a fita…", true, kCtrl | Qt::Key_S, Offered::WithLines, false, &frmCalculator::SaveTape},
+      {Action::OpenTape, "actOpenTape", "Abrir uma fita…", false, kCtrl | Qt::Key_O, Offered::Always, false, &frmCalculator::OpenTape},
+      {Action::ExportCsv, "actExportCsv", "Exportar CSV…", true, 0, Offered::WithLines, false, &frmCalculator::ExportCsv},
+      {Action::ExportPdf, "actExportPdf", "Exportar PDF…", false, 0, Offered::WithLines, false, &frmCalculator::ExportPdf},
+      {Action::Keeping, "actKeeping", "Continuar de onde parei", true, 0, Offered::Always, true, &frmCalculator::ToggleKeeping},
   };
-  shortcut(QKeySequence(Qt::CTRL | Qt::Key_C), &frmCalculator::CopyDisplay);
-  shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &frmCalculator::CopyTape);
-  shortcut(QKeySequence(Qt::CTRL | Qt::Key_V), &frmCalculator::PasteNumber);
-  shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &frmCalculator::SaveTape);
-  shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), &frmCalculator::OpenTape);
+  // clang-format on
+  return kRows;
+}
+
+void frmCalculator::CreateDocumentActions() {
+  for (const CommandRow& row : CommandTable()) {
+    auto* action = new QAction(this);
+    action->setObjectName(QString::fromUtf8(row.name));
+    if (row.menuText) action->setText(QString::fromUtf8(row.menuText));
+    if (row.keys != 0) {
+      action->setShortcut(QKeySequence(QKeyCombination::fromCombined(row.keys)));
+      action->setShortcutContext(Qt::WindowShortcut);
+    }
+    action->setCheckable(row.checkable);
+    // The one question every command asks before it runs.
+    connect(action, &QAction::triggered, this, [this, &row] {
+      if (calc_.Reachable(row.action)) (this->*row.run)();
+    });
+    addAction(action);
+    commands_.emplace_back(&row, action);
+  }
+}
+
+QAction* frmCalculator::CommandAction(Action action) const {
+  for (const auto& [row, qaction] : commands_) {
+    if (row->action == action) return qaction;
+  }
+  return nullptr;
 }
 
 void frmCalculator::contextMenuEvent(QContextMenuEvent* event) {
-  if (fraChangeTape_->isVisible()) return;
+  if (!calc_.Reachable(Action::TapeMenu)) return;
   if (event->reason() == QContextMenuEvent::Mouse) {
     // The menu is the tape's: a right click elsewhere opens nothing.
     QWidget* viewport = lstTape_->viewport();
@@ -62,37 +116,18 @@ void frmCalculator::contextMenuEvent(QContextMenuEvent* event) {
 void frmCalculator::ShowTapeMenu(const QPoint& globalPos, int row) {
   QMenu menu(this);
   menu.setObjectName(QStringLiteral("mnuTape"));
-  const auto item = [&](const QString& text, const QKeySequence& keys, auto&& run,
-                        bool enabled = true) {
-    QAction* action = menu.addAction(text);
-    action->setShortcut(keys);
-    action->setEnabled(enabled);
-    connect(action, &QAction::triggered, this, run);
-    return action;
-  };
+  menuRow_ = row;
+  const bool onALine = row >= 0 && row < calc_.GetTape().Count();
   const bool lines = !calc_.GetTape().Empty();
-  item(
-      QStringLiteral("Copiar esta linha"), {}, [this, row] { CopyLine(row); },
-      row >= 0 && row < calc_.GetTape().Count());
-  item(
-      QStringLiteral("Copiar a fita"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
-      [this] { CopyTape(); }, lines);
-  menu.addSeparator();
-  item(
-      QStringLiteral("Salvar a fita…"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveTape(); },
-      lines);
-  item(QStringLiteral("Abrir uma fita…"), QKeySequence(Qt::CTRL | Qt::Key_O),
-       [this] { OpenTape(); });
-  menu.addSeparator();
-  item(
-      QStringLiteral("Exportar CSV…"), {}, [this] { ExportCsv(); }, lines);
-  item(
-      QStringLiteral("Exportar PDF…"), {}, [this] { ExportPdf(); }, lines);
-  menu.addSeparator();
-  QAction* keep = menu.addAction(QStringLiteral("Continuar de onde parei"));
-  keep->setCheckable(true);
-  keep->setChecked(kept_ != nullptr);
-  connect(keep, &QAction::toggled, this, [this](bool on) { SetKeeping(on); });
+  for (const auto& [command, action] : commands_) {
+    if (!command->menuText) continue;
+    if (command->separatorBefore) menu.addSeparator();
+    action->setEnabled(command->offered == Offered::Always ||
+                       (command->offered == Offered::WithLines && lines) ||
+                       (command->offered == Offered::OnALine && onALine));
+    if (command->checkable) action->setChecked(CommandChecked(command->action));
+    menu.addAction(action);
+  }
 
   QPoint at = globalPos;
   if (at.isNull()) {
@@ -103,11 +138,26 @@ void frmCalculator::ShowTapeMenu(const QPoint& globalPos, int row) {
                                                                         : QPoint(4, 4));
   }
   menu.exec(at);
+  // What the menu offers is the menu's: the shortcuts work as before.
+  for (const auto& [command, action] : commands_) action->setEnabled(true);
   FocusSink();
 }
 
-QString frmCalculator::ChooseFile(bool save, const QString& title, const QString& filter,
+bool frmCalculator::CommandChecked(Action action) const {
+  return action == Action::Keeping && kept_ != nullptr;
+}
+
+void frmCalculator::CopyMenuLine() { CopyLine(menuRow_); }
+
+void frmCalculator::ToggleKeeping() {
+  if (QAction* keep = CommandAction(Action::Keeping)) SetKeeping(keep->isChecked());
+}
+
+QString frmCalculator::ChooseFile(bool save, const QString& title, const QString& typeName,
                                   const QString& suffix) {
+  // The kind of file first ("Fitas (*.txt)"), then every file.
+  const QString filter = typeName + QStringLiteral(" (*.") + suffix +
+                         QStringLiteral(");;Todos os arquivos (*)");
   QFileDialog dialog(this, title, lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_, filter);
   dialog.setObjectName(QStringLiteral("dlgFile"));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -122,12 +172,10 @@ QString frmCalculator::ChooseFile(bool save, const QString& title, const QString
 }
 
 void frmCalculator::CopyDisplay() {
-  if (fraChangeTape_->isVisible()) return;
   QGuiApplication::clipboard()->setText(QString::fromStdString(calc_.DisplayNumberText()));
 }
 
 void frmCalculator::CopyTape() {
-  if (fraChangeTape_->isVisible()) return;
   QGuiApplication::clipboard()->setText(QString::fromStdString(TapeFileText(calc_.GetTape())));
 }
 
@@ -137,40 +185,31 @@ void frmCalculator::CopyLine(int row) {
 }
 
 void frmCalculator::PasteNumber() {
-  if (fraChangeTape_->isVisible()) return;
   const std::string text = QGuiApplication::clipboard()->text().toStdString();
   Run([&] { calc_.Paste(text); });
 }
 
 void frmCalculator::SaveTape() {
-  if (fraChangeTape_->isVisible()) return;
   const QString path =
-      ChooseFile(true, QStringLiteral("Salvar a fita"),
-                 QStringLiteral("Fitas (*.txt);;Todos os arquivos (*)"), QStringLiteral("txt"));
+      ChooseFile(true, QStringLiteral("Salvar a fita"), TapeFiles(), TapeSuffix());
   if (!path.isEmpty()) Run([&] { documents_.Save(path); });
 }
 
 void frmCalculator::OpenTape() {
-  if (fraChangeTape_->isVisible()) return;
   const QString path =
-      ChooseFile(false, QStringLiteral("Abrir uma fita"),
-                 QStringLiteral("Fitas (*.txt);;Todos os arquivos (*)"), QStringLiteral("txt"));
+      ChooseFile(false, QStringLiteral("Abrir uma fita"), TapeFiles(), TapeSuffix());
   if (!path.isEmpty()) Run([&] { documents_.Open(path); });
 }
 
 void frmCalculator::ExportCsv() {
-  if (fraChangeTape_->isVisible()) return;
   const QString path = ChooseFile(true, QStringLiteral("Exportar a fita como CSV"),
-                                  QStringLiteral("Planilhas CSV (*.csv);;Todos os arquivos (*)"),
-                                  QStringLiteral("csv"));
+                                  QStringLiteral("Planilhas CSV"), QStringLiteral("csv"));
   if (!path.isEmpty()) Run([&] { documents_.ExportCsv(path); });
 }
 
 void frmCalculator::ExportPdf() {
-  if (fraChangeTape_->isVisible()) return;
   const QString path = ChooseFile(true, QStringLiteral("Exportar a fita como PDF"),
-                                  QStringLiteral("Documentos PDF (*.pdf);;Todos os arquivos (*)"),
-                                  QStringLiteral("pdf"));
+                                  QStringLiteral("Documentos PDF"), QStringLiteral("pdf"));
   if (!path.isEmpty()) Run([&] { documents_.ExportPdf(path); });
 }
 

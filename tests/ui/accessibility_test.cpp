@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "engine/keypad.h"
+#include "ui/window_layout.h"
 #include "window_harness.h"
 
 using tally::testing::S;
@@ -186,7 +187,7 @@ void AccessibilityTest::keysAreNamedAsTheyAreRead() {
     QWidget* w =
         h.Find(QString::fromUtf8(b.control.data(), static_cast<qsizetype>(b.control.size())));
     QVERIFY(w);
-    QCOMPARE(Name(w), QString::fromStdString(tally::SpokenName(b)));
+    QCOMPARE(Name(w), tally::ui::SpokenName(b));
   }
 }
 

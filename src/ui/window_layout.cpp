@@ -1,0 +1,45 @@
+#include "ui/window_layout.h"
+
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace tally::ui {
+namespace {
+
+constexpr double kTwipsPerPixel = 15.0;
+
+QString Utf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+const ControlPlace& PlaceOf(std::string_view control) {
+  const auto it = std::find_if(kControlPlaces.begin(), kControlPlaces.end(),
+                               [&](const ControlPlace& c) { return c.control == control; });
+  // A control without a row is a fault of this table, found by the first
+  // test that opens the window.
+  if (it == kControlPlaces.end()) std::abort();
+  return *it;
+}
+
+int Px(int twips) { return qRound(twips / kTwipsPerPixel); }
+
+QRect Twips(const TwipsRect& r) { return {Px(r.left), Px(r.top), Px(r.width), Px(r.height)}; }
+
+QString SpokenName(const Button& button) {
+  const ControlPlace& row = PlaceOf(button.control);
+  return row.accessibleName.empty() ? Utf8(ClickName(button)) : Utf8(row.accessibleName);
+}
+
+void Place(QWidget* widget, std::string_view control) {
+  const ControlPlace& row = PlaceOf(control);
+  widget->setObjectName(Utf8(row.control));
+  if (!row.toolTip.empty()) widget->setToolTip(Utf8(row.toolTip));
+  if (!row.accessibleName.empty()) widget->setAccessibleName(Utf8(row.accessibleName));
+  widget->setGeometry(Twips(row.place));
+}
+
+}  // namespace tally::ui
