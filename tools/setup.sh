@@ -9,10 +9,11 @@ BUILD_DIR="${BUILD_DIR:-$ROOT/build/$PRESET}"
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils
-  desktop-file-utils appstream man-db dpkg-dev file
+  desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
+  man-db dpkg-dev file
   fonts-dejavu-core fonts-liberation2 fonts-wine
 )
 

@@ -356,6 +356,12 @@ void frmCalculator::CreateChangeTapePanel() {
   cboType_->setEditText(QStringLiteral("cboType"));
   Place(cboType_, "cboType");
   cboType_->setAccessibleDescription(QStringLiteral("A operação se escolhe na lista"));
+  // A combo box reaches Linux screen readers named by its text and by the
+  // label that labels it: this one has no label on screen, so an unseen one
+  // names it.
+  QLabel* typeLabel = MakeLabel(panel, "lblChangeType", QStringLiteral("Operação"), {});
+  typeLabel->setBuddy(cboType_);
+  typeLabel->hide();
   // The operation is picked from the list with the mouse: nothing is typed,
   // pasted, dropped or undone into its text, and Tab moves on.
   QLineEdit* typeText = cboType_->lineEdit();

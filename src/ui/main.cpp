@@ -9,6 +9,7 @@
 
 #include "identity.h"
 #include "ui/frm_calculator.h"
+#include "ui/translations.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ int main(int argc, char* argv[]) {
   QCoreApplication::setApplicationVersion(QString::fromUtf8(tally::kVersion));
   // Ties the window to its menu entry and icon on the desktop.
   QGuiApplication::setDesktopFileName(QString::fromUtf8(tally::kDesktopFileName));
+  tally::ui::InstallQtTranslations(&app);
 
   tally::ui::frmCalculator window;
   // The start-up benchmark asks for the program to end once the window has

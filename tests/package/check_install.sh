@@ -24,6 +24,35 @@ desktop-file-validate "$root/usr/share/applications/org.example.tallyroller.desk
 grep -qx 'Name=Tallyroller' "$root/usr/share/applications/org.example.tallyroller.desktop"
 grep -qx 'Categories=Utility;Calculator;' "$root/usr/share/applications/org.example.tallyroller.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.tallyroller.metainfo.xml"
+grep -qx 'MimeType=application/x-tallyroller-tape;' "$root/usr/share/applications/org.example.tallyroller.desktop" ||
+  fail "desktop entry lacks the tape type"
+grep -q '<mediatype>application/x-tallyroller-tape</mediatype>' \
+  "$root/usr/share/metainfo/org.example.tallyroller.metainfo.xml" || fail "metainfo lacks the tape type"
+
+# The tape type and its application, as a desktop sees them from this tree
+# alone: its databases made as the package's triggers make them.
+mime="$root/usr/share/mime/packages/org.example.tallyroller.xml"
+[ -f "$mime" ] || fail "missing the tape type ($mime)"
+update-mime-database "$root/usr/share/mime"
+update-desktop-database "$root/usr/share/applications"
+mkdir -p "$root/tapes" "$root/home/config" "$root/home/data" "$root/etc/xdg"
+printf '+ 12,00\n= 12,00\n' >"$root/tapes/x.fita"
+printf 'texto\n' >"$root/tapes/x.txt"
+desktop_query() {
+  (cd "$root/tapes" &&
+    env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u KDE_FULL_SESSION -u GNOME_DESKTOP_SESSION_ID \
+      HOME="$root/home" XDG_CONFIG_HOME="$root/home/config" XDG_CONFIG_DIRS="$root/etc/xdg" \
+      XDG_DATA_HOME="$root/home/data" XDG_DATA_DIRS="$root/usr/share" xdg-mime query "$@")
+}
+[ "$(desktop_query filetype x.fita)" = application/x-tallyroller-tape ] ||
+  fail "x.fita is $(desktop_query filetype x.fita)"
+[ "$(desktop_query filetype x.txt)" = text/plain ] || fail "x.txt is $(desktop_query filetype x.txt)"
+[ "$(desktop_query default application/x-tallyroller-tape)" = org.example.tallyroller.desktop ] ||
+  fail "tape files open with '$(desktop_query default application/x-tallyroller-tape)'"
+# Plain text stays with whatever opened it before.
+[ -z "$(desktop_query default text/plain)" ] || fail "the window claims text/plain"
+grep -q 'Fita do Tallyroller' "$root/usr/share/mime/application/x-tallyroller-tape.xml" ||
+  fail "the tape type has no Portuguese name"
 
 # Each PNG holds the size its folder names (width and height from the header).
 for size in 16 24 32 48 64 128 256; do

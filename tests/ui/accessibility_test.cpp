@@ -122,6 +122,17 @@ void AccessibilityTest::everythingReachableHasAName() {
   QCOMPARE(Name(h.Find(QStringLiteral("txtChangeTo"))), S("Novo número"));
   // Tab into the operation list lands in its text, named for what it holds.
   QCOMPARE(Name(h.Find<QComboBox>(QStringLiteral("cboType"))->lineEdit()), S("Operação"));
+  // The list itself is named by its label, as Linux screen readers name one
+  // (its own name is the operation it holds).
+  QAccessibleInterface* type =
+      QAccessible::queryAccessibleInterface(h.Find(QStringLiteral("cboType")));
+  QVERIFY(type);
+  QStringList labels;
+  for (const auto& [label, relation] : type->relations(QAccessible::Label)) {
+    labels << label->text(QAccessible::Name);
+  }
+  QCOMPARE(labels, QStringList{S("Operação")});
+  QVERIFY(Announced(h.Find(QStringLiteral("cboType"))).endsWith(S(" Operação")));
 }
 
 void AccessibilityTest::theTreeHoldsNoUnnamedObject() {
