@@ -174,6 +174,8 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   // Nothing about the size is kept: every start is at the designed size.
   setMinimumSize(Px(kClientWidth), Px(kClientHeight));
   resize(minimumSize());
+  setAcceptDrops(true);
+  lastFolder_ = host::StoredLastFolder();
 
   // Created first, so it is first in the tab order and holds the focus when
   // the window opens; placed above the client area, where nobody sees it.
@@ -359,7 +361,8 @@ void frmCalculator::CreateChangeTapePanel() {
   // A combo box reaches Linux screen readers named by its text and by the
   // label that labels it: this one has no label on screen, so an unseen one
   // names it.
-  QLabel* typeLabel = MakeLabel(panel, "lblChangeType", QStringLiteral("Operação"), {});
+  auto* typeLabel = new QLabel(QStringLiteral("Operação"), panel);
+  typeLabel->setObjectName(QStringLiteral("lblChangeType"));
   typeLabel->setBuddy(cboType_);
   typeLabel->hide();
   // The operation is picked from the list with the mouse: nothing is typed,
