@@ -16,6 +16,7 @@
 // it gains goes to the tape, while the keypad side keeps its size.
 
 #include <QRect>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -39,6 +40,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTimer;
 class QUrl;
@@ -65,6 +67,10 @@ class frmCalculator final : public QWidget, public CalculatorHost {
 
   const Calculator& calculator() const { return calc_; }
 
+  // Opens the tape file named on the command line, as "Abrir" does, once
+  // the window is on the screen; after the kept session's own notice.
+  void OpenAtStart(const QString& path);
+
   // Prints the tape; by default it goes to the default printer, and with no
   // printer the user is offered a PDF instead.
   using PrintHandler = std::function<void(const Tape&, QWidget*)>;
@@ -90,6 +96,9 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // A tape file dropped on the window opens as "Abrir" opens it.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateDisplay();
@@ -124,9 +133,11 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   // Whether a checkable command's item shows a check.
   bool CommandChecked(Action action) const;
   void ShowTapeMenu(const QPoint& globalPos, int row);
-  // A file dialog offering files of `typeName` ending in `suffix`, and any file.
+  // A file dialog offering files of `typeName` ending in one of `suffixes`
+  // (the first one is added to a name typed without), and any file; in the
+  // folder last used, with `suggested` as the name when given.
   QString ChooseFile(bool save, const QString& title, const QString& typeName,
-                     const QString& suffix);
+                     const QStringList& suffixes, const QString& suggested = {});
   void CopyDisplay();
   void CopyTape();
   void CopyLine(int row);
@@ -135,6 +146,10 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void PasteNumber();
   void SaveTape();
   void OpenTape();
+  // Opens `path` as "Abrir" does and lists it among the recent tapes.
+  void OpenTapeFile(const QString& path);
+  void OpenRecentTape(const QString& path);
+  void FillRecentTapes();
   void ExportCsv();
   void ExportPdf();
   void OfferPdfInsteadOfPrinter();
@@ -158,6 +173,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   PrintHandler print_;
   LinkOpener openLink_;
   QString lastFolder_;
+  QMenu* recentMenu_ = nullptr;
   std::vector<std::pair<const CommandRow*, QAction*>> commands_;
   // The line the tape's menu was opened on; -1 for none.
   int menuRow_ = -1;

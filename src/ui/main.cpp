@@ -1,6 +1,7 @@
 // tallyroller: the calculator's window.
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QSocketNotifier>
 
 #include <signal.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include "identity.h"
+#include "ui/command_line.h"
 #include "ui/frm_calculator.h"
 #include "ui/translations.h"
 
@@ -49,6 +51,9 @@ int main(int argc, char* argv[]) {
   // Ties the window to its menu entry and icon on the desktop.
   QGuiApplication::setDesktopFileName(QString::fromUtf8(tally::kDesktopFileName));
   tally::ui::InstallQtTranslations(&app);
+  QCommandLineParser parser;
+  tally::ui::DescribeCommandLine(parser);
+  parser.process(app);
 
   tally::ui::frmCalculator window;
   // The start-up benchmark asks for the program to end once the window has
@@ -72,5 +77,6 @@ int main(int argc, char* argv[]) {
     sigaction(SIGTERM, &action, nullptr);
   }
   window.show();
+  window.OpenAtStart(tally::ui::FileArgument(parser));
   return QApplication::exec();
 }

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPrinterInfo>
 
+#include "host/settings.h"
 #include "window_harness.h"
 
 using tally::testing::L;
@@ -69,6 +70,7 @@ class TapeDocumentsWindowTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  void initTestCase();
   void clipboardShortcutsAreNotKeysOfTheCalculator();
   void pasteRefusesWhatIsNotANumber();
   void thePanelsFieldKeepsItsOwnClipboard();
@@ -77,6 +79,11 @@ class TapeDocumentsWindowTest : public QObject {
   void exportsFromTheMenu();
   void noPrinterOffersAPdf();
 };
+
+void TapeDocumentsWindowTest::initTestCase() {
+  // No tape opened or saved by an earlier run is among the recent ones.
+  for (const QString& path : tally::host::StoredRecentTapes()) tally::host::RemoveRecentTape(path);
+}
 
 void TapeDocumentsWindowTest::clipboardShortcutsAreNotKeysOfTheCalculator() {
   Harness h;
@@ -138,7 +145,8 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   QApplication::sendEvent(list->viewport(), &click);
   QCOMPARE(answers.menus.size(), 1);
   QCOMPARE(answers.menus[0], S("Copiar esta linha|Copiar a fita|Salvar a fita…|Abrir uma fita…|"
-                               "Exportar CSV…|Exportar PDF…|Continuar de onde parei"));
+                               "Fitas recentes (off)|Exportar CSV…|Exportar PDF…|"
+                               "Continuar de onde parei"));
   QCOMPARE(QGuiApplication::clipboard()->text(), S("+ 3"));
   QCOMPARE(h.Window().focusWidget(), h.Sink());
 
@@ -156,7 +164,8 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   QTest::keyClick(h.FocusTarget(), Qt::Key_F10, Qt::ShiftModifier);
   QCOMPARE(answers.menus.last(),
            S("Copiar esta linha (off)|Copiar a fita (off)|Salvar a fita… (off)|"
-             "Abrir uma fita…|Exportar CSV… (off)|Exportar PDF… (off)|Continuar de onde parei"));
+             "Abrir uma fita…|Fitas recentes (off)|Exportar CSV… (off)|Exportar PDF… (off)|"
+             "Continuar de onde parei"));
   QCOMPARE(h.Text("lblResult"), S("15"));
 }
 
@@ -172,11 +181,11 @@ void TapeDocumentsWindowTest::savedAndOpenedThroughTheDialogs() {
   ModalAnswerer answerer({}, std::ref(answers));
 
   QTest::keyClick(h.FocusTarget(), Qt::Key_S, Qt::ControlModifier);
-  // The dialog adds the suffix.
-  QCOMPARE(ReadFile(path + S(".txt")), tape.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+  // The dialog adds the tape files' suffix.
+  QCOMPARE(ReadFile(path + S(".fita")), tape.join(QLatin1Char('\n')) + QLatin1Char('\n'));
   QCOMPARE(h.Window().focusWidget(), h.Sink());
 
-  answers.file = path + S(".txt");
+  answers.file = path + S(".fita");
   QVERIFY(h.Reactivate());
   h.Type(S("l"));
   QVERIFY(h.TapeLines().isEmpty());
