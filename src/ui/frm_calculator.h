@@ -37,6 +37,7 @@
 
 class QAction;
 class QComboBox;
+class QDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -153,6 +154,11 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void ExportCsv();
   void ExportPdf();
   void OfferPdfInsteadOfPrinter();
+  // "Imprimir…": the print dialog with its preview, drawing what "Imprimir"
+  // prints.
+  void PrintWithPreview();
+  void ShowHelp();
+  void ShowAboutBox();
   // The kept session: started at the window's start when the user chose it,
   // turned on and off from the tape's menu.
   void StartKeeping(bool restore);
@@ -174,6 +180,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   LinkOpener openLink_;
   QString lastFolder_;
   QMenu* recentMenu_ = nullptr;
+  QDialog* help_ = nullptr;
   std::vector<std::pair<const CommandRow*, QAction*>> commands_;
   // The line the tape's menu was opened on; -1 for none.
   int menuRow_ = -1;

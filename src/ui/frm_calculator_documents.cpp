@@ -15,14 +15,20 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMimeData>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QUrl>
 
 #include "host/settings.h"
 #include "identity.h"
+#include "print/tape_printer.h"
 #include "tape/tape_file.h"
 #include "ui/frm_calculator.h"
+#include "ui/help_window.h"
 
 namespace tally::ui {
 namespace {
@@ -86,7 +92,11 @@ std::span<const frmCalculator::CommandRow> frmCalculator::CommandTable() {
       {Action::RecentTape, "actRecentTapes", "Fitas recentes", false, 0, Offered::WithRecent, false, nullptr},
       {Action::ExportCsv, "actExportCsv", "Exportar CSV…", true, 0, Offered::WithLines, false, &frmCalculator::ExportCsv},
       {Action::ExportPdf, "actExportPdf", "Exportar PDF…", false, 0, Offered::WithLines, false, &frmCalculator::ExportPdf},
+      {Action::PrintPreview, "actPrintPreview", "Imprimir…", false, kCtrl | Qt::Key_P, Offered::WithLines, false, &frmCalculator::PrintWithPreview},
       {Action::Keeping, "actKeeping", "Continuar de onde parei", true, 0, Offered::Always, true, &frmCalculator::ToggleKeeping},
+      {Action::Help, "actHelp", "Ajuda", true, Qt::Key_F1, Offered::Always, false, &frmCalculator::ShowHelp},
+      // "%1" is the program's name.
+      {Action::About, "actAbout", "Sobre o %1", false, 0, Offered::Always, false, &frmCalculator::ShowAboutBox},
   };
   // clang-format on
   return kRows;
@@ -96,7 +106,11 @@ void frmCalculator::CreateDocumentActions() {
   for (const CommandRow& row : CommandTable()) {
     auto* action = new QAction(this);
     action->setObjectName(QString::fromUtf8(row.name));
-    if (row.menuText) action->setText(QString::fromUtf8(row.menuText));
+    if (row.menuText) {
+      QString text = QString::fromUtf8(row.menuText);
+      if (text.contains(QLatin1String("%1"))) text = text.arg(QString::fromUtf8(kProgramTitle));
+      action->setText(text);
+    }
     if (row.keys != 0) {
       action->setShortcut(QKeySequence(QKeyCombination::fromCombined(row.keys)));
       action->setShortcutContext(Qt::WindowShortcut);
@@ -360,6 +374,42 @@ void frmCalculator::TellLater(const QString& text) {
   QTimer::singleShot(0, this, [this, text] {
     ShowMessageBox({kProgramTitle, text.toStdString(), MessageIcon::Exclamation});
   });
+}
+
+void frmCalculator::PrintWithPreview() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(QString::fromUtf8(kProgramTitle));
+  printer.setPageOrientation(QPageLayout::Portrait);
+  // Without a printer the job goes to a file, on the page of the PDF export.
+  if (QPrinterInfo::defaultPrinter().isNull()) printer.setPageLayout(print::PdfPageLayout(QLocale()));
+  QPrintPreviewDialog dialog(&printer, this);
+  dialog.setObjectName(QStringLiteral("dlgPrintPreview"));
+  dialog.setWindowTitle(QStringLiteral("Imprimir a fita"));
+  // The tape as it is when each page is drawn.
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) {
+    print::PaintTape(*target, calc_.GetTape(), QLocale());
+  });
+  dialog.exec();
+  FocusSink();
+}
+
+void frmCalculator::ShowHelp() {
+  if (!help_) {
+    std::vector<HelpRow> menu;
+    for (const auto& [command, action] : commands_) {
+      if (!command->menuText) continue;
+      menu.push_back({action->text(), action->shortcut().toString(QKeySequence::NativeText)});
+    }
+    help_ = new HelpWindow(HelpHtml(ReadManualHelp(BuiltInManual()), menu), this);
+  }
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+}
+
+void frmCalculator::ShowAboutBox() {
+  ShowAbout(this);
+  FocusSink();
 }
 
 void frmCalculator::OfferPdfInsteadOfPrinter() {

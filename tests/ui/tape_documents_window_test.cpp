@@ -145,8 +145,8 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   QApplication::sendEvent(list->viewport(), &click);
   QCOMPARE(answers.menus.size(), 1);
   QCOMPARE(answers.menus[0], S("Copiar esta linha|Copiar a fita|Salvar a fita…|Abrir uma fita…|"
-                               "Fitas recentes (off)|Exportar CSV…|Exportar PDF…|"
-                               "Continuar de onde parei"));
+                               "Fitas recentes (off)|Exportar CSV…|Exportar PDF…|Imprimir…|"
+                               "Continuar de onde parei|Ajuda|Sobre o Tallyroller"));
   QCOMPARE(QGuiApplication::clipboard()->text(), S("+ 3"));
   QCOMPARE(h.Window().focusWidget(), h.Sink());
 
@@ -165,7 +165,7 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   QCOMPARE(answers.menus.last(),
            S("Copiar esta linha (off)|Copiar a fita (off)|Salvar a fita… (off)|"
              "Abrir uma fita…|Fitas recentes (off)|Exportar CSV… (off)|Exportar PDF… (off)|"
-             "Continuar de onde parei"));
+             "Imprimir… (off)|Continuar de onde parei|Ajuda|Sobre o Tallyroller"));
   QCOMPARE(h.Text("lblResult"), S("15"));
 }
 
