@@ -23,6 +23,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -67,6 +68,8 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   ~frmCalculator() override;
 
   const Calculator& calculator() const { return calc_; }
+  // The zoom in percent, 100 to 300.
+  int Zoom() const { return zoom_; }
 
   // Opens the tape file named on the command line, as "Abrir" does, once
   // the window is on the screen; after the kept session's own notice.
@@ -163,6 +166,13 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   // turned on and off from the tape's menu.
   void StartKeeping(bool restore);
   void SetKeeping(bool keep);
+  // Ctrl++, Ctrl+- and Ctrl+0: the whole window larger, smaller, at 100%.
+  void ZoomIn();
+  void ZoomOut();
+  void ZoomReset();
+  void SetZoom(int percent);
+  // Places every control, and sizes every font, at the zoom.
+  void ApplyZoom();
   void TellLater(const QString& text);
   void Idle();
 
@@ -181,6 +191,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   QString lastFolder_;
   QMenu* recentMenu_ = nullptr;
   QDialog* help_ = nullptr;
+  int zoom_ = 100;
   std::vector<std::pair<const CommandRow*, QAction*>> commands_;
   // The line the tape's menu was opened on; -1 for none.
   int menuRow_ = -1;
@@ -201,7 +212,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   // The tape area: its frame, drawn by the window, and the buttons under
   // the list, which follow the bottom-right corner as the window grows.
   QRect tapeFrame_;
-  std::vector<std::pair<QWidget*, QRect>> tapeButtons_;
+  std::vector<std::pair<QWidget*, std::string_view>> tapeButtons_;
   QFrame* fraChangeTape_ = nullptr;
   QLabel* lblChangeFrom_ = nullptr;
   QLineEdit* txtChangeTo_ = nullptr;

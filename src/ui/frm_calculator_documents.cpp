@@ -97,6 +97,9 @@ std::span<const frmCalculator::CommandRow> frmCalculator::CommandTable() {
       {Action::Help, "actHelp", "Ajuda", true, Qt::Key_F1, Offered::Always, false, &frmCalculator::ShowHelp},
       // "%1" is the program's name.
       {Action::About, "actAbout", "Sobre o %1", false, 0, Offered::Always, false, &frmCalculator::ShowAboutBox},
+      {Action::Zoom, "actZoomIn", nullptr, false, kCtrl | Qt::Key_Plus, Offered::Always, false, &frmCalculator::ZoomIn},
+      {Action::Zoom, "actZoomOut", nullptr, false, kCtrl | Qt::Key_Minus, Offered::Always, false, &frmCalculator::ZoomOut},
+      {Action::Zoom, "actZoomReset", nullptr, false, kCtrl | Qt::Key_0, Offered::Always, false, &frmCalculator::ZoomReset},
   };
   // clang-format on
   return kRows;
@@ -112,7 +115,10 @@ void frmCalculator::CreateDocumentActions() {
       action->setText(text);
     }
     if (row.keys != 0) {
-      action->setShortcut(QKeySequence(QKeyCombination::fromCombined(row.keys)));
+      QList<QKeySequence> keys{QKeySequence(QKeyCombination::fromCombined(row.keys))};
+      // Larger takes Ctrl+= too: the same key without Shift on most layouts.
+      if (row.run == &frmCalculator::ZoomIn) keys << QKeySequence(Qt::CTRL | Qt::Key_Equal);
+      action->setShortcuts(keys);
       action->setShortcutContext(Qt::WindowShortcut);
     }
     action->setCheckable(row.checkable);

@@ -80,6 +80,7 @@ class DesktopWindowTest : public QObject {
   void aMissingRecentTapeIsDroppedWithAMessage();
   void savingSuggestsTodaysNameInTheKeptFolder();
   void textFilesStillOpen();
+  void zoomScalesTheWholeWindowAndIsKept();
 
  private:
   QTemporaryDir dir_;
@@ -309,6 +310,68 @@ void DesktopWindowTest::textFilesStillOpen() {
   h.Find<QAction>(S("actOpenTape"))->trigger();
   QCOMPARE(filters, L({"Fitas (*.fita *.txt)", "Todos os arquivos (*)"}));
   QCOMPARE(h.TapeLines(), L({"+ 8", "+ 1", "= 9"}));
+}
+
+void DesktopWindowTest::zoomScalesTheWholeWindowAndIsKept() {
+  auto displayPx = [](Harness& h) {
+    return h.Find<tally::ui::NumberLabel>(S("lblResult"))->ShownFont().pixelSize();
+  };
+  auto key = [](Harness& h, Qt::Key k, int times = 1) {
+    for (int i = 0; i < times; ++i) QTest::keyClick(h.FocusTarget(), k, Qt::ControlModifier);
+  };
+  QSize smallest;
+  int font = 0;
+  QRect seven;
+  {
+    Harness h;
+    QVERIFY(h.Active());
+    smallest = h.Window().minimumSize();
+    QCOMPARE(h.Window().size(), smallest);
+    font = displayPx(h);
+    seven = h.Find(S("cmdNumber7"))->geometry();
+    const QRect tape = h.Tape()->geometry();
+
+    // Ctrl++ and Ctrl+= both: 100% to 200% in four steps.
+    key(h, Qt::Key_Plus, 3);
+    key(h, Qt::Key_Equal);
+    QCOMPARE(h.Window().Zoom(), 200);
+    QCOMPARE(h.Window().minimumSize(), smallest * 2);
+    QCOMPARE(h.Window().size(), smallest * 2);
+    QCOMPARE(displayPx(h), font * 2);
+    // Placed from the designed twips, so within a pixel of twice the place.
+    const QRect seven2 = h.Find(S("cmdNumber7"))->geometry();
+    for (const auto& [now, before] : {std::pair{seven2.x(), seven.x()}, {seven2.y(), seven.y()},
+                                      {seven2.width(), seven.width()},
+                                      {seven2.height(), seven.height()}}) {
+      QVERIFY2(std::abs(now - 2 * before) <= 1, qPrintable(QString::number(now)));
+    }
+    QCOMPARE(h.Tape()->geometry(), QRect(tape.topLeft() * 2, tape.size() * 2));
+    QCOMPARE(h.Find(S("cmdNumber7"))->font().pixelSize(), 28);
+    QVERIFY2(ReadFile(SettingsFile()).contains(S("Zoom=200")), qPrintable(ReadFile(SettingsFile())));
+    // The keys typed still reach the calculator.
+    h.Type(S("7+"));
+    QCOMPARE(h.TapeLines(), L({"+ 7"}));
+
+    // No further than 300%, then one step back.
+    key(h, Qt::Key_Plus, 10);
+    QCOMPARE(h.Window().Zoom(), 300);
+    QCOMPARE(h.Window().minimumSize(), smallest * 3);
+    key(h, Qt::Key_Minus);
+    QCOMPARE(h.Window().Zoom(), 275);
+  }
+  // The next start is at the kept zoom; Ctrl+0 goes back to 100%.
+  Harness h;
+  QCOMPARE(h.Window().Zoom(), 275);
+  QCOMPARE(h.Window().minimumSize(), QSize(qRound(smallest.width() * 2.75),
+                                           qRound(smallest.height() * 2.75)));
+  key(h, Qt::Key_0);
+  QCOMPARE(h.Window().Zoom(), 100);
+  QCOMPARE(h.Window().minimumSize(), smallest);
+  QCOMPARE(h.Window().size(), smallest);
+  QCOMPARE(displayPx(h), font);
+  QCOMPARE(h.Find(S("cmdNumber7"))->geometry(), seven);
+  key(h, Qt::Key_Minus);
+  QCOMPARE(h.Window().Zoom(), 100);
 }
 
 QTEST_MAIN(DesktopWindowTest)
