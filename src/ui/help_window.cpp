@@ -113,9 +113,10 @@ QString BuiltInManual() {
 
 QString HelpHtml(const HelpText& text, const std::vector<HelpRow>& menu) {
   auto table = [](const std::vector<HelpRow>& rows, const QString& keyHeading,
-                   const QString& whatHeading) {
-    QString html = QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">"
-                                  "<tr><th>%1</th><th>%2</th></tr>")
+                  const QString& whatHeading) {
+    QString html = QStringLiteral(
+                       "<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">"
+                       "<tr><th>%1</th><th>%2</th></tr>")
                        .arg(keyHeading, whatHeading);
     for (const HelpRow& row : rows) {
       html += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>")
@@ -126,7 +127,8 @@ QString HelpHtml(const HelpText& text, const std::vector<HelpRow>& menu) {
   QString html = QStringLiteral("<h2>%1</h2>").arg(Utf8(kProgramTitle).toHtmlEscaped());
   html += QStringLiteral("<h3>Teclas</h3>");
   if (!text.notes.isEmpty()) html += QStringLiteral("<p>%1</p>").arg(text.notes[0].toHtmlEscaped());
-  if (!text.tables.empty()) html += table(text.tables[0], QStringLiteral("Tecla"), QStringLiteral("Ação"));
+  if (!text.tables.empty())
+    html += table(text.tables[0], QStringLiteral("Tecla"), QStringLiteral("Ação"));
   for (qsizetype i = 1; i < text.notes.size(); ++i) {
     html += QStringLiteral("<p>%1</p>").arg(text.notes[i].toHtmlEscaped());
   }

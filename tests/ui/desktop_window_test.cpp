@@ -224,17 +224,19 @@ void DesktopWindowTest::aMissingRecentTapeIsDroppedWithAMessage() {
   tally::host::AddRecentTape(kept);
   tally::host::AddRecentTape(gone);
   Harness h;
-  ModalAnswerer answerer;
-  QTest::keyClick(h.FocusTarget(), Qt::Key_F10, Qt::ShiftModifier);
-  auto* recent = h.Find<QMenu>(S("mnuRecentTapes"));
-  QCOMPARE(recent->actions().size(), 2);
-  const int seenBefore = answerer.seen.size();  // the tape's menu
-  recent->actions()[0]->trigger();
-  QCOMPARE(answerer.seen.size(), seenBefore + 1);
-  QCOMPARE(answerer.seen.last().text,
-           S("A fita \"") + gone + S("\" não existe mais e foi retirada das fitas recentes."));
-  QVERIFY(h.TapeLines().isEmpty());
-  QCOMPARE(tally::host::StoredRecentTapes(), QStringList{kept});
+  {
+    ModalAnswerer answerer;
+    QTest::keyClick(h.FocusTarget(), Qt::Key_F10, Qt::ShiftModifier);
+    auto* recent = h.Find<QMenu>(S("mnuRecentTapes"));
+    QCOMPARE(recent->actions().size(), 2);
+    const int seenBefore = answerer.seen.size();  // the tape's menu
+    recent->actions()[0]->trigger();
+    QCOMPARE(answerer.seen.size(), seenBefore + 1);
+    QCOMPARE(answerer.seen.last().text,
+             S("A fita \"") + gone + S("\" não existe mais e foi retirada das fitas recentes."));
+    QVERIFY(h.TapeLines().isEmpty());
+    QCOMPARE(tally::host::StoredRecentTapes(), QStringList{kept});
+  }
 
   // With none left the submenu is offered but cannot be opened.
   tally::host::RemoveRecentTape(kept);
@@ -254,8 +256,7 @@ void DesktopWindowTest::aMissingRecentTapeIsDroppedWithAMessage() {
 void DesktopWindowTest::savingSuggestsTodaysNameInTheKeptFolder() {
   const QString folder = dir_.filePath(S("contas"));
   QVERIFY(QDir().mkpath(folder));
-  const QString today =
-      S("fita-") + QDate::currentDate().toString(S("yyyy-MM-dd")) + S(".fita");
+  const QString today = S("fita-") + QDate::currentDate().toString(S("yyyy-MM-dd")) + S(".fita");
   QString suggested;
   QString shownFolder;
   QString typed;  // the name the user types, without its suffix
@@ -340,14 +341,16 @@ void DesktopWindowTest::zoomScalesTheWholeWindowAndIsKept() {
     QCOMPARE(displayPx(h), font * 2);
     // Placed from the designed twips, so within a pixel of twice the place.
     const QRect seven2 = h.Find(S("cmdNumber7"))->geometry();
-    for (const auto& [now, before] : {std::pair{seven2.x(), seven.x()}, {seven2.y(), seven.y()},
+    for (const auto& [now, before] : {std::pair{seven2.x(), seven.x()},
+                                      {seven2.y(), seven.y()},
                                       {seven2.width(), seven.width()},
                                       {seven2.height(), seven.height()}}) {
       QVERIFY2(std::abs(now - 2 * before) <= 1, qPrintable(QString::number(now)));
     }
     QCOMPARE(h.Tape()->geometry(), QRect(tape.topLeft() * 2, tape.size() * 2));
     QCOMPARE(h.Find(S("cmdNumber7"))->font().pixelSize(), 28);
-    QVERIFY2(ReadFile(SettingsFile()).contains(S("Zoom=200")), qPrintable(ReadFile(SettingsFile())));
+    QVERIFY2(ReadFile(SettingsFile()).contains(S("Zoom=200")),
+             qPrintable(ReadFile(SettingsFile())));
     // The keys typed still reach the calculator.
     h.Type(S("7+"));
     QCOMPARE(h.TapeLines(), L({"+ 7"}));
@@ -362,8 +365,8 @@ void DesktopWindowTest::zoomScalesTheWholeWindowAndIsKept() {
   // The next start is at the kept zoom; Ctrl+0 goes back to 100%.
   Harness h;
   QCOMPARE(h.Window().Zoom(), 275);
-  QCOMPARE(h.Window().minimumSize(), QSize(qRound(smallest.width() * 2.75),
-                                           qRound(smallest.height() * 2.75)));
+  QCOMPARE(h.Window().minimumSize(),
+           QSize(qRound(smallest.width() * 2.75), qRound(smallest.height() * 2.75)));
   key(h, Qt::Key_0);
   QCOMPARE(h.Window().Zoom(), 100);
   QCOMPARE(h.Window().minimumSize(), smallest);

@@ -46,7 +46,8 @@ int PdfPages(const QString& path) {
   QProcess info;
   info.start(S("pdfinfo"), {path});
   if (!info.waitForFinished(30000)) return -1;
-  for (const QString& line : QString::fromUtf8(info.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+  for (const QString& line :
+       QString::fromUtf8(info.readAllStandardOutput()).split(QLatin1Char('\n'))) {
     if (line.startsWith(S("Pages:"))) return line.mid(6).trimmed().toInt();
   }
   return -1;
@@ -134,7 +135,8 @@ void HelpAndPrintWindowTest::thePreviewHasThePagesOfTheBatchPdf() {
   h.Type(keys);
   int previewPages = -1;
   ModalAnswerer answerer([&](QWidget* shown) {
-    if (auto* preview = shown->findChild<QPrintPreviewWidget*>()) previewPages = preview->pageCount();
+    if (auto* preview = shown->findChild<QPrintPreviewWidget*>())
+      previewPages = preview->pageCount();
   });
   QTest::keyClick(h.FocusTarget(), Qt::Key_P, Qt::ControlModifier);
   QCOMPARE(answerer.seen.size(), 1);
