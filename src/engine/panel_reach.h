@@ -30,6 +30,11 @@ enum class Action : std::uint8_t {
   AddMode,         // "Modo adição" turned on or off
   Undo,
   Redo,
+  RecentTape,      // an item of "Fitas recentes"
+  PrintPreview,    // "Imprimir…": the print dialog with its preview
+  Help,            // F1
+  About,           // "Sobre o Tallyroller"
+  Zoom,            // larger, smaller, back to 100%
   StartValue,      // the public operation that starts a calculation; not a click
   PanelNumber,     // the panel's number field edited
   PanelOperation,  // the panel's operation list
@@ -68,6 +73,11 @@ inline constexpr auto kActionReach = std::to_array<ActionReach>({
     {Action::AddMode, Reach::PanelClosed},
     {Action::Undo, Reach::PanelClosed},
     {Action::Redo, Reach::PanelClosed},
+    {Action::RecentTape, Reach::PanelClosed},
+    {Action::PrintPreview, Reach::PanelClosed},
+    {Action::Help, Reach::Always},
+    {Action::About, Reach::PanelClosed},
+    {Action::Zoom, Reach::Always},
     {Action::StartValue, Reach::Always},
     {Action::PanelNumber, Reach::PanelOpen},
     {Action::PanelOperation, Reach::PanelOpen},

@@ -184,12 +184,16 @@ bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, QIODevice& d
   writer.setCreator(QString::fromUtf8(kProgramTitle) + QLatin1Char(' ') +
                     QString::fromUtf8(kVersion));
   writer.setTitle(QString::fromUtf8(kProgramTitle));
-  const bool inches = locale.measurementSystem() == QLocale::ImperialUSSystem;
-  writer.setPageLayout(
-      QPageLayout(QPageSize(inches ? QPageSize::Letter : QPageSize::A4), QPageLayout::Portrait,
-                  QMarginsF(kPdfMarginInches, kPdfMarginInches, kPdfMarginInches, kPdfMarginInches),
-                  QPageLayout::Inch));
+  writer.setPageLayout(PdfPageLayout(locale));
   return PaintTape(writer, tape, locale, clock);
+}
+
+QPageLayout PdfPageLayout(const QLocale& locale) {
+  const bool inches = locale.measurementSystem() == QLocale::ImperialUSSystem;
+  return QPageLayout(
+      QPageSize(inches ? QPageSize::Letter : QPageSize::A4), QPageLayout::Portrait,
+      QMarginsF(kPdfMarginInches, kPdfMarginInches, kPdfMarginInches, kPdfMarginInches),
+      QPageLayout::Inch);
 }
 
 }  // namespace tally::print

@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QLocale>
+#include <QPageLayout>
 #include <QString>
 
 #include <deque>
@@ -78,5 +79,9 @@ bool PrintTapeToPdf(const tally::Tape& tape, const QLocale& locale, QIODevice& d
 
 // The PDF's unprintable border, in inches.
 inline constexpr double kPdfMarginInches = 0.25;
+
+// The PDF's page: A4, or Letter in a locale that measures in inches, upright,
+// with that border. A print to a file takes the same page.
+QPageLayout PdfPageLayout(const QLocale& locale);
 
 }  // namespace tally::print

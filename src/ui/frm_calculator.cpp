@@ -49,8 +49,11 @@ namespace {
 const QColor kShapeBorder(96, 96, 96);
 const QColor kShadowFill(150, 150, 150);
 
-// The tape list's designed place, which grows with the window.
-QRect TapePlace() { return Twips(PlaceOf("lstTape").place); }
+// The tape list's designed place at a zoom, which grows with the window.
+QRect TapePlace(int zoom) { return Twips(PlaceOf("lstTape").place, zoom); }
+
+// Remembers a widget's own font at 100%, the first time it is scaled.
+const char* const kDesignedFont = "tallyrollerDesignedFont";
 
 constexpr int kTextPx = 11;     // captions, lists and tooltips
 constexpr int kDigitPx = 14;    // digit and point keys
@@ -166,8 +169,10 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   setWindowIcon(ApplicationIcon());
   setFont(UiFont(kTextPx));
   // Nothing about the size is kept: every start is at the designed size.
-  setMinimumSize(Px(kClientWidth), Px(kClientHeight));
+  setMinimumSize(Px(kClientWidth, zoom_), Px(kClientHeight, zoom_));
   resize(minimumSize());
+  setAcceptDrops(true);
+  lastFolder_ = host::StoredLastFolder();
 
   // Created first, so it is first in the tab order and holds the focus when
   // the window opens; placed above the client area, where nobody sees it.
@@ -197,6 +202,9 @@ frmCalculator::frmCalculator(Options options, QWidget* parent)
   if (const bool addMode = host::StoredAddMode(); addMode != calc_.State().AddMode) {
     Run([&] { calc_.SetAddMode(addMode); });
   }
+  // The zoom the user last chose.
+  zoom_ = ValidZoom(host::StoredZoom());
+  if (zoom_ != kZoomMin) ApplyZoom();
 }
 
 frmCalculator::~frmCalculator() {
@@ -276,7 +284,7 @@ void frmCalculator::CreateKeypad() {
     }
     // Buttons under the tape belong to its area.
     if (Twips(kShape3).contains(button->geometry())) {
-      tapeButtons_.emplace_back(button, button->geometry());
+      tapeButtons_.emplace_back(button, b.control);
     }
     connect(button, &QPushButton::clicked, this, [this, &b] { Run([&] { calc_.Click(b); }); });
   }
@@ -596,20 +604,78 @@ void frmCalculator::Form_Resize() {
 
   // What the window has beyond its designed size goes to the tape: the list
   // and its frame grow, the buttons under it keep to the bottom-right corner.
-  const int wider = std::max(0, width() - Px(kClientWidth));
-  const int taller = std::max(0, height() - Px(kClientHeight));
-  tapeFrame_ = Twips(kShape3).adjusted(0, 0, wider, taller);
-  lstTape_->setGeometry(TapePlace().adjusted(0, 0, wider, taller));
-  for (const auto& [button, place] : tapeButtons_) {
-    button->setGeometry(place.translated(wider, taller));
+  const int wider = std::max(0, width() - Px(kClientWidth, zoom_));
+  const int taller = std::max(0, height() - Px(kClientHeight, zoom_));
+  tapeFrame_ = Twips(kShape3, zoom_).adjusted(0, 0, wider, taller);
+  lstTape_->setGeometry(TapePlace(zoom_).adjusted(0, 0, wider, taller));
+  for (const auto& [button, control] : tapeButtons_) {
+    button->setGeometry(Twips(PlaceOf(control).place, zoom_).translated(wider, taller));
   }
   update();
+}
+
+// ------------------------------------------------------------ zoom
+
+void frmCalculator::ZoomIn() { SetZoom(zoom_ + kZoomStep); }
+void frmCalculator::ZoomOut() { SetZoom(zoom_ - kZoomStep); }
+void frmCalculator::ZoomReset() { SetZoom(kZoomMin); }
+
+void frmCalculator::SetZoom(int percent) {
+  const int zoom = ValidZoom(percent);
+  if (zoom == zoom_) return;
+  zoom_ = zoom;
+  host::StoreZoom(zoom_);
+  ApplyZoom();
+}
+
+void frmCalculator::ApplyZoom() {
+  // The designed layout scales as one picture: every place of the table and
+  // every font, from their sizes at 100%, so nothing blurs or drifts.
+  QList<QWidget*> widgets = findChildren<QWidget*>();
+  widgets.prepend(this);
+  for (QWidget* widget : widgets) {
+    // Dialogs and menus of the window keep the desktop's sizes.
+    if (widget != this && widget->isWindow()) continue;
+    if (widget != this && !widget->testAttribute(Qt::WA_SetFont) &&
+        !widget->property(kDesignedFont).isValid()) {
+      continue;  // it follows its parent's font
+    }
+    QVariant designed = widget->property(kDesignedFont);
+    if (!designed.isValid()) {
+      designed = widget->font();
+      widget->setProperty(kDesignedFont, designed);
+    }
+    QFont font = designed.value<QFont>();
+    if (font.pixelSize() > 0) {
+      font.setPixelSize(Zoomed(font.pixelSize(), zoom_));
+    } else {
+      font.setPointSizeF(font.pointSizeF() * zoom_ / 100.0);
+    }
+    widget->setFont(font);
+  }
+  lblResult_->SetFonts(UiFont(Zoomed(kDisplayPx, zoom_)), UiFont(Zoomed(kTextPx, zoom_)));
+  lblGrandTotal_->SetFonts(UiFont(Zoomed(kTextPx + 2, zoom_), true),
+                           UiFont(Zoomed(kTextPx, zoom_), true));
+  for (const ControlPlace& row : kControlPlaces) {
+    if (QWidget* widget = findChild<QWidget*>(ToQString(row.control))) {
+      widget->setGeometry(Twips(row.place, zoom_));
+    }
+  }
+  AlignWithField(findChild<QLabel*>(QStringLiteral("lblChangeTape1")), txtChangeTo_);
+
+  const bool atSmallest = size() == minimumSize();
+  const QSize smallest(Px(kClientWidth, zoom_), Px(kClientHeight, zoom_));
+  setMinimumSize(smallest);
+  // A window at its smallest stays at its smallest; a larger one keeps its
+  // size, unless the zoom needs more.
+  if (!isMaximized() && !isFullScreen()) resize(atSmallest ? smallest : size().expandedTo(smallest));
+  Form_Resize();
 }
 
 void frmCalculator::paintEvent(QPaintEvent* event) {
   QWidget::paintEvent(event);
   QPainter p(this);
-  const QRect shadow = Twips(kButtonShadow).adjusted(0, 0, -1, -1);
+  const QRect shadow = Twips(kButtonShadow, zoom_).adjusted(0, 0, -1, -1);
   p.fillRect(shadow, kShadowFill);
   p.setPen(kShapeBorder);
   p.drawRect(shadow);

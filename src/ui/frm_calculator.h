@@ -16,12 +16,14 @@
 // it gains goes to the tape, while the keypad side keeps its size.
 
 #include <QRect>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -37,9 +39,11 @@
 
 class QAction;
 class QComboBox;
+class QDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTimer;
 class QUrl;
@@ -66,6 +70,12 @@ class frmCalculator final : public QWidget, public CalculatorHost {
 
   const Calculator& calculator() const { return calc_; }
   const UndoHistory& history() const { return history_; }
+  // The zoom in percent, 100 to 300.
+  int Zoom() const { return zoom_; }
+
+  // Opens the tape file named on the command line, as "Abrir" does, once
+  // the window is on the screen; after the kept session's own notice.
+  void OpenAtStart(const QString& path);
 
   // Prints the tape; by default it goes to the default printer, and with no
   // printer the user is offered a PDF instead.
@@ -92,6 +102,9 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // A tape file dropped on the window opens as "Abrir" opens it.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateDisplay();
@@ -133,9 +146,11 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   // Whether a checkable command's item shows a check.
   bool CommandChecked(Action action) const;
   void ShowTapeMenu(const QPoint& globalPos, int row);
-  // A file dialog offering files of `typeName` ending in `suffix`, and any file.
+  // A file dialog offering files of `typeName` ending in one of `suffixes`
+  // (the first one is added to a name typed without), and any file; in the
+  // folder last used, with `suggested` as the name when given.
   QString ChooseFile(bool save, const QString& title, const QString& typeName,
-                     const QString& suffix);
+                     const QStringList& suffixes, const QString& suggested = {});
   void CopyDisplay();
   void CopyTape();
   void CopyLine(int row);
@@ -145,15 +160,31 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void PasteNumber();
   void SaveTape();
   void OpenTape();
+  // Opens `path` as "Abrir" does and lists it among the recent tapes.
+  void OpenTapeFile(const QString& path);
+  void OpenRecentTape(const QString& path);
+  void FillRecentTapes();
   void ExportCsv();
   void ExportPdf();
   void OfferPdfInsteadOfPrinter();
+  // "Imprimir…": the print dialog with its preview, drawing what "Imprimir"
+  // prints.
+  void PrintWithPreview();
+  void ShowHelp();
+  void ShowAboutBox();
   // The kept session: started at the window's start when the user chose it,
   // turned on and off from the tape's menu.
   void StartKeeping(bool restore);
   void SetKeeping(bool keep);
   // "Modo adição" in the tape's menu: kept in the settings.
   void SetAddMode(bool on);
+  // Ctrl++, Ctrl+- and Ctrl+0: the whole window larger, smaller, at 100%.
+  void ZoomIn();
+  void ZoomOut();
+  void ZoomReset();
+  void SetZoom(int percent);
+  // Places every control, and sizes every font, at the zoom.
+  void ApplyZoom();
   void TellLater(const QString& text);
   void Idle();
 
@@ -174,6 +205,9 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   PrintHandler print_;
   LinkOpener openLink_;
   QString lastFolder_;
+  QMenu* recentMenu_ = nullptr;
+  QDialog* help_ = nullptr;
+  int zoom_ = 100;
   std::vector<std::pair<const CommandRow*, QAction*>> commands_;
   // The line the tape's menu was opened on; -1 for none.
   int menuRow_ = -1;
@@ -195,7 +229,7 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   // The tape area: its frame, drawn by the window, and the buttons under
   // the list, which follow the bottom-right corner as the window grows.
   QRect tapeFrame_;
-  std::vector<std::pair<QWidget*, QRect>> tapeButtons_;
+  std::vector<std::pair<QWidget*, std::string_view>> tapeButtons_;
   QFrame* fraChangeTape_ = nullptr;
   QLabel* lblChangeFrom_ = nullptr;
   QLineEdit* txtChangeTo_ = nullptr;

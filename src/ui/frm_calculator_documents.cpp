@@ -5,20 +5,31 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDate>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
+#include <QMimeData>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QUrl>
 
 #include "host/settings.h"
 #include "identity.h"
+#include "print/tape_printer.h"
 #include "qt_text.h"
 #include "tape/tape_file.h"
 #include "ui/frm_calculator.h"
+#include "ui/help_window.h"
 
 namespace tally::ui {
 namespace {
@@ -26,9 +37,21 @@ namespace {
 constexpr const char* kNoPrinterQuestion =
     "Nenhuma impressora está disponível. Deseja salvar a fita como PDF?";
 
-// Tapes are saved and opened as text files.
+// Tapes are text files of their own type; plain text files open as well.
 QString TapeFiles() { return QStringLiteral("Fitas"); }
-QString TapeSuffix() { return QStringLiteral("txt"); }
+QStringList TapeSuffixes() { return {QStringLiteral("fita"), QStringLiteral("txt")}; }
+
+constexpr const char* kRecentTapeGone =
+    "A fita \"%1\" não existe mais e foi retirada das fitas recentes.";
+
+// The first local file among dropped addresses; empty when there is none.
+QString DroppedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) return url.toLocalFile();
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -36,6 +59,7 @@ QString TapeSuffix() { return QStringLiteral("txt"); }
 enum class frmCalculator::Offered : std::uint8_t {
   Always,
   WithLines,  // the tape has lines
+  WithRecent, // a tape was opened or saved before
   OnALine,    // the menu was opened on a line
   CanUndo,    // there is a step to undo
   CanRedo,    // there is a step to redo
@@ -71,10 +95,18 @@ std::span<const frmCalculator::CommandRow> frmCalculator::CommandTable() {
       {Action::CopyTape, "actCopyTape", "Copiar a fita", false, kCtrl | kShift | Qt::Key_C, Offered::WithLines, false, &frmCalculator::CopyTape},
       {Action::SaveTape, "actSaveTape", "Salvar a fita…", true, kCtrl | Qt::Key_S, Offered::WithLines, false, &frmCalculator::SaveTape},
       {Action::OpenTape, "actOpenTape", "Abrir uma fita…", false, kCtrl | Qt::Key_O, Offered::Always, false, &frmCalculator::OpenTape},
+      {Action::RecentTape, "actRecentTapes", "Fitas recentes", false, 0, Offered::WithRecent, false, nullptr},
       {Action::ExportCsv, "actExportCsv", "Exportar CSV…", true, 0, Offered::WithLines, false, &frmCalculator::ExportCsv},
       {Action::ExportPdf, "actExportPdf", "Exportar PDF…", false, 0, Offered::WithLines, false, &frmCalculator::ExportPdf},
+      {Action::PrintPreview, "actPrintPreview", "Imprimir…", false, kCtrl | Qt::Key_P, Offered::WithLines, false, &frmCalculator::PrintWithPreview},
       {Action::AddMode, "actAddMode", "Modo adição", true, 0, Offered::Always, true, &frmCalculator::ToggleAddMode},
       {Action::Keeping, "actKeeping", "Continuar de onde parei", false, 0, Offered::Always, true, &frmCalculator::ToggleKeeping},
+      {Action::Help, "actHelp", "Ajuda", true, Qt::Key_F1, Offered::Always, false, &frmCalculator::ShowHelp},
+      // "%1" is the program's name.
+      {Action::About, "actAbout", "Sobre o %1", false, 0, Offered::Always, false, &frmCalculator::ShowAboutBox},
+      {Action::Zoom, "actZoomIn", nullptr, false, kCtrl | Qt::Key_Plus, Offered::Always, false, &frmCalculator::ZoomIn},
+      {Action::Zoom, "actZoomOut", nullptr, false, kCtrl | Qt::Key_Minus, Offered::Always, false, &frmCalculator::ZoomOut},
+      {Action::Zoom, "actZoomReset", nullptr, false, kCtrl | Qt::Key_0, Offered::Always, false, &frmCalculator::ZoomReset},
   };
   // clang-format on
   return kRows;
@@ -84,19 +116,31 @@ void frmCalculator::CreateDocumentActions() {
   for (const CommandRow& row : CommandTable()) {
     auto* action = new QAction(this);
     action->setObjectName(QString::fromUtf8(row.name));
-    if (row.menuText) action->setText(QString::fromUtf8(row.menuText));
+    if (row.menuText) {
+      QString text = QString::fromUtf8(row.menuText);
+      if (text.contains(QLatin1String("%1"))) text = text.arg(QString::fromUtf8(kProgramTitle));
+      action->setText(text);
+    }
     if (row.keys != 0) {
-      action->setShortcut(QKeySequence(QKeyCombination::fromCombined(row.keys)));
+      QList<QKeySequence> keys{QKeySequence(QKeyCombination::fromCombined(row.keys))};
+      // Larger takes Ctrl+= too: the same key without Shift on most layouts.
+      if (row.run == &frmCalculator::ZoomIn) keys << QKeySequence(Qt::CTRL | Qt::Key_Equal);
+      action->setShortcuts(keys);
       action->setShortcutContext(Qt::WindowShortcut);
     }
     action->setCheckable(row.checkable);
     // The one question every command asks before it runs.
     connect(action, &QAction::triggered, this, [this, &row] {
-      if (calc_.Reachable(row.action)) (this->*row.run)();
+      if (row.run && calc_.Reachable(row.action)) (this->*row.run)();
     });
     addAction(action);
     commands_.emplace_back(&row, action);
   }
+  // The recent tapes are a submenu, filled afresh each time the tape's menu
+  // opens.
+  recentMenu_ = new QMenu(this);
+  recentMenu_->setObjectName(QStringLiteral("mnuRecentTapes"));
+  CommandAction(Action::RecentTape)->setMenu(recentMenu_);
 }
 
 QAction* frmCalculator::CommandAction(Action action) const {
@@ -126,11 +170,14 @@ void frmCalculator::ShowTapeMenu(const QPoint& globalPos, int row) {
   menuRow_ = row;
   const bool onALine = row >= 0 && row < calc_.GetTape().Count();
   const bool lines = !calc_.GetTape().Empty();
+  FillRecentTapes();
+  const bool recent = !recentMenu_->isEmpty();
   for (const auto& [command, action] : commands_) {
     if (!command->menuText) continue;
     if (command->separatorBefore) menu.addSeparator();
     action->setEnabled(command->offered == Offered::Always ||
                        (command->offered == Offered::WithLines && lines) ||
+                       (command->offered == Offered::WithRecent && recent) ||
                        (command->offered == Offered::OnALine && onALine) ||
                        (command->offered == Offered::CanUndo && history_.CanUndo()) ||
                        (command->offered == Offered::CanRedo && history_.CanRedo()));
@@ -171,20 +218,27 @@ void frmCalculator::ToggleKeeping() {
 }
 
 QString frmCalculator::ChooseFile(bool save, const QString& title, const QString& typeName,
-                                  const QString& suffix) {
-  // The kind of file first ("Fitas (*.txt)"), then every file.
-  const QString filter = typeName + QStringLiteral(" (*.") + suffix +
+                                  const QStringList& suffixes, const QString& suggested) {
+  // The kind of file first ("Fitas (*.fita *.txt)"), then every file.
+  QStringList patterns;
+  for (const QString& suffix : suffixes) patterns << QStringLiteral("*.") + suffix;
+  const QString filter = typeName + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
                          QStringLiteral(");;Todos os arquivos (*)");
-  QFileDialog dialog(this, title, lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_, filter);
+  // A kept folder that has gone since is no place to start.
+  const QString folder =
+      !lastFolder_.isEmpty() && QFileInfo(lastFolder_).isDir() ? lastFolder_ : QDir::homePath();
+  QFileDialog dialog(this, title, folder, filter);
   dialog.setObjectName(QStringLiteral("dlgFile"));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog.setDefaultSuffix(suffix);
+  dialog.setDefaultSuffix(suffixes.value(0));
+  if (!suggested.isEmpty()) dialog.selectFile(suggested);
   const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
   FocusSink();
   if (!chosen) return {};
   const QString path = dialog.selectedFiles().first();
   lastFolder_ = QFileInfo(path).absolutePath();
+  host::StoreLastFolder(lastFolder_);
   return path;
 }
 
@@ -207,30 +261,98 @@ void frmCalculator::PasteNumber() {
 }
 
 void frmCalculator::SaveTape() {
+  // Today's tape by its date: "fita-2026-12-10.fita".
+  const QString suggested = QStringLiteral("fita-") +
+                            QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) +
+                            QStringLiteral(".") + TapeSuffixes().first();
   const QString path =
-      ChooseFile(true, QStringLiteral("Salvar a fita"), TapeFiles(), TapeSuffix());
+      ChooseFile(true, QStringLiteral("Salvar a fita"), TapeFiles(), TapeSuffixes(), suggested);
+  if (path.isEmpty()) return;
   bool saved = false;
-  if (!path.isEmpty()) Run([&] { saved = documents_.Save(path); });
-  if (saved) tapeSavedAt_ = history_.TapeEdits();
+  Run([&] { saved = documents_.Save(path); });
+  if (!saved) return;
+  tapeSavedAt_ = history_.TapeEdits();
+  host::AddRecentTape(QFileInfo(path).absoluteFilePath());
 }
 
 void frmCalculator::OpenTape() {
   const QString path =
-      ChooseFile(false, QStringLiteral("Abrir uma fita"), TapeFiles(), TapeSuffix());
+      ChooseFile(false, QStringLiteral("Abrir uma fita"), TapeFiles(), TapeSuffixes());
+  if (!path.isEmpty()) OpenTapeFile(path);
+}
+
+void frmCalculator::OpenTapeFile(const QString& path) {
   bool opened = false;
-  if (!path.isEmpty()) Run([&] { opened = documents_.Open(path); });
-  if (opened) tapeSavedAt_ = history_.TapeEdits();
+  Run([&] { opened = documents_.Open(path); });
+  if (!opened) return;
+  tapeSavedAt_ = history_.TapeEdits();
+  host::AddRecentTape(QFileInfo(path).absoluteFilePath());
+}
+
+void frmCalculator::OpenAtStart(const QString& path) {
+  if (path.isEmpty()) return;
+  // Queued behind the kept session's notice, which is queued the same way.
+  QTimer::singleShot(0, this, [this, path] {
+    if (calc_.Reachable(Action::OpenTape)) OpenTapeFile(path);
+  });
+}
+
+void frmCalculator::FillRecentTapes() {
+  recentMenu_->clear();
+  const QStringList tapes = host::StoredRecentTapes();
+  for (qsizetype i = 0; i < tapes.size(); ++i) {
+    const QString& path = tapes[i];
+    const QFileInfo info(path);
+    // "&1 caixa.fita (/home/ana)": the number picks it from the keyboard.
+    QString name = info.fileName() + QStringLiteral(" (") +
+                   QDir::toNativeSeparators(info.absolutePath()) + QStringLiteral(")");
+    name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    QAction* item = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+    item->setData(path);
+    connect(item, &QAction::triggered, this, [this, path] {
+      if (calc_.Reachable(Action::RecentTape)) OpenRecentTape(path);
+    });
+  }
+}
+
+void frmCalculator::OpenRecentTape(const QString& path) {
+  if (!QFileInfo::exists(path)) {
+    host::RemoveRecentTape(path);
+    ShowMessageBox({kProgramTitle,
+                    QString::fromUtf8(kRecentTapeGone).arg(path).toStdString(),
+                    MessageIcon::Exclamation});
+    FocusSink();
+    return;
+  }
+  OpenTapeFile(path);
+}
+
+void frmCalculator::dragEnterEvent(QDragEnterEvent* event) {
+  if (calc_.Reachable(Action::OpenTape) && !DroppedFile(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  }
+}
+
+void frmCalculator::dropEvent(QDropEvent* event) {
+  const QString path = DroppedFile(event->mimeData());
+  if (path.isEmpty() || !calc_.Reachable(Action::OpenTape)) return;
+  event->acceptProposedAction();
+  // Opened once the drop is over: the question it may ask must not keep
+  // the program the file came from waiting.
+  QTimer::singleShot(0, this, [this, path] {
+    if (calc_.Reachable(Action::OpenTape)) OpenTapeFile(path);
+  });
 }
 
 void frmCalculator::ExportCsv() {
   const QString path = ChooseFile(true, QStringLiteral("Exportar a fita como CSV"),
-                                  QStringLiteral("Planilhas CSV"), QStringLiteral("csv"));
+                                  QStringLiteral("Planilhas CSV"), {QStringLiteral("csv")});
   if (!path.isEmpty()) Run([&] { documents_.ExportCsv(path); });
 }
 
 void frmCalculator::ExportPdf() {
   const QString path = ChooseFile(true, QStringLiteral("Exportar a fita como PDF"),
-                                  QStringLiteral("Documentos PDF"), QStringLiteral("pdf"));
+                                  QStringLiteral("Documentos PDF"), {QStringLiteral("pdf")});
   if (!path.isEmpty()) Run([&] { documents_.ExportPdf(path); });
 }
 
@@ -276,6 +398,42 @@ void frmCalculator::TellLater(const QString& text) {
   QTimer::singleShot(0, this, [this, text] {
     ShowMessageBox({kProgramTitle, text.toStdString(), MessageIcon::Exclamation});
   });
+}
+
+void frmCalculator::PrintWithPreview() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(QString::fromUtf8(kProgramTitle));
+  printer.setPageOrientation(QPageLayout::Portrait);
+  // Without a printer the job goes to a file, on the page of the PDF export.
+  if (QPrinterInfo::defaultPrinter().isNull()) printer.setPageLayout(print::PdfPageLayout(QLocale()));
+  QPrintPreviewDialog dialog(&printer, this);
+  dialog.setObjectName(QStringLiteral("dlgPrintPreview"));
+  dialog.setWindowTitle(QStringLiteral("Imprimir a fita"));
+  // The tape as it is when each page is drawn.
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) {
+    print::PaintTape(*target, calc_.GetTape(), QLocale());
+  });
+  dialog.exec();
+  FocusSink();
+}
+
+void frmCalculator::ShowHelp() {
+  if (!help_) {
+    std::vector<HelpRow> menu;
+    for (const auto& [command, action] : commands_) {
+      if (!command->menuText) continue;
+      menu.push_back({action->text(), action->shortcut().toString(QKeySequence::NativeText)});
+    }
+    help_ = new HelpWindow(HelpHtml(ReadManualHelp(BuiltInManual()), menu), this);
+  }
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+}
+
+void frmCalculator::ShowAboutBox() {
+  ShowAbout(this);
+  FocusSink();
 }
 
 void frmCalculator::OfferPdfInsteadOfPrinter() {

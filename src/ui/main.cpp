@@ -14,6 +14,7 @@
 
 #include "identity.h"
 #include "ui/accessibility.h"
+#include "ui/command_line.h"
 #include "ui/frm_calculator.h"
 #include "ui/translations.h"
 
@@ -48,7 +49,7 @@ void OnTerm(int) {
 void ShowHelp() {
   std::printf(
       "Uso: tallyroller [OPÇÃO]... [ARQUIVO]\n"
-      "Abre a calculadora de fita %s.\n"
+      "Abre a calculadora de fita %s; com ARQUIVO, abre essa fita (.fita ou .txt).\n"
       "\n"
       "      --help     mostra esta ajuda e sai\n"
       "      --version  mostra a versão e sai\n",
@@ -57,13 +58,7 @@ void ShowHelp() {
 
 struct CommandLine {
   QCommandLineParser parser;
-  QCommandLineOption help{QStringLiteral("help")};
-  QCommandLineOption version{QStringLiteral("version")};
-
-  CommandLine() {
-    parser.addOptions({help, version});
-    parser.addPositionalArgument(QStringLiteral("ARQUIVO"), QString(), QStringLiteral("[ARQUIVO]"));
-  }
+  CommandLine() { tally::ui::DescribeCommandLine(parser); }
 };
 
 QStringList Arguments(int argc, char* argv[]) {
@@ -83,15 +78,13 @@ int main(int argc, char* argv[]) {
   // Qt's own options leave unparsed here is parsed again below.
   CommandLine line;
   if (line.parser.parse(Arguments(argc, argv))) {
-    for (const QString& name : line.parser.optionNames()) {
-      if (name == line.help.names().first()) {
-        ShowHelp();
-        return 0;
-      }
-      if (name == line.version.names().first()) {
-        std::printf("tallyroller (%s) %s\n", tally::kProgramTitle, tally::kVersion);
-        return 0;
-      }
+    if (line.parser.isSet(QStringLiteral("help"))) {
+      ShowHelp();
+      return 0;
+    }
+    if (line.parser.isSet(QStringLiteral("version"))) {
+      std::printf("tallyroller (%s) %s\n", tally::kProgramTitle, tally::kVersion);
+      return 0;
     }
   }
 
@@ -102,7 +95,6 @@ int main(int argc, char* argv[]) {
   // Ties the window to its menu entry and icon on the desktop.
   QGuiApplication::setDesktopFileName(QString::fromUtf8(tally::kDesktopFileName));
   tally::ui::InstallQtTranslations(&app);
-
   if (!line.parser.parse(QCoreApplication::arguments())) {
     // Only --help and --version are options, and neither takes a value.
     const QStringList unknown = line.parser.unknownOptionNames();
@@ -116,8 +108,8 @@ int main(int argc, char* argv[]) {
     std::fputs("tallyroller: mais de um arquivo dado\n", stderr);
     return 2;
   }
-  // A tape file to open at the start: accepted here, not opened yet.
-  [[maybe_unused]] const QStringList files = line.parser.positionalArguments();
+  // A tape file to open at the start, as "Abrir" opens it.
+  const QString file = tally::ui::FileArgument(line.parser);
 
   tally::ui::InstallAccessibleInterfaces();
 
@@ -143,5 +135,6 @@ int main(int argc, char* argv[]) {
     sigaction(SIGTERM, &action, nullptr);
   }
   window.show();
+  window.OpenAtStart(file);
   return QApplication::exec();
 }

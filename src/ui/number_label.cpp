@@ -36,6 +36,13 @@ void NumberLabel::SetNumber(const QString& text) {
   }
 }
 
+void NumberLabel::SetFonts(const QFont& font, const QFont& smallest) {
+  smallest_ = smallest;
+  shownFont_ = font;
+  setFont(font);
+  Fit();
+}
+
 void NumberLabel::SetTip(const QString& tip) {
   tip_ = tip;
   Fit();

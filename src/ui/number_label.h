@@ -35,6 +35,8 @@ class NumberLabel final : public QLabel {
   // Shows a number; `tip` is the tooltip while the whole number shows.
   void SetNumber(const QString& text);
   void SetTip(const QString& tip);
+  // The font a number is shown in, and the smallest it may shrink to.
+  void SetFonts(const QFont& font, const QFont& smallest);
 
   QString ShownText() const { return shown_; }
   QFont ShownFont() const { return shownFont_; }

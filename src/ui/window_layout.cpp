@@ -23,9 +23,18 @@ const ControlPlace& PlaceOf(std::string_view control) {
   return *it;
 }
 
-int Px(int twips) { return qRound(twips / kTwipsPerPixel); }
+int Px(int twips, int zoom) { return qRound(twips * zoom / (100 * kTwipsPerPixel)); }
 
-QRect Twips(const TwipsRect& r) { return {Px(r.left), Px(r.top), Px(r.width), Px(r.height)}; }
+QRect Twips(const TwipsRect& r, int zoom) {
+  return {Px(r.left, zoom), Px(r.top, zoom), Px(r.width, zoom), Px(r.height, zoom)};
+}
+
+int ValidZoom(int percent) {
+  const int clamped = std::clamp(percent, kZoomMin, kZoomMax);
+  return kZoomMin + (clamped - kZoomMin + kZoomStep / 2) / kZoomStep * kZoomStep;
+}
+
+int Zoomed(int pixels, int zoom) { return qRound(pixels * zoom / 100.0); }
 
 QString SpokenName(const Button& button) {
   const ControlPlace& row = PlaceOf(button.control);

@@ -108,9 +108,19 @@ inline constexpr TwipsRect kButtonShadow{765, 1485, 1725, 2235};
 // The row of `control`; every control the window makes has one.
 const ControlPlace& PlaceOf(std::string_view control);
 
-// 15 twips make one device-independent pixel.
-int Px(int twips);
-QRect Twips(const TwipsRect& r);
+// 15 twips make one device-independent pixel at 100%; the window scales
+// the whole layout by its zoom, in percent.
+int Px(int twips, int zoom = 100);
+QRect Twips(const TwipsRect& r, int zoom = 100);
+
+// The zoom goes from 100% to 300% in steps of 25%.
+inline constexpr int kZoomMin = 100;
+inline constexpr int kZoomMax = 300;
+inline constexpr int kZoomStep = 25;
+// `percent` brought into that range, on a step.
+int ValidZoom(int percent);
+// A designed size (of a font, in pixels) at `zoom`.
+int Zoomed(int pixels, int zoom);
 
 // The name a screen reader gives a keypad button: its row's, or else the
 // caption as read.

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPrinterInfo>
 
+#include "host/settings.h"
 #include "window_harness.h"
 
 using tally::testing::L;
@@ -69,6 +70,7 @@ class TapeDocumentsWindowTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  void initTestCase();
   void clipboardShortcutsAreNotKeysOfTheCalculator();
   void pasteRefusesWhatIsNotANumber();
   void thePanelsFieldKeepsItsOwnClipboard();
@@ -77,6 +79,11 @@ class TapeDocumentsWindowTest : public QObject {
   void exportsFromTheMenu();
   void noPrinterOffersAPdf();
 };
+
+void TapeDocumentsWindowTest::initTestCase() {
+  // No tape opened or saved by an earlier run is among the recent ones.
+  for (const QString& path : tally::host::StoredRecentTapes()) tally::host::RemoveRecentTape(path);
+}
 
 void TapeDocumentsWindowTest::clipboardShortcutsAreNotKeysOfTheCalculator() {
   Harness h;
@@ -137,8 +144,10 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
   QApplication::sendEvent(list->viewport(), &click);
   QCOMPARE(answers.menus.size(), 1);
-  QCOMPARE(answers.menus[0], S("Desfazer|Refazer (off)|Copiar esta linha|Copiar a fita|Salvar a fita…|Abrir uma fita…|"
-                               "Exportar CSV…|Exportar PDF…|Modo adição|Continuar de onde parei"));
+  QCOMPARE(answers.menus[0], S("Desfazer|Refazer (off)|Copiar esta linha|Copiar a fita|Salvar a fita…|"
+                               "Abrir uma fita…|Fitas recentes (off)|Exportar CSV…|Exportar PDF…|"
+                               "Imprimir…|Modo adição|Continuar de onde parei|Ajuda|"
+                               "Sobre o Tallyroller"));
   QCOMPARE(QGuiApplication::clipboard()->text(), S("+ 3"));
   QCOMPARE(h.Window().focusWidget(), h.Sink());
 
@@ -155,9 +164,10 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   h.Type(S("l"));
   QTest::keyClick(h.FocusTarget(), Qt::Key_F10, Qt::ShiftModifier);
   QCOMPARE(answers.menus.last(),
-           S("Desfazer|Refazer (off)|Copiar esta linha (off)|Copiar a fita (off)|Salvar a fita… (off)|"
-             "Abrir uma fita…|Exportar CSV… (off)|Exportar PDF… (off)|Modo adição|"
-             "Continuar de onde parei"));
+           S("Desfazer|Refazer (off)|Copiar esta linha (off)|Copiar a fita (off)|"
+             "Salvar a fita… (off)|Abrir uma fita…|Fitas recentes (off)|Exportar CSV… (off)|"
+             "Exportar PDF… (off)|Imprimir… (off)|Modo adição|Continuar de onde parei|Ajuda|"
+             "Sobre o Tallyroller"));
   QCOMPARE(h.Text("lblResult"), S("15"));
 }
 
@@ -173,11 +183,11 @@ void TapeDocumentsWindowTest::savedAndOpenedThroughTheDialogs() {
   ModalAnswerer answerer({}, std::ref(answers));
 
   QTest::keyClick(h.FocusTarget(), Qt::Key_S, Qt::ControlModifier);
-  // The dialog adds the suffix.
-  QCOMPARE(ReadFile(path + S(".txt")), tape.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+  // The dialog adds the tape files' suffix.
+  QCOMPARE(ReadFile(path + S(".fita")), tape.join(QLatin1Char('\n')) + QLatin1Char('\n'));
   QCOMPARE(h.Window().focusWidget(), h.Sink());
 
-  answers.file = path + S(".txt");
+  answers.file = path + S(".fita");
   QVERIFY(h.Reactivate());
   h.Type(S("l"));
   QVERIFY(h.TapeLines().isEmpty());
