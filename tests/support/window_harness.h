@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -194,5 +195,40 @@ class ModalAnswerer final : public QObject {
   Inspect inspect_;
   Answer answer_;
 };
+
+// A text file's contents; empty when it cannot be read.
+inline QString ReadFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// A menu's items as the user sees them, "(off)" after a greyed one, without
+// separators.
+inline QStringList MenuItems(const QMenu* menu) {
+  QStringList items;
+  for (QAction* action : menu->actions()) {
+    if (action->isSeparator()) continue;
+    items << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)"));
+  }
+  return items;
+}
+
+// Picks the enabled item `text` of a menu that is showing, as the keyboard
+// would, from a callback of its own (what the item opens, a file dialog, must
+// be answerable while it runs); closes the menu when there is no such item.
+inline void PickMenuItem(QMenu* menu, const QString& text) {
+  QAction* pick = nullptr;
+  for (QAction* action : menu->actions()) {
+    if (!action->isSeparator() && action->isEnabled() && action->text() == text) pick = action;
+  }
+  if (!pick) {
+    menu->close();
+    return;
+  }
+  QTimer::singleShot(0, menu, [menu, pick] {
+    menu->setActiveAction(pick);
+    QTest::keyClick(menu, Qt::Key_Return);
+  });
+}
 
 }  // namespace tally::ui::testing

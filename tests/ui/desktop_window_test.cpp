@@ -22,14 +22,10 @@
 using tally::testing::L;
 using tally::testing::S;
 using tally::ui::testing::Harness;
+using tally::ui::testing::ReadFile;
 using tally::ui::testing::ModalAnswerer;
 
 namespace {
-
-QString ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);

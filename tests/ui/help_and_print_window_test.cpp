@@ -14,14 +14,10 @@
 
 using tally::testing::S;
 using tally::ui::testing::Harness;
+using tally::ui::testing::ReadFile;
 using tally::ui::testing::ModalAnswerer;
 
 namespace {
-
-QString ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 // The manual's key tables as a reader finds them: key and Portuguese action.
 QList<QStringList> ManualKeyRows() {

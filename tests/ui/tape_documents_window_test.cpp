@@ -15,6 +15,9 @@
 using tally::testing::L;
 using tally::testing::S;
 using tally::ui::testing::Harness;
+using tally::ui::testing::MenuItems;
+using tally::ui::testing::PickMenuItem;
+using tally::ui::testing::ReadFile;
 using tally::ui::testing::ModalAnswerer;
 
 namespace {
@@ -29,24 +32,8 @@ struct Answers {
 
   void operator()(QWidget* shown) {
     if (auto* menu = qobject_cast<QMenu*>(shown)) {
-      QStringList items;
-      QAction* pick = nullptr;
-      for (QAction* action : menu->actions()) {
-        if (action->isSeparator()) continue;
-        items << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)"));
-        if (action->text() == menuItem && action->isEnabled()) pick = action;
-      }
-      menus << items.join(QLatin1Char('|'));
-      if (pick) {
-        // Picked from a callback of its own: what the item opens (a file
-        // dialog) must be answerable while it runs.
-        QTimer::singleShot(0, menu, [menu, pick] {
-          menu->setActiveAction(pick);
-          QTest::keyClick(menu, Qt::Key_Return);
-        });
-      } else {
-        menu->close();
-      }
+      menus << MenuItems(menu).join(QLatin1Char('|'));
+      PickMenuItem(menu, menuItem);
     } else if (auto* dialog = qobject_cast<QFileDialog*>(shown)) {
       dialog->selectFile(file);
       static_cast<QDialog*>(dialog)->accept();
@@ -58,11 +45,6 @@ struct Answers {
     }
   }
 };
-
-QString ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 }  // namespace
 

@@ -14,6 +14,8 @@
 using tally::testing::L;
 using tally::testing::S;
 using tally::ui::testing::Harness;
+using tally::ui::testing::MenuItems;
+using tally::ui::testing::PickMenuItem;
 using tally::ui::frmCalculator;
 using tally::ui::testing::ModalAnswerer;
 
@@ -30,22 +32,8 @@ struct Answers {
 
   void operator()(QWidget* shown) {
     if (auto* menu = qobject_cast<QMenu*>(shown)) {
-      QStringList items;
-      QAction* pick = nullptr;
-      for (QAction* action : menu->actions()) {
-        if (action->isSeparator()) continue;
-        items << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)"));
-        if (action->text() == item && action->isEnabled()) pick = action;
-      }
-      menus << items.mid(0, 2).join(QLatin1Char('|'));
-      if (pick) {
-        QTimer::singleShot(0, menu, [menu, pick] {
-          menu->setActiveAction(pick);
-          QTest::keyClick(menu, Qt::Key_Return);
-        });
-      } else {
-        menu->close();
-      }
+      menus << MenuItems(menu).mid(0, 2).join(QLatin1Char('|'));
+      PickMenuItem(menu, item);
     } else if (auto* dialog = qobject_cast<QFileDialog*>(shown)) {
       dialog->selectFile(file);
       static_cast<QDialog*>(dialog)->accept();
