@@ -289,6 +289,12 @@ void KeyRecord(std::string& body, const CalculatorState& oldState, const Display
         w.Raw(static_cast<std::uint32_t>(tape.Count()));
         for (const TapeLine& line : tape.Lines()) w.Text(line.text);
         break;
+      case TapeChange::Kind::Insert:
+        w.Raw(change.number);
+        w.Text(change.line.text);
+        break;
+      case TapeChange::Kind::Remove:
+      case TapeChange::Kind::SetNote: w.Raw(change.number); break;
     }
   }
 }
@@ -321,7 +327,7 @@ bool ReadKey(Reader& r, CalculatorSnapshot& s, std::deque<TapeLine>& tape) {
   if (!ok || !r.Raw(count)) return false;
   for (std::uint32_t k = 0; k < count; ++k) {
     TapeChange::Kind kind{};
-    if (!ReadEnum(r, kind, TapeChange::Kind::Reset)) return false;
+    if (!ReadEnum(r, kind, TapeChange::Kind::SetNote)) return false;
     std::int32_t number = 0;
     std::string text;
     switch (kind) {
@@ -351,6 +357,20 @@ bool ReadKey(Reader& r, CalculatorSnapshot& s, std::deque<TapeLine>& tape) {
         }
         break;
       }
+      case TapeChange::Kind::Insert:
+        if (!r.Raw(number) || !r.Text(text) || number < 0 ||
+            static_cast<std::size_t>(number) > tape.size()) {
+          return false;
+        }
+        tape.insert(tape.begin() + number, TapeLine(std::move(text)));
+        break;
+      case TapeChange::Kind::Remove:
+      case TapeChange::Kind::SetNote:
+        if (!r.Raw(number) || number < 0 || static_cast<std::size_t>(number) >= tape.size()) {
+          return false;
+        }
+        if (kind == TapeChange::Kind::Remove) tape.erase(tape.begin() + number);
+        break;
     }
   }
   return r.AtEnd();
