@@ -59,6 +59,10 @@ constexpr CommandForm kCommands[] = {
     {"open", K::OpenTape, Arg::Path},
     {"export-csv", K::ExportCsv, Arg::Path},
     {"export-pdf", K::ExportPdf, Arg::Path},
+    {"note", K::Note, Arg::Text},
+    {"delete", K::Delete, Arg::None},
+    {"insert", K::Insert, Arg::None},
+    {"use", K::Use, Arg::None},
 };
 
 std::optional<std::int64_t> ParseWhole(std::string_view text, std::int64_t max,

@@ -29,6 +29,10 @@ struct Command {
     OpenTape,   // `text` the path
     ExportCsv,  // `text` the path
     ExportPdf,  // `text` the path
+    Note,       // `text` the note of the selected line
+    Delete,     // "Apagar linha"
+    Insert,     // "Inserir linha antes…"
+    Use,        // "Usar este número"
   };
   Kind kind = Kind::Key;
   std::int64_t number = 0;

@@ -102,6 +102,22 @@ void Session::Execute(const Command& command, std::ostream& out) {
     case K::ExportPdf:
       if (!panelOpen) documents_.ExportPdf(path);
       break;
+    // The tape's menu, covered by the panel like the rest of the window.
+    case K::Note:
+      if (!panelOpen) calc_.SetSelectedNote(command.text);
+      break;
+    case K::Delete:
+      if (!panelOpen) calc_.cmdDeleteLine_Click();
+      break;
+    case K::Insert:
+      if (!panelOpen) {
+        calc_.cmdInsertLine_Click();
+        fieldSelected_ = calc_.Panel().visible;
+      }
+      break;
+    case K::Use:
+      if (!panelOpen) calc_.cmdUseNumber_Click();
+      break;
     case K::Key: {
       const int code = static_cast<int>(command.number);
       if (panelOpen) {
@@ -268,7 +284,17 @@ std::string Session::TakeSnapshot() {
   j += ", \"GrandTotal\": " + JsonNumber(s.GrandTotal);
   j += ", \"NumberFormat\": " + JsonString(s.NumberFormat);
   j += ", \"EntryValue\": " + JsonNumber(s.EntryValue);
-  j += "}}";
+  j += "}, \"notes\": {";
+  first = true;
+  for (std::size_t k = 0; k < tape.Lines().size(); ++k) {
+    const std::string& note = tape.Lines()[k].note;
+    if (note.empty()) continue;
+    if (!first) j += ", ";
+    first = false;
+    j += JsonString(std::to_string(k)) + ": " + JsonString(note);
+  }
+  j += "}, \"items\": " + std::to_string(calc_.Items());
+  j += "}";
   return j;
 }
 
