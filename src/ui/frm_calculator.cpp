@@ -1,5 +1,6 @@
 #include "ui/frm_calculator.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -65,7 +66,9 @@ constexpr TwipsRect kButtonShadow{765, 1485, 1725, 2235};
 const QColor kShapeBorder(96, 96, 96);
 const QColor kShadowFill(150, 150, 150);
 
-constexpr TwipsRect kTapePlace{3825, 225, 1590, 4320};
+// The list leaves a line at its foot for the item count.
+constexpr TwipsRect kTapePlace{3825, 225, 1590, 4110};
+constexpr TwipsRect kItemsPlace{3825, 4350, 1590, 225};
 
 constexpr int kTextPx = 11;     // captions, lists and tooltips
 constexpr int kDigitPx = 14;    // digit and point keys
@@ -323,6 +326,16 @@ void frmCalculator::CreateTape() {
   lstTape_->setModel(&tapeModel_);
   lstTape_->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
   connect(&tapeModel_, &TapeModel::tapeSelectionChanged, this, &frmCalculator::ShowTapeSelection);
+  // Delete is the tape's own key while it has the focus.
+  auto* remove = new QAction(lstTape_);
+  remove->setShortcut(QKeySequence(Qt::Key_Delete));
+  remove->setShortcutContext(Qt::WidgetShortcut);
+  connect(remove, &QAction::triggered, this, &frmCalculator::DeleteLine);
+  lstTape_->addAction(remove);
+
+  lblItems_ = MakeLabel(this, "lblItems", QString(), Twips(kItemsPlace));
+  lblItems_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  tapeButtons_.emplace_back(lblItems_, lblItems_->geometry());
   connect(lstTape_, &QAbstractItemView::doubleClicked, this, [this] {
     Run([&] { calc_.lstTape_DblClick(); });
     ShowChangePanel();
@@ -498,6 +511,10 @@ void frmCalculator::ShowLabels() {
   }
   lblGrandTotal_->SetNumber(Utf8(labels.lblGrandTotal));
   lblMemory_->setVisible(labels.lblMemoryVisible);
+  if (const int items = calc_.Items(); items != shownItems_) {
+    shownItems_ = items;
+    lblItems_->setText(QStringLiteral("Itens: %1").arg(items));
+  }
 }
 
 void frmCalculator::ShowTapeSelection(int row) {
@@ -531,7 +548,8 @@ void frmCalculator::ShowChangePanel() {
     picSetFocus_->setFocus(Qt::OtherFocusReason);
     return;
   }
-  lblChangeFrom_->setText(Utf8(panel.lblChangeFrom));
+  lblChangeFrom_->setText(panel.inserting ? QStringLiteral("(nova linha)")
+                                          : Utf8(panel.lblChangeFrom));
   cboType_->setEditText(Utf8(panel.cboType));
   if (!fraChangeTape_->isVisible()) {
     // Opening: the old number is selected, so that typing replaces it.
@@ -572,11 +590,39 @@ void frmCalculator::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  if (focusWidget() == picSetFocus_ && MoveOnTape(*event)) {
+    event->accept();
+    return;
+  }
   if (ForwardTypedKey(*event) == KeyForward::NotTyped) {
     QWidget::keyPressEvent(event);
   } else {
     event->accept();
   }
+}
+
+bool frmCalculator::MoveOnTape(const QKeyEvent& event) {
+  if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+  const Tape& tape = calc_.GetTape();
+  if (event.key() == Qt::Key_F2) {
+    Run([&] { calc_.lstTape_DblClick(); });
+    ShowChangePanel();
+    return true;
+  }
+  const int row = tape.Selected();
+  const int page = std::max(1, lstTape_->viewport()->height() / lstTape_->RowHeight());
+  int to = row;
+  switch (event.key()) {
+    case Qt::Key_Up: to = row < 0 ? tape.Count() - 1 : row - 1; break;
+    case Qt::Key_Down: to = row < 0 ? tape.Count() - 1 : row + 1; break;
+    case Qt::Key_PageUp: to = row < 0 ? tape.Count() - 1 : row - page; break;
+    case Qt::Key_PageDown: to = row < 0 ? tape.Count() - 1 : row + page; break;
+    case Qt::Key_Home: to = 0; break;
+    case Qt::Key_End: to = tape.Count() - 1; break;
+    default: return false;
+  }
+  Run([&] { calc_.MoveSelection(to); });
+  return true;
 }
 
 void frmCalculator::resizeEvent(QResizeEvent* event) {

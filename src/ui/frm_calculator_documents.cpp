@@ -9,6 +9,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QKeySequence>
 #include <QMenu>
 #include <QSignalBlocker>
@@ -16,6 +18,7 @@
 
 #include "host/settings.h"
 #include "identity.h"
+#include "tape/line_kind.h"
 #include "tape/tape_file.h"
 #include "ui/frm_calculator.h"
 
@@ -43,6 +46,7 @@ void frmCalculator::CreateDocumentActions() {
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_V), &frmCalculator::PasteNumber);
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &frmCalculator::SaveTape);
   shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), &frmCalculator::OpenTape);
+  shortcut(QKeySequence(Qt::CTRL | Qt::Key_N), &frmCalculator::AnnotateLine);
 }
 
 void frmCalculator::contextMenuEvent(QContextMenuEvent* event) {
@@ -71,12 +75,30 @@ void frmCalculator::ShowTapeMenu(const QPoint& globalPos, int row) {
     return action;
   };
   const bool lines = !calc_.GetTape().Empty();
+  const bool onLine = row >= 0 && row < calc_.GetTape().Count();
   item(
-      QStringLiteral("Copiar esta linha"), {}, [this, row] { CopyLine(row); },
-      row >= 0 && row < calc_.GetTape().Count());
+      QStringLiteral("Copiar esta linha"), {}, [this, row] { CopyLine(row); }, onLine);
   item(
       QStringLiteral("Copiar a fita"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
       [this] { CopyTape(); }, lines);
+  menu.addSeparator();
+  // The worksheet's commands work on the line the menu was opened on.
+  const auto onRow = [this, row](void (frmCalculator::*command)()) {
+    return [this, row, command] {
+      if (row != calc_.GetTape().Selected()) Run([&] { calc_.lstTape_Click(row); });
+      (this->*command)();
+    };
+  };
+  const TapeLineKind kind = ClassifyTapeLine(calc_.GetTape().Text(row)).kind;
+  const bool operand = onLine && IsOperand(kind);
+  const bool numbered =
+      onLine && kind != TapeLineKind::Separator && kind != TapeLineKind::Other;
+  item(QStringLiteral("Anotar linha…"), QKeySequence(Qt::CTRL | Qt::Key_N),
+       onRow(&frmCalculator::AnnotateLine), onLine);
+  item(QStringLiteral("Usar este número"), {}, onRow(&frmCalculator::UseLineNumber), numbered);
+  item(QStringLiteral("Apagar linha"), QKeySequence(Qt::Key_Delete),
+       onRow(&frmCalculator::DeleteLine), operand);
+  item(QStringLiteral("Inserir linha antes…"), {}, onRow(&frmCalculator::InsertLine), operand);
   menu.addSeparator();
   item(
       QStringLiteral("Salvar a fita…"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveTape(); },
@@ -134,6 +156,49 @@ void frmCalculator::CopyTape() {
 void frmCalculator::CopyLine(int row) {
   if (row < 0 || row >= calc_.GetTape().Count()) return;
   QGuiApplication::clipboard()->setText(QString::fromStdString(calc_.GetTape().Text(row)));
+}
+
+void frmCalculator::AnnotateLine() {
+  if (fraChangeTape_->isVisible()) return;
+  const Tape& tape = calc_.GetTape();
+  const int row = tape.Selected();
+  if (row < 0 || row >= tape.Count()) return;
+  QInputDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("dlgNote"));
+  dialog.setWindowTitle(QStringLiteral("Anotar linha"));
+  dialog.setLabelText(QStringLiteral("Nota da linha \u201C%1\u201D (até %2 caracteres; vazia, "
+                                     "a nota é apagada):")
+                          .arg(QString::fromStdString(tape.Text(row)))
+                          .arg(kMaxNoteLength));
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setTextValue(QString::fromStdString(tape.Line(row).note));
+  dialog.setOkButtonText(QStringLiteral("Gravar"));
+  dialog.setCancelButtonText(QStringLiteral("Cancelar"));
+  if (auto* field = dialog.findChild<QLineEdit*>()) {
+    field->setMaxLength(static_cast<int>(kMaxNoteLength));
+    field->setAccessibleName(QStringLiteral("Nota"));
+  }
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  FocusSink();
+  if (!accepted) return;
+  const std::string note = dialog.textValue().toStdString();
+  Run([&] { calc_.SetSelectedNote(note); });
+}
+
+void frmCalculator::DeleteLine() {
+  if (fraChangeTape_->isVisible()) return;
+  Run([&] { calc_.cmdDeleteLine_Click(); });
+}
+
+void frmCalculator::InsertLine() {
+  if (fraChangeTape_->isVisible()) return;
+  Run([&] { calc_.cmdInsertLine_Click(); });
+  ShowChangePanel();
+}
+
+void frmCalculator::UseLineNumber() {
+  if (fraChangeTape_->isVisible()) return;
+  Run([&] { calc_.cmdUseNumber_Click(); });
 }
 
 void frmCalculator::PasteNumber() {

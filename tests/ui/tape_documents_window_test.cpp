@@ -137,7 +137,8 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
   QApplication::sendEvent(list->viewport(), &click);
   QCOMPARE(answers.menus.size(), 1);
-  QCOMPARE(answers.menus[0], S("Copiar esta linha|Copiar a fita|Salvar a fita…|Abrir uma fita…|"
+  QCOMPARE(answers.menus[0], S("Copiar esta linha|Copiar a fita|Anotar linha…|Usar este número|"
+                               "Apagar linha|Inserir linha antes…|Salvar a fita…|Abrir uma fita…|"
                                "Exportar CSV…|Exportar PDF…|Continuar de onde parei"));
   QCOMPARE(QGuiApplication::clipboard()->text(), S("+ 3"));
   QCOMPARE(h.Window().focusWidget(), h.Sink());
@@ -155,8 +156,10 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   h.Type(S("l"));
   QTest::keyClick(h.FocusTarget(), Qt::Key_F10, Qt::ShiftModifier);
   QCOMPARE(answers.menus.last(),
-           S("Copiar esta linha (off)|Copiar a fita (off)|Salvar a fita… (off)|"
-             "Abrir uma fita…|Exportar CSV… (off)|Exportar PDF… (off)|Continuar de onde parei"));
+           S("Copiar esta linha (off)|Copiar a fita (off)|Anotar linha… (off)|"
+             "Usar este número (off)|Apagar linha (off)|Inserir linha antes… (off)|"
+             "Salvar a fita… (off)|Abrir uma fita…|Exportar CSV… (off)|Exportar PDF… (off)|"
+             "Continuar de onde parei"));
   QCOMPARE(h.Text("lblResult"), S("15"));
 }
 
