@@ -335,7 +335,6 @@ void frmCalculator::CreateTape() {
 
   lblItems_ = MakeLabel(this, "lblItems", QString(), Twips(kItemsPlace));
   lblItems_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  tapeButtons_.emplace_back(lblItems_, lblItems_->geometry());
   connect(lstTape_, &QAbstractItemView::doubleClicked, this, [this] {
     Run([&] { calc_.lstTape_DblClick(); });
     ShowChangePanel();
@@ -643,6 +642,8 @@ void frmCalculator::Form_Resize() {
   for (const auto& [button, place] : tapeButtons_) {
     button->setGeometry(place.translated(wider, taller));
   }
+  // The item count keeps to the bottom-left corner, under the list.
+  lblItems_->setGeometry(Twips(kItemsPlace).translated(0, taller).adjusted(0, 0, wider, 0));
   update();
 }
 

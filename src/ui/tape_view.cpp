@@ -14,6 +14,7 @@
 #include <cmath>
 #include <optional>
 
+#include "tape/line_kind.h"
 #include "ui/tape_model.h"
 
 namespace tally::ui {
@@ -272,14 +273,20 @@ int TapeListView::ColumnWidth() const {
 }
 
 int TapeListView::ContentWidth() const {
-  if (widthCounts_.empty()) return 0;
+  if (widthCounts_.empty() && ruleWidthCounts_.empty()) return 0;
   const int notes = noteWidthCounts_.empty() ? 0 : noteGap_ + noteWidthCounts_.rbegin()->first;
-  return ColumnWidth() + notes + 2 * textMargin_;
+  const int rules = ruleWidthCounts_.empty() ? 0 : ruleWidthCounts_.rbegin()->first;
+  return std::max(ColumnWidth() + notes, rules) + 2 * textMargin_;
 }
 
 TapeListView::RowWidth TapeListView::MeasureRow(int row) const {
+  static const QString rule = QString::fromUtf8(kSeparatorLine.data(),
+                                                static_cast<qsizetype>(kSeparatorLine.size()));
+  const QString text = LineText(row);
   const QString note = NoteText(row);
-  return {MeasureLine(LineText(row)), note.isEmpty() ? 0 : MeasureLine(note)};
+  // The separator is a rule across the roll, often wider than the numbers:
+  // were it in the column, it would push every number out of view.
+  return {MeasureLine(text), note.isEmpty() ? 0 : MeasureLine(note), text == rule};
 }
 
 int TapeListView::MeasureLine(const QString& text) const {
@@ -306,7 +313,7 @@ int TapeListView::MeasureLine(const QString& text) const {
 }
 
 void TapeListView::AddRow(RowWidth width) {
-  ++widthCounts_[width.line];
+  ++(width.rule ? ruleWidthCounts_ : widthCounts_)[width.line];
   if (width.note > 0) ++noteWidthCounts_[width.note];
 }
 
@@ -315,7 +322,7 @@ void TapeListView::RemoveRow(RowWidth width) {
     auto it = counts.find(w);
     if (it != counts.end() && --it->second == 0) counts.erase(it);
   };
-  drop(widthCounts_, width.line);
+  drop(width.rule ? ruleWidthCounts_ : widthCounts_, width.line);
   if (width.note > 0) drop(noteWidthCounts_, width.note);
 }
 
@@ -325,6 +332,7 @@ void TapeListView::RebuildRows() {
   widths_.clear();
   widthCounts_.clear();
   noteWidthCounts_.clear();
+  ruleWidthCounts_.clear();
   shaped_.clear();
   const int count = RowCount();
   for (int row = 0; row < count; ++row) {
@@ -472,12 +480,6 @@ void TapeListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bo
       widths_[static_cast<std::size_t>(row)] = width;
       AddRow(width);
     }
-    if (ColumnWidth() != column) {
-      // Every line stands against the column's right edge: all move.
-      UpdateScrollRange();
-      viewport()->update();
-      return;
-    }
     if (last - first + 1 < static_cast<int>(shaped_.size())) {
       for (int row = first; row <= last; ++row) shaped_.erase(LineNumberOfRow(row));
     } else {
@@ -488,6 +490,11 @@ void TapeListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bo
       }
     }
     UpdateScrollRange();
+    if (ColumnWidth() != column) {
+      // Every line stands against the column's right edge: all move.
+      viewport()->update();
+      return;
+    }
     if (first < last) {
       // Many rows (a replay rewrites them all): only those shown are
       // painted again. The base class would ask for the place of each.
@@ -765,7 +772,7 @@ void TapeListView::paintEvent(QPaintEvent* event) {
       const RowWidth width = static_cast<std::size_t>(row) < widths_.size()
                                  ? widths_[static_cast<std::size_t>(row)]
                                  : RowWidth{column, 0};
-      const int x = rect.left() + textMargin_ + column - width.line;
+      const int x = rect.left() + textMargin_ + (width.rule ? 0 : column - width.line);
       painter.drawStaticText(x, rect.top() + textTop_, shaped.line);
       if (!shaped.note.text().isEmpty()) {
         // The note in a quieter colour: the text's colour taken part way

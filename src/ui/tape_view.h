@@ -87,7 +87,8 @@ class TapeListView final : public QAbstractItemView {
   QString NoteText(int row) const;
   struct RowWidth {
     int line = 0;
-    int note = 0;  // 0 for a line without a note
+    int note = 0;       // 0 for a line without a note
+    bool rule = false;  // the separator: drawn from the left, outside the column
   };
   RowWidth MeasureRow(int row) const;
   void AddRow(RowWidth width);
@@ -131,6 +132,7 @@ class TapeListView final : public QAbstractItemView {
   std::deque<RowWidth> widths_;
   std::map<int, int> widthCounts_;
   std::map<int, int> noteWidthCounts_;
+  std::map<int, int> ruleWidthCounts_;
   int noteGap_ = 0;  // between a line's column and its note
   mutable std::array<float, 256> latinAdvance_{};
   mutable std::unordered_map<char16_t, float> otherAdvance_;

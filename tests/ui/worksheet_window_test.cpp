@@ -236,6 +236,11 @@ void WorksheetWindowTest::theItemCountFollowsTheKeys() {
   QWidget* items = h.Find(S("lblItems"));
   QVERIFY(items->geometry().top() >= h.Tape()->geometry().bottom());
   QVERIFY(items->geometry().left() <= h.Tape()->geometry().left() + 2);
+  // Also in a window made larger.
+  h.Window().resize(h.Window().size() + QSize(200, 100));
+  QTRY_VERIFY(items->geometry().top() >= h.Tape()->geometry().bottom());
+  QVERIFY(items->geometry().left() <= h.Tape()->geometry().left() + 2);
+  QVERIFY(items->geometry().bottom() < h.Button(S("Limpar"))->geometry().top());
 }
 
 void WorksheetWindowTest::linesStandInAColumnOfEqualDigits() {
@@ -280,6 +285,13 @@ void WorksheetWindowTest::linesStandInAColumnOfEqualDigits() {
   QVERIFY(rightmostInk(0) > 0);
   QCOMPARE(rightmostInk(0), rightmostInk(1));
   QCOMPARE(h.TapeLines(), (QStringList{S("+ 1234,50"), S("+ 6,00")}));
+
+  // The separator, wider than the numbers, stays out of the column: the
+  // numbers keep in view.
+  h.Type(S("=="));
+  QCOMPARE(h.TapeLines().last(), S("***********************"));
+  QVERIFY(list->ColumnWidth() < metrics.horizontalAdvance(h.TapeLines().last()));
+  QVERIFY(list->ContentWidth() >= metrics.horizontalAdvance(h.TapeLines().last()));
 }
 
 QTEST_MAIN(WorksheetWindowTest)
