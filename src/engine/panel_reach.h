@@ -30,6 +30,11 @@ enum class Action : std::uint8_t {
   AddMode,         // "Modo adição" turned on or off
   Undo,
   Redo,
+  NoteLine,        // "Anotar linha…"
+  DeleteLine,      // "Apagar linha"
+  InsertLine,      // "Inserir linha antes…"
+  UseNumber,       // "Usar este número"
+  MoveSelection,   // the arrow and page keys on the tape
   StartValue,      // the public operation that starts a calculation; not a click
   PanelNumber,     // the panel's number field edited
   PanelOperation,  // the panel's operation list
@@ -68,6 +73,11 @@ inline constexpr auto kActionReach = std::to_array<ActionReach>({
     {Action::AddMode, Reach::PanelClosed},
     {Action::Undo, Reach::PanelClosed},
     {Action::Redo, Reach::PanelClosed},
+    {Action::NoteLine, Reach::PanelClosed},
+    {Action::DeleteLine, Reach::PanelClosed},
+    {Action::InsertLine, Reach::PanelClosed},
+    {Action::UseNumber, Reach::PanelClosed},
+    {Action::MoveSelection, Reach::PanelClosed},
     {Action::StartValue, Reach::Always},
     {Action::PanelNumber, Reach::PanelOpen},
     {Action::PanelOperation, Reach::PanelOpen},

@@ -137,8 +137,10 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
   QApplication::sendEvent(list->viewport(), &click);
   QCOMPARE(answers.menus.size(), 1);
-  QCOMPARE(answers.menus[0], S("Desfazer|Refazer (off)|Copiar esta linha|Copiar a fita|Salvar a fita…|Abrir uma fita…|"
-                               "Exportar CSV…|Exportar PDF…|Modo adição|Continuar de onde parei"));
+  QCOMPARE(answers.menus[0], S("Desfazer|Refazer (off)|Copiar esta linha|Copiar a fita|Anotar linha…|"
+                               "Usar este número|Apagar linha|Inserir linha antes…|Salvar a fita…|"
+                               "Abrir uma fita…|Exportar CSV…|Exportar PDF…|Modo adição|"
+                               "Continuar de onde parei"));
   QCOMPARE(QGuiApplication::clipboard()->text(), S("+ 3"));
   QCOMPARE(h.Window().focusWidget(), h.Sink());
 
@@ -155,8 +157,9 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   h.Type(S("l"));
   QTest::keyClick(h.FocusTarget(), Qt::Key_F10, Qt::ShiftModifier);
   QCOMPARE(answers.menus.last(),
-           S("Desfazer|Refazer (off)|Copiar esta linha (off)|Copiar a fita (off)|Salvar a fita… (off)|"
-             "Abrir uma fita…|Exportar CSV… (off)|Exportar PDF… (off)|Modo adição|"
+           S("Desfazer|Refazer (off)|Copiar esta linha (off)|Copiar a fita (off)|Anotar linha… (off)|"
+             "Usar este número (off)|Apagar linha (off)|Inserir linha antes… (off)|"
+             "Salvar a fita… (off)|Abrir uma fita…|Exportar CSV… (off)|Exportar PDF… (off)|Modo adição|"
              "Continuar de onde parei"));
   QCOMPARE(h.Text("lblResult"), S("15"));
 }
