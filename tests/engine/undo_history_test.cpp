@@ -87,7 +87,7 @@ class Session {
       static const char* const kPastes[] = {"12,5", "-3", "abc", "1.234,56", "0", "7E+3"};
       calc_.Paste(kPastes[Pick(std::size(kPastes))]);
     } else {
-      static const std::vector<std::vector<std::string>> kTapes = {
+      static const std::vector<std::vector<TapeLine>> kTapes = {
           {},
           {"+ 12,50", "+ 3,00", "= 15,50", std::string(kSeparatorLine)},
           {"+ 1,00", "x 2,00", "= 2,00"},

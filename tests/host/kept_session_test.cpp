@@ -670,6 +670,7 @@ TEST_F(KeptSessionTest, TemporaryFilesOfAKilledProgramAreRemovedAtStart) {
   kept.Load();
   EXPECT_FALSE(QFile::exists(folder + leftover));
   for (const QString& name : others) EXPECT_TRUE(QFile::exists(folder + name)) << name.toStdString();
+}
 
 // Add mode and whether the entry was keyed are kept: in the whole record a
 // journal starts with, and in the records of the keys after it.
@@ -746,13 +747,14 @@ TEST_F(KeptSessionTest, AJournalFromBeforeAddModeIsRead) {
   ASSERT_TRUE(found.snapshot.has_value());
   EXPECT_TRUE(found.notice.isEmpty());
   const CalculatorSnapshot& s = *found.snapshot;
-  EXPECT_EQ(s.tape, (std::vector<std::string>{"+ 1234,00", "+ 5,00", "= 1239,00 sub total"}));
+  EXPECT_EQ(s.tape, (std::vector<TapeLine>{"+ 1234,00", "+ 5,00", "= 1239,00 sub total"}));
   EXPECT_EQ(s.labels.lblResult, "7.");
   EXPECT_EQ(s.state.EntryValue, 7);
   EXPECT_EQ(s.state.NumberFormat, "#0.00");
   EXPECT_FALSE(s.state.AddMode);
   EXPECT_FALSE(s.state.EntryKeyed);
   EXPECT_TRUE(Aside().isEmpty());
+}
 
 // Every line is kept whole: its separator mark and its note, whether the
 // journal took it in the whole record, in an appended line, in a rewritten
@@ -762,7 +764,7 @@ TEST_F(KeptSessionTest, LinesAreKeptWithTheirMarksAndNotes) {
   Calculator calc(host, ",");
   calc.cboDecPlace_Click(2);
   Keys(calc, "10+5=C");
-  CalculatorSnapshot noted = Of(calc);
+  CalculatorSnapshot noted = SnapshotOf(calc);
   noted.tape[0].note = "aluguel";
   noted.tape[2].note = "fechado à mão ç";
   calc.Restore(noted);
@@ -866,7 +868,7 @@ TEST_F(KeptSessionTest, AJournalFromBeforeMarksRestoresAsBefore) {
   KeptSession again(Path());
   const auto rewritten = again.Load();
   ASSERT_TRUE(rewritten.snapshot.has_value());
-  EXPECT_EQ(DescribeState(*rewritten.snapshot), Describe(s));
+  EXPECT_EQ(DescribeState(*rewritten.snapshot), DescribeState(s));
 }
 
 }  // namespace
