@@ -63,6 +63,10 @@ constexpr CommandForm kCommands[] = {
     {"addmode", K::AddMode, Arg::OnOff},
     {"undo", K::Undo, Arg::None},
     {"redo", K::Redo, Arg::None},
+    {"note", K::Note, Arg::Text},
+    {"delete", K::Delete, Arg::None},
+    {"insert", K::Insert, Arg::None},
+    {"use", K::Use, Arg::None},
 };
 
 std::optional<std::int64_t> ParseWhole(std::string_view text, std::int64_t max,

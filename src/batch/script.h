@@ -32,6 +32,10 @@ struct Command {
     AddMode,    // `number` 1 for "on", 0 for "off"
     Undo,       // Ctrl+Z
     Redo,       // Ctrl+Shift+Z
+    Note,       // `text` the note of the selected line
+    Delete,     // "Apagar linha"
+    Insert,     // "Inserir linha antes…"
+    Use,        // "Usar este número"
   };
   Kind kind = Kind::Key;
   std::int64_t number = 0;

@@ -107,6 +107,10 @@ Action ActionOf(Command::Kind kind) {
     case K::AddMode: return Action::AddMode;
     case K::Undo: return Action::Undo;
     case K::Redo: return Action::Redo;
+    case K::Note: return Action::NoteLine;
+    case K::Delete: return Action::DeleteLine;
+    case K::Insert: return Action::InsertLine;
+    case K::Use: return Action::UseNumber;
   }
   return Action::Keypad;
 }
@@ -133,6 +137,11 @@ void Session::Execute(const Command& command, std::ostream& out) {
     case K::ExportPdf: documents_.ExportPdf(path); break;
     // The menu's item; no setting is stored.
     case K::AddMode: calc_.SetAddMode(command.number == 1); break;
+    // The tape's menu.
+    case K::Note: calc_.SetSelectedNote(command.text); break;
+    case K::Delete: calc_.cmdDeleteLine_Click(); break;
+    case K::Insert: calc_.cmdInsertLine_Click(); break;
+    case K::Use: calc_.cmdUseNumber_Click(); break;
     case K::Key: {
       int code = static_cast<int>(command.number);
       calc_.TypeKey(code);
@@ -249,7 +258,17 @@ std::string Session::TakeSnapshot() {
   j += ", \"GrandTotal\": " + JsonNumber(s.GrandTotal);
   j += ", \"NumberFormat\": " + JsonString(s.NumberFormat);
   j += ", \"EntryValue\": " + JsonNumber(s.EntryValue);
-  j += "}}";
+  j += "}, \"notes\": {";
+  first = true;
+  for (std::size_t k = 0; k < tape.Lines().size(); ++k) {
+    const std::string& note = tape.Lines()[k].note;
+    if (note.empty()) continue;
+    if (!first) j += ", ";
+    first = false;
+    j += JsonString(std::to_string(k)) + ": " + JsonString(note);
+  }
+  j += "}, \"items\": " + std::to_string(calc_.Items());
+  j += "}";
   return j;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/calculator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <new>
@@ -552,6 +553,7 @@ void Calculator::lstTape_DblClick() {
   panel_.lineOperator = first;
   panel_.txtChangeTo = FromChar(line, 3);
   panel_.numberSelected = true;
+  panel_.inserting = false;
   panel_.visible = true;
 }
 
@@ -585,8 +587,21 @@ void Calculator::cmdSaveChange_Click() {
     op = panel_.lineOperator;
   }
 
+  const bool inserting = panel_.inserting;
+  panel_.visible = false;
+  panel_.inserting = false;
+  if (inserting) {
+    tape_.InsertLine(selected, TapeLine(op + " " + Format(number)));
+    ReplayAfterChange({tape_.Lines().begin(), tape_.Lines().end()});
+    return;
+  }
+  // The line keeps its note and whatever else it carries.
   std::vector<TapeLine> lines(tape_.Lines().begin(), tape_.Lines().end());
   lines[static_cast<std::size_t>(selected)].text = op + " " + Format(number);
+  ReplayAfterChange(std::move(lines));
+}
+
+void Calculator::ReplayAfterChange(std::vector<TapeLine> lines) {
   ReplayResult r = ReplayTape(std::move(lines), s_.NumberFormat, sep_);
   tape_.RewriteAll(std::move(r.lines));
 
@@ -603,9 +618,74 @@ void Calculator::cmdSaveChange_Click() {
       SetResult(Format(s_.EntryValue));
     }
   }
-  panel_.visible = false;
   host_.FocusSink();
   if (r.divisionsByZero > 0) ShowDivisionByZero(host_);
+}
+
+// ---------------------------------------------------------------- worksheet
+
+bool IsValidNote(std::string_view note) {
+  if (note.find_first_of("\t\n\r") != std::string_view::npos) return false;
+  return Utf8Length(note, kMaxNoteLength + 1) <= kMaxNoteLength;
+}
+
+bool Calculator::SetSelectedNote(std::string note) {
+  if (!Reachable(Action::NoteLine)) return false;
+  const std::int32_t selected = tape_.Selected();
+  if (selected < 0 || selected >= tape_.Count()) return false;
+  if (!IsValidNote(note)) {
+    host_.ShowMessageBox({kProgramTitle, kNoteRefusedText, MessageIcon::Exclamation});
+    return false;
+  }
+  tape_.SetNote(selected, std::move(note));
+  host_.FocusSink();
+  return true;
+}
+
+bool Calculator::SelectedIsOperand() const {
+  const std::int32_t selected = tape_.Selected();
+  return selected >= 0 && IsOperand(KindOf(tape_.Text(selected)));
+}
+
+void Calculator::cmdDeleteLine_Click() {
+  if (!Reachable(Action::DeleteLine) || !SelectedIsOperand()) return;
+  tape_.RemoveLine(tape_.Selected());
+  ReplayAfterChange({tape_.Lines().begin(), tape_.Lines().end()});
+}
+
+void Calculator::cmdInsertLine_Click() {
+  if (!Reachable(Action::InsertLine) || !SelectedIsOperand()) return;
+  if (tape_.Count() >= Tape::kMaxLines) {
+    host_.ShowMessageBox({kProgramTitle, kTapeFullText, MessageIcon::Exclamation});
+    return;
+  }
+  panel_.lblChangeFrom.clear();
+  panel_.txtChangeTo.clear();
+  panel_.cboType = "+";
+  panel_.lineOperator = "+";
+  panel_.inserting = true;
+  panel_.numberSelected = false;
+  panel_.visible = true;
+}
+
+std::string Calculator::SelectedLineNumber() const {
+  const std::int32_t selected = tape_.Selected();
+  if (selected < 0) return {};
+  const TapeLineParts parts = ClassifyTapeLine(tape_.Text(selected));
+  if (parts.kind == TapeLineKind::Separator || parts.kind == TapeLineKind::Other) return {};
+  return std::string(parts.number);
+}
+
+void Calculator::cmdUseNumber_Click() {
+  if (!Reachable(Action::UseNumber)) return;
+  const std::string number = SelectedLineNumber();
+  if (number.empty()) return;
+  Paste(number);
+}
+
+void Calculator::MoveSelection(std::int32_t index) {
+  if (!Reachable(Action::MoveSelection) || tape_.Empty()) return;
+  lstTape_Click(std::clamp(index, 0, tape_.Count() - 1));
 }
 
 void Calculator::DropLastChangeToChar() { DropLastChars(panel_.txtChangeTo, 1); }
@@ -644,6 +724,7 @@ void Calculator::TypeIntoChangeTo(int keyCode) {
 
 void Calculator::cmdCancelChange_Click() {
   panel_.visible = false;
+  panel_.inserting = false;
   host_.FocusSink();
 }
 

@@ -91,7 +91,13 @@ struct ChangePanel {
   // The number's whole text is selected, as on opening: the next typed
   // character replaces it.
   bool numberSelected = false;
+  // The panel writes a new line before the selected one instead of
+  // correcting it.
+  bool inserting = false;
 };
+
+// The longest note a line can carry, in characters.
+inline constexpr std::size_t kMaxNoteLength = 200;
 
 // Everything a kept session holds: the state, the labels, the tape and its
 // selection. The edit panel is not kept: it comes back closed.
@@ -106,6 +112,14 @@ inline constexpr const char* kDivisionByZeroText = "Erro de divisão por zero";
 inline constexpr const char* kNotANumberText =
     "Não foi possível colar: o texto copiado não é um número.";
 inline constexpr const char* kModuleName = "frmCalculator";
+inline constexpr const char* kNoteRefusedText =
+    "A nota não foi gravada: ela pode ter até 200 caracteres, sem tabulações nem quebras de linha.";
+inline constexpr const char* kTapeFullText =
+    "A fita está cheia: apague uma linha antes de inserir outra.";
+
+// Whether a note can be kept: at most kMaxNoteLength characters of UTF-8,
+// with no tab and no line break.
+bool IsValidNote(std::string_view note);
 
 class Calculator {
  public:
@@ -189,6 +203,28 @@ class Calculator {
   void TypeIntoChangeTo(int keyCode);
   void SetChangeType(std::string text) { panel_.cboType = std::move(text); }
 
+  // The tape as a worksheet, each on the selected line. A note is set, or
+  // removed when empty; one that cannot be kept is refused with a message
+  // and false.
+  bool SetSelectedNote(std::string note);
+  // Whether the selected line is an operand line, which can be deleted and
+  // have a line inserted before it.
+  bool SelectedIsOperand() const;
+  // Removes the selected operand line and replays the tape.
+  void cmdDeleteLine_Click();
+  // Opens the edit panel for a new "+" line, which "Gravar" puts in before
+  // the selected operand line.
+  void cmdInsertLine_Click();
+  // The number of the selected line as the tape shows it; empty for a line
+  // without one.
+  std::string SelectedLineNumber() const;
+  // Puts the selected line's number into the entry, as a paste of it does.
+  void cmdUseNumber_Click();
+  // Moves the selection to a line (clamped into the tape), as a click does.
+  void MoveSelection(std::int32_t index);
+  // The operand lines since the last separator or grand total line.
+  std::int32_t Items() const { return tape_.Items(); }
+
   // The clipboard: the display's number as the user sees it, with the
   // locale's decimal separator ("12,5" while "12.5" is keyed, "0" for an
   // empty entry); and a pasted text typed as an entry (after "C&E"), or
@@ -229,6 +265,9 @@ class Calculator {
   // The Backspace key; false when the display still reads past the largest
   // double.
   bool Backspace();
+  // Works out the tape again after a change of its operand lines, as a
+  // saved correction does.
+  void ReplayAfterChange(std::vector<TapeLine> lines);
   void ShowOperator() { labels_.lblOperator = OperatorText(s_.PendingOperator); }
   bool ReadEntry(double& value) const;
   // The display changes only through these, which keep its reading current.

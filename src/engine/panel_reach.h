@@ -35,6 +35,11 @@ enum class Action : std::uint8_t {
   Help,            // F1
   About,           // "Sobre o Tallyroller"
   Zoom,            // larger, smaller, back to 100%
+  NoteLine,        // "Anotar linha…"
+  DeleteLine,      // "Apagar linha"
+  InsertLine,      // "Inserir linha antes…"
+  UseNumber,       // "Usar este número"
+  MoveSelection,   // the arrow and page keys on the tape
   StartValue,      // the public operation that starts a calculation; not a click
   PanelNumber,     // the panel's number field edited
   PanelOperation,  // the panel's operation list
@@ -78,6 +83,11 @@ inline constexpr auto kActionReach = std::to_array<ActionReach>({
     {Action::Help, Reach::Always},
     {Action::About, Reach::PanelClosed},
     {Action::Zoom, Reach::Always},
+    {Action::NoteLine, Reach::PanelClosed},
+    {Action::DeleteLine, Reach::PanelClosed},
+    {Action::InsertLine, Reach::PanelClosed},
+    {Action::UseNumber, Reach::PanelClosed},
+    {Action::MoveSelection, Reach::PanelClosed},
     {Action::StartValue, Reach::Always},
     {Action::PanelNumber, Reach::PanelOpen},
     {Action::PanelOperation, Reach::PanelOpen},

@@ -328,7 +328,10 @@ void KeyRecord(std::string& body, const CalculatorState& oldState, const Display
       case TapeChange::Kind::Append:
       case TapeChange::Kind::RemoveOldest:
       case TapeChange::Kind::SetLine:
-      case TapeChange::Kind::RemoveLast: return true;
+      case TapeChange::Kind::RemoveLast:
+      case TapeChange::Kind::Insert:
+      case TapeChange::Kind::Remove:
+      case TapeChange::Kind::SetNote: return true;
       default: return false;
     }
   };
@@ -346,6 +349,15 @@ void KeyRecord(std::string& body, const CalculatorState& oldState, const Display
       case TapeChange::Kind::Append: WriteLine(w, change.line); break;
       case TapeChange::Kind::RemoveOldest: w.Raw(change.number); break;
       case TapeChange::Kind::SetLine:
+        w.Raw(change.number);
+        WriteLine(w, change.line);
+        break;
+      case TapeChange::Kind::Insert:
+        w.Raw(change.number);
+        WriteLine(w, change.line);
+        break;
+      case TapeChange::Kind::Remove: w.Raw(change.number); break;
+      case TapeChange::Kind::SetNote:
         w.Raw(change.number);
         WriteLine(w, change.line);
         break;
@@ -383,7 +395,10 @@ bool ReadKey(Reader& r, CalculatorSnapshot& s, std::deque<TapeLine>& tape) {
   if (!ok || !r.Raw(count)) return false;
   for (std::uint32_t k = 0; k < count; ++k) {
     TapeChange::Kind kind{};
-    if (!ReadEnum(r, kind, TapeChange::Kind::RemoveLast)) return false;
+    // The previous release wrote the first four kinds alone.
+    const TapeChange::Kind last = r.Version() == kTextOnlyLines ? TapeChange::Kind::Reset
+                                                                 : TapeChange::Kind::SetNote;
+    if (!ReadEnum(r, kind, last)) return false;
     std::int32_t number = 0;
     TapeLine line;
     switch (kind) {
@@ -419,6 +434,26 @@ bool ReadKey(Reader& r, CalculatorSnapshot& s, std::deque<TapeLine>& tape) {
         }
         break;
       }
+      case TapeChange::Kind::Insert:
+        if (!r.Raw(number) || !ReadLine(r, line) || number < 0 ||
+            static_cast<std::size_t>(number) > tape.size()) {
+          return false;
+        }
+        tape.insert(tape.begin() + number, std::move(line));
+        break;
+      case TapeChange::Kind::Remove:
+        if (!r.Raw(number) || number < 0 || static_cast<std::size_t>(number) >= tape.size()) {
+          return false;
+        }
+        tape.erase(tape.begin() + number);
+        break;
+      case TapeChange::Kind::SetNote:
+        if (!r.Raw(number) || !ReadLine(r, line) || number < 0 ||
+            static_cast<std::size_t>(number) >= tape.size()) {
+          return false;
+        }
+        tape[static_cast<std::size_t>(number)] = std::move(line);
+        break;
     }
   }
   return r.AtEnd();

@@ -7,7 +7,13 @@
 namespace tally {
 namespace {
 const TapeLine kNoLine;
+
+bool ClosesCalculation(TapeLineKind kind) {
+  return kind == TapeLineKind::Separator || IsGrandTotal(kind);
 }
+
+TapeLineKind KindOf(const TapeLine& line) { return ClassifyTapeLine(line.text).kind; }
+}  // namespace
 
 const TapeLine& Tape::Line(std::int32_t index) const {
   if (index < 0 || index >= Count()) return kNoLine;
@@ -56,10 +62,13 @@ TapeChange* Tape::Log(TapeChange::Kind kind, std::int32_t number, const TapeLine
   const auto at = [&](std::int32_t index) { return lines_.begin() + index; };
   switch (kind) {
     case TapeChange::Kind::Append:
-    case TapeChange::Kind::InsertOldest: break;
+    case TapeChange::Kind::InsertOldest:
+    case TapeChange::Kind::Insert: break;
     // A reset's caller moves the old lines in itself.
     case TapeChange::Kind::Reset: break;
-    case TapeChange::Kind::SetLine: change.before.push_back(Line(number)); break;
+    case TapeChange::Kind::SetLine:
+    case TapeChange::Kind::SetNote:
+    case TapeChange::Kind::Remove: change.before.push_back(Line(number)); break;
     case TapeChange::Kind::RemoveLast:
       if (!Empty()) change.before.push_back(LastLine());
       break;
@@ -83,6 +92,13 @@ void Tape::Revert(TapeChange&& change) {
     case TapeChange::Kind::SetLine:
       if (!change.before.empty()) SetLine(change.number, std::move(change.before.front()));
       break;
+    case TapeChange::Kind::Insert: RemoveLine(change.number); break;
+    case TapeChange::Kind::Remove:
+      if (!change.before.empty()) InsertLine(change.number, std::move(change.before.front()));
+      break;
+    case TapeChange::Kind::SetNote:
+      if (!change.before.empty()) SetNote(change.number, std::move(change.before.front().note));
+      break;
     case TapeChange::Kind::Reset:
     default: Assign(std::move(change.before)); break;
   }
@@ -93,6 +109,7 @@ void Tape::RemoveLast() {
   Log(TapeChange::Kind::RemoveLast);
   if (observer_) observer_->BeforeRemoveLast();
   lines_.pop_back();
+  RecountItems();
   if (selected_ >= Count()) selected_ = -1;
   if (observer_) {
     observer_->AfterRemoveLast();
@@ -107,6 +124,7 @@ void Tape::InsertOldest(std::vector<TapeLine> lines) {
   if (observer_) observer_->BeforeInsertOldest(count);
   lines_.insert(lines_.begin(), std::make_move_iterator(lines.begin()),
                 std::make_move_iterator(lines.end()));
+  RecountItems();
   if (selected_ >= 0) selected_ += count;
   if (observer_) {
     observer_->AfterInsertOldest();
@@ -119,6 +137,11 @@ void Tape::RemoveOldest(std::int32_t count) {
   if (count <= 0) return;
   Log(TapeChange::Kind::RemoveOldest, count);
   if (observer_) observer_->BeforeRemoveOldest(count);
+  // Items among the lines trimmed are no longer on the tape.
+  for (std::int32_t k = itemsFrom_; k < count; ++k) {
+    if (IsOperand(KindOf(lines_[static_cast<std::size_t>(k)]))) --items_;
+  }
+  itemsFrom_ = std::max(0, itemsFrom_ - count);
   lines_.erase(lines_.begin(), lines_.begin() + count);
   // The selection stays on its line, or goes with it.
   selected_ = selected_ < count ? -1 : selected_ - count;
@@ -128,10 +151,28 @@ void Tape::RemoveOldest(std::int32_t count) {
   }
 }
 
+void Tape::RecountItems() {
+  items_ = 0;
+  std::int32_t from = Count();
+  for (; from > 0; --from) {
+    const TapeLineKind kind = KindOf(lines_[static_cast<std::size_t>(from - 1)]);
+    if (ClosesCalculation(kind)) break;
+    if (IsOperand(kind)) ++items_;
+  }
+  itemsFrom_ = from;
+}
+
 void Tape::Append(TapeLine line) {
   Log(TapeChange::Kind::Append, 0, &line);
+  const TapeLineKind kind = KindOf(line);
   if (observer_) observer_->BeforeAppend(Count());
   lines_.push_back(std::move(line));
+  if (ClosesCalculation(kind)) {
+    items_ = 0;
+    itemsFrom_ = Count();
+  } else if (IsOperand(kind)) {
+    ++items_;
+  }
   if (observer_) observer_->AfterAppend();
 }
 
@@ -149,7 +190,53 @@ void Tape::AppendDirect(TapeLine line) { Append(std::move(line)); }
 void Tape::SetLine(std::int32_t index, TapeLine line) {
   if (index < 0 || index >= Count()) return;
   Log(TapeChange::Kind::SetLine, index, &line);
-  lines_[static_cast<std::size_t>(index)] = std::move(line);
+  TapeLine& old = lines_[static_cast<std::size_t>(index)];
+  const TapeLineKind before = KindOf(old);
+  const TapeLineKind after = KindOf(line);
+  old = std::move(line);
+  if (ClosesCalculation(before) || ClosesCalculation(after)) {
+    RecountItems();
+  } else if (index >= itemsFrom_) {
+    items_ += static_cast<std::int32_t>(IsOperand(after)) - static_cast<std::int32_t>(IsOperand(before));
+  }
+  if (observer_) observer_->LinesChanged(index, index);
+}
+
+void Tape::InsertLine(std::int32_t index, TapeLine line) {
+  if (index < 0 || index > Count()) return;
+  Log(TapeChange::Kind::Insert, index, &line);
+  if (observer_) observer_->BeforeInsert(index);
+  lines_.insert(lines_.begin() + index, std::move(line));
+  RecountItems();
+  // The selection moves down with its line, then goes to the new line.
+  if (selected_ >= index) ++selected_;
+  if (observer_) observer_->AfterInsert();
+  SetSelected(index);
+}
+
+void Tape::RemoveLine(std::int32_t index) {
+  if (index < 0 || index >= Count()) return;
+  Log(TapeChange::Kind::Remove, index, &lines_[static_cast<std::size_t>(index)]);
+  if (observer_) observer_->BeforeRemove(index);
+  lines_.erase(lines_.begin() + index);
+  RecountItems();
+  const std::int32_t wasSelected = selected_;
+  if (selected_ > index) --selected_;
+  if (selected_ >= Count()) selected_ = Count() - 1;
+  if (observer_) observer_->AfterRemove();
+  if (wasSelected == index || selected_ != wasSelected) {
+    if (observer_) observer_->SelectionChanged(selected_);
+  }
+}
+
+void Tape::SetNote(std::int32_t index, std::string note) {
+  if (index < 0 || index >= Count()) return;
+  if (lines_[static_cast<std::size_t>(index)].note == note) return;
+  // Logged before the change, so that undo keeps the old note.
+  TapeLine changed = lines_[static_cast<std::size_t>(index)];
+  changed.note = std::move(note);
+  Log(TapeChange::Kind::SetNote, index, &changed);
+  lines_[static_cast<std::size_t>(index)] = std::move(changed);
   if (observer_) observer_->LinesChanged(index, index);
 }
 
@@ -162,6 +249,7 @@ void Tape::RewriteAll(std::vector<TapeLine> lines) {
     if (change) change->before.push_back(std::move(lines_[k]));
     lines_[k] = std::move(lines[k]);
   }
+  RecountItems();
   if (observer_) observer_->LinesChanged(0, Count() - 1);
 }
 
@@ -175,6 +263,8 @@ void Tape::Clear() {
   if (change && recordUndo_) MoveLinesInto(change->before);
   lines_.clear();
   selected_ = -1;
+  items_ = 0;
+  itemsFrom_ = 0;
   if (observer_) {
     observer_->AfterClear();
     observer_->SelectionChanged(-1);
@@ -187,6 +277,7 @@ void Tape::Assign(std::vector<TapeLine> lines) {
   if (change && recordUndo_) MoveLinesInto(change->before);
   lines_.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
   selected_ = -1;
+  RecountItems();
   if (observer_) {
     observer_->AfterClear();
     observer_->SelectionChanged(-1);

@@ -53,6 +53,12 @@ class TapeObserver {
   // `count` lines are about to come in before the oldest (an undone trim).
   virtual void BeforeInsertOldest(std::int32_t) { BeforeClear(); }
   virtual void AfterInsertOldest() { AfterClear(); }
+  // A line is about to come in at `index` (the lines from there move down
+  // by one), or the line at `index` is about to go.
+  virtual void BeforeInsert(std::int32_t index) = 0;
+  virtual void AfterInsert() = 0;
+  virtual void BeforeRemove(std::int32_t index) = 0;
+  virtual void AfterRemove() = 0;
 };
 
 // A change of the tape, as a journal of it or an undo history records it.
@@ -62,8 +68,12 @@ struct TapeChange {
     RemoveOldest,  // the `number` oldest lines went
     SetLine,       // line `number` became `line`
     Reset,         // many lines changed at once: the journal takes the whole tape
+    // Kinds added later stay after the first ones, whose values are on disk.
     RemoveLast,    // the last line went
     InsertOldest,  // `number` lines came in before the oldest
+    Insert,        // `line` came in before line `number`
+    Remove,        // line `number`, which was `line`, went
+    SetNote,       // line `number` became `line` (its note changed)
   };
   Kind kind = Kind::Reset;
   std::int32_t number = 0;
@@ -107,6 +117,14 @@ class Tape {
   // Replaces all lines at once (the count must not change); the observer
   // hears of one change covering every line.
   void RewriteAll(std::vector<TapeLine> lines);
+  // Puts a line in before line `index` (at the end for Count()) and selects
+  // it; an index outside 0..Count() is ignored.
+  void InsertLine(std::int32_t index, TapeLine line);
+  // Takes line `index` away; the line after it, or else the one before it,
+  // becomes the selection. An index outside the tape is ignored.
+  void RemoveLine(std::int32_t index);
+  // Sets the note of a line; an index outside the tape is ignored.
+  void SetNote(std::int32_t index, std::string note);
   // Removes every line.
   void Clear();
   // Replaces every line at once (a tape opened from a file); nothing is
@@ -114,6 +132,10 @@ class Tape {
   void Assign(std::vector<TapeLine> lines);
 
   void SetObserver(TapeObserver* observer) { observer_ = observer; }
+
+  // The operand lines written since the last separator or grand total line:
+  // the items of the calculation under way.
+  std::int32_t Items() const { return items_; }
 
   // The changes since the last TakeChanges, kept only while asked for (a
   // kept session records them after every key).
@@ -143,9 +165,16 @@ class Tape {
   void RemoveLast();
   void MoveLinesInto(std::vector<TapeLine>& into);
   void InsertOldest(std::vector<TapeLine> lines);
+  // Counts the items again from the end back to the last line that closes a
+  // calculation; for changes that are not at the end.
+  void RecountItems();
 
   std::deque<TapeLine> lines_;
   std::int32_t selected_ = -1;
+  std::int32_t items_ = 0;
+  // The first line after the last closing line (0 for none): where the
+  // items counted start.
+  std::int32_t itemsFrom_ = 0;
   TapeObserver* observer_ = nullptr;
   bool keepChanges_ = false;
   bool recordUndo_ = false;

@@ -1,5 +1,6 @@
 #include "ui/frm_calculator.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -299,6 +300,17 @@ void frmCalculator::CreateTape() {
   lstTape_->setModel(&tapeModel_);
   lstTape_->SetKeyForwarder([this](const QKeyEvent& event) { return ForwardTypedKey(event); });
   connect(&tapeModel_, &TapeModel::tapeSelectionChanged, this, &frmCalculator::ShowTapeSelection);
+  // Delete is the tape's own key while it has the focus.
+  auto* remove = new QAction(lstTape_);
+  remove->setShortcut(QKeySequence(Qt::Key_Delete));
+  remove->setShortcutContext(Qt::WidgetShortcut);
+  connect(remove, &QAction::triggered, this, [this] {
+    if (QAction* command = CommandAction(Action::DeleteLine)) command->trigger();
+  });
+  lstTape_->addAction(remove);
+
+  lblItems_ = MakeLabel(this, "lblItems", QString());
+  lblItems_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   connect(lstTape_, &QAbstractItemView::doubleClicked, this, [this] {
     Run([&] { calc_.lstTape_DblClick(); });
     ShowChangePanel();
@@ -510,6 +522,10 @@ void frmCalculator::ShowLabels() {
   lblGrandTotal_->SetNumber(ToQString(labels.lblGrandTotal));
   lblMemory_->setVisible(labels.lblMemoryVisible);
   lblAddMode_->setVisible(calc_.State().AddMode);
+  if (const int items = calc_.Items(); items != shownItems_) {
+    shownItems_ = items;
+    lblItems_->setText(QStringLiteral("Itens: %1").arg(items));
+  }
 }
 
 void frmCalculator::ShowTapeSelection(int row) {
@@ -543,7 +559,8 @@ void frmCalculator::ShowChangePanel() {
     picSetFocus_->setFocus(Qt::OtherFocusReason);
     return;
   }
-  lblChangeFrom_->setText(ToQString(panel.lblChangeFrom));
+  lblChangeFrom_->setText(panel.inserting ? QStringLiteral("(nova linha)")
+                                          : ToQString(panel.lblChangeFrom));
   cboType_->setEditText(ToQString(panel.cboType));
   if (!fraChangeTape_->isVisible()) {
     // Opening: the old number is selected, so that typing replaces it.
@@ -586,11 +603,39 @@ void frmCalculator::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  if (focusWidget() == picSetFocus_ && MoveOnTape(*event)) {
+    event->accept();
+    return;
+  }
   if (ForwardTypedKey(*event) == KeyForward::NotTyped) {
     QWidget::keyPressEvent(event);
   } else {
     event->accept();
   }
+}
+
+bool frmCalculator::MoveOnTape(const QKeyEvent& event) {
+  if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+  const Tape& tape = calc_.GetTape();
+  if (event.key() == Qt::Key_F2) {
+    Run([&] { calc_.lstTape_DblClick(); });
+    ShowChangePanel();
+    return true;
+  }
+  const int row = tape.Selected();
+  const int page = std::max(1, lstTape_->viewport()->height() / lstTape_->RowHeight());
+  int to = row;
+  switch (event.key()) {
+    case Qt::Key_Up: to = row < 0 ? tape.Count() - 1 : row - 1; break;
+    case Qt::Key_Down: to = row < 0 ? tape.Count() - 1 : row + 1; break;
+    case Qt::Key_PageUp: to = row < 0 ? tape.Count() - 1 : row - page; break;
+    case Qt::Key_PageDown: to = row < 0 ? tape.Count() - 1 : row + page; break;
+    case Qt::Key_Home: to = 0; break;
+    case Qt::Key_End: to = tape.Count() - 1; break;
+    default: return false;
+  }
+  Run([&] { calc_.MoveSelection(to); });
+  return true;
 }
 
 void frmCalculator::resizeEvent(QResizeEvent* event) {
@@ -611,6 +656,8 @@ void frmCalculator::Form_Resize() {
   for (const auto& [button, control] : tapeButtons_) {
     button->setGeometry(Twips(PlaceOf(control).place, zoom_).translated(wider, taller));
   }
+  // The item count keeps to the bottom-left corner, under the list.
+  lblItems_->setGeometry(Twips(PlaceOf("lblItems").place).translated(0, taller).adjusted(0, 0, wider, 0));
   update();
 }
 

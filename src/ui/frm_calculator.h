@@ -76,6 +76,9 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   // Opens the tape file named on the command line, as "Abrir" does, once
   // the window is on the screen; after the kept session's own notice.
   void OpenAtStart(const QString& path);
+  // For set-ups that would take a user too long (a note on every line of a
+  // full tape): the tape's view follows, the labels wait for the next key.
+  Calculator& calculator() { return calc_; }
 
   // Prints the tape; by default it goes to the default printer, and with no
   // printer the user is offered a PDF instead.
@@ -155,8 +158,18 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   void CopyTape();
   void CopyLine(int row);
   void CopyMenuLine();
+  // Selects the line the tape's menu was opened on, if it was.
+  void SelectMenuRow();
   void ToggleAddMode();
   void ToggleKeeping();
+  // The tape as a worksheet, on the selected line.
+  void AnnotateLine();
+  void DeleteLine();
+  void InsertLine();
+  void UseLineNumber();
+  // Up, Down, Page Up, Page Down, Home, End and F2 from the calculator;
+  // false for any other key.
+  bool MoveOnTape(const QKeyEvent& event);
   void PasteNumber();
   void SaveTape();
   void OpenTape();
@@ -226,6 +239,8 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   QLabel* lblAddMode_ = nullptr;
   QComboBox* cboDecPlace_ = nullptr;
   TapeListView* lstTape_ = nullptr;
+  QLabel* lblItems_ = nullptr;
+  int shownItems_ = -1;
   // The tape area: its frame, drawn by the window, and the buttons under
   // the list, which follow the bottom-right corner as the window grows.
   QRect tapeFrame_;

@@ -12,6 +12,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMimeData>
@@ -27,6 +29,7 @@
 #include "identity.h"
 #include "print/tape_printer.h"
 #include "qt_text.h"
+#include "tape/line_kind.h"
 #include "tape/tape_file.h"
 #include "ui/frm_calculator.h"
 #include "ui/help_window.h"
@@ -61,6 +64,8 @@ enum class frmCalculator::Offered : std::uint8_t {
   WithLines,  // the tape has lines
   WithRecent, // a tape was opened or saved before
   OnALine,    // the menu was opened on a line
+  OnANumber,  // ... on a line with a number
+  OnAnOperand,  // ... on an operand line
   CanUndo,    // there is a step to undo
   CanRedo,    // there is a step to redo
 };
@@ -93,6 +98,11 @@ std::span<const frmCalculator::CommandRow> frmCalculator::CommandTable() {
       {Action::Redo, "actRedoAlso", nullptr, false, kCtrl | Qt::Key_Y, Offered::Always, false, &frmCalculator::RedoStep},
       {Action::CopyLine, "actCopyLine", "Copiar esta linha", true, 0, Offered::OnALine, false, &frmCalculator::CopyMenuLine},
       {Action::CopyTape, "actCopyTape", "Copiar a fita", false, kCtrl | kShift | Qt::Key_C, Offered::WithLines, false, &frmCalculator::CopyTape},
+      {Action::NoteLine, "actNoteLine", "Anotar linha…", true, kCtrl | Qt::Key_N, Offered::OnALine, false, &frmCalculator::AnnotateLine},
+      {Action::UseNumber, "actUseNumber", "Usar este número", false, 0, Offered::OnANumber, false, &frmCalculator::UseLineNumber},
+      // Its key, Delete, is the tape's own while it has the focus.
+      {Action::DeleteLine, "actDeleteLine", "Apagar linha", false, 0, Offered::OnAnOperand, false, &frmCalculator::DeleteLine},
+      {Action::InsertLine, "actInsertLine", "Inserir linha antes…", false, 0, Offered::OnAnOperand, false, &frmCalculator::InsertLine},
       {Action::SaveTape, "actSaveTape", "Salvar a fita…", true, kCtrl | Qt::Key_S, Offered::WithLines, false, &frmCalculator::SaveTape},
       {Action::OpenTape, "actOpenTape", "Abrir uma fita…", false, kCtrl | Qt::Key_O, Offered::Always, false, &frmCalculator::OpenTape},
       {Action::RecentTape, "actRecentTapes", "Fitas recentes", false, 0, Offered::WithRecent, false, nullptr},
@@ -172,15 +182,26 @@ void frmCalculator::ShowTapeMenu(const QPoint& globalPos, int row) {
   const bool lines = !calc_.GetTape().Empty();
   FillRecentTapes();
   const bool recent = !recentMenu_->isEmpty();
+  const TapeLineKind kind = ClassifyTapeLine(calc_.GetTape().Text(row)).kind;
+  const bool operand = onALine && IsOperand(kind);
+  const bool numbered = onALine && kind != TapeLineKind::Separator && kind != TapeLineKind::Other;
+  const auto offered = [&](Offered when) {
+    switch (when) {
+      case Offered::Always: return true;
+      case Offered::WithLines: return lines;
+      case Offered::WithRecent: return recent;
+      case Offered::OnALine: return onALine;
+      case Offered::OnANumber: return numbered;
+      case Offered::OnAnOperand: return operand;
+      case Offered::CanUndo: return history_.CanUndo();
+      case Offered::CanRedo: return history_.CanRedo();
+    }
+    return false;
+  };
   for (const auto& [command, action] : commands_) {
     if (!command->menuText) continue;
     if (command->separatorBefore) menu.addSeparator();
-    action->setEnabled(command->offered == Offered::Always ||
-                       (command->offered == Offered::WithLines && lines) ||
-                       (command->offered == Offered::WithRecent && recent) ||
-                       (command->offered == Offered::OnALine && onALine) ||
-                       (command->offered == Offered::CanUndo && history_.CanUndo()) ||
-                       (command->offered == Offered::CanRedo && history_.CanRedo()));
+    action->setEnabled(offered(command->offered));
     if (command->checkable) action->setChecked(CommandChecked(command->action));
     menu.addAction(action);
   }
@@ -194,6 +215,8 @@ void frmCalculator::ShowTapeMenu(const QPoint& globalPos, int row) {
                                                                         : QPoint(4, 4));
   }
   menu.exec(at);
+  // A shortcut after the menu works on the selected line.
+  menuRow_ = -1;
   // What the menu offers is the menu's: the shortcuts work as before.
   for (const auto& [command, action] : commands_) action->setEnabled(true);
   FocusSink();
@@ -208,6 +231,13 @@ bool frmCalculator::CommandChecked(Action action) const {
 }
 
 void frmCalculator::CopyMenuLine() { CopyLine(menuRow_); }
+
+void frmCalculator::SelectMenuRow() {
+  // From the menu, the command works on the line it was opened on.
+  if (menuRow_ >= 0 && menuRow_ != calc_.GetTape().Selected()) {
+    Run([&] { calc_.lstTape_Click(menuRow_); });
+  }
+}
 
 void frmCalculator::ToggleAddMode() {
   if (QAction* addMode = CommandAction(Action::AddMode)) SetAddMode(addMode->isChecked());
@@ -253,6 +283,49 @@ void frmCalculator::CopyTape() {
 void frmCalculator::CopyLine(int row) {
   if (row < 0 || row >= calc_.GetTape().Count()) return;
   QGuiApplication::clipboard()->setText(ToQString(calc_.GetTape().Text(row)));
+}
+
+void frmCalculator::AnnotateLine() {
+  SelectMenuRow();
+  const Tape& tape = calc_.GetTape();
+  const int row = tape.Selected();
+  if (row < 0 || row >= tape.Count()) return;
+  QInputDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("dlgNote"));
+  dialog.setWindowTitle(QStringLiteral("Anotar linha"));
+  dialog.setLabelText(QStringLiteral("Nota da linha \u201C%1\u201D (até %2 caracteres; vazia, "
+                                     "a nota é apagada):")
+                          .arg(ToQString(tape.Text(row)))
+                          .arg(kMaxNoteLength));
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setTextValue(ToQString(tape.Line(row).note));
+  dialog.setOkButtonText(QStringLiteral("Gravar"));
+  dialog.setCancelButtonText(QStringLiteral("Cancelar"));
+  if (auto* field = dialog.findChild<QLineEdit*>()) {
+    field->setMaxLength(static_cast<int>(kMaxNoteLength));
+    field->setAccessibleName(QStringLiteral("Nota"));
+  }
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  FocusSink();
+  if (!accepted) return;
+  const std::string note = ToUtf8(dialog.textValue());
+  Run([&] { calc_.SetSelectedNote(note); });
+}
+
+void frmCalculator::DeleteLine() {
+  SelectMenuRow();
+  Run([&] { calc_.cmdDeleteLine_Click(); });
+}
+
+void frmCalculator::InsertLine() {
+  SelectMenuRow();
+  Run([&] { calc_.cmdInsertLine_Click(); });
+  ShowChangePanel();
+}
+
+void frmCalculator::UseLineNumber() {
+  SelectMenuRow();
+  Run([&] { calc_.cmdUseNumber_Click(); });
 }
 
 void frmCalculator::PasteNumber() {

@@ -21,9 +21,17 @@ QVariant TapeModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
     return {};
   }
-  // The tooltip is the whole line, for a line wider than the list.
-  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-  return ToQString(tape_.Text(index.row()));
+  const TapeLine& line = tape_.Line(index.row());
+  switch (role) {
+    case Qt::DisplayRole: return ToQString(line.text);
+    case NoteRole: return ToQString(line.note);
+    // The tooltip is the whole line, for a line wider than the list, and
+    // its note.
+    case Qt::ToolTipRole:
+      if (line.note.empty()) return ToQString(line.text);
+      return ToQString(line.text) + QStringLiteral("\n") + ToQString(line.note);
+    default: return {};
+  }
 }
 
 void TapeModel::BeforeAppend(std::int32_t index) { beginInsertRows(QModelIndex(), index, index); }
@@ -37,7 +45,7 @@ void TapeModel::BeforeRemoveOldest(std::int32_t count) {
 void TapeModel::AfterRemoveOldest() { endRemoveRows(); }
 
 void TapeModel::LinesChanged(std::int32_t first, std::int32_t last) {
-  Q_EMIT dataChanged(index(first), index(last), {Qt::DisplayRole, Qt::ToolTipRole});
+  Q_EMIT dataChanged(index(first), index(last), {Qt::DisplayRole, Qt::ToolTipRole, NoteRole});
 }
 
 void TapeModel::BeforeClear() { beginResetModel(); }
@@ -45,5 +53,13 @@ void TapeModel::BeforeClear() { beginResetModel(); }
 void TapeModel::AfterClear() { endResetModel(); }
 
 void TapeModel::SelectionChanged(std::int32_t index) { Q_EMIT tapeSelectionChanged(index); }
+
+void TapeModel::BeforeInsert(std::int32_t index) { beginInsertRows(QModelIndex(), index, index); }
+
+void TapeModel::AfterInsert() { endInsertRows(); }
+
+void TapeModel::BeforeRemove(std::int32_t index) { beginRemoveRows(QModelIndex(), index, index); }
+
+void TapeModel::AfterRemove() { endRemoveRows(); }
 
 }  // namespace tally::ui

@@ -18,6 +18,9 @@ class TapeModel final : public QAbstractListModel, public TapeObserver {
   // the model its observer.
   explicit TapeModel(const Tape& tape, QObject* parent = nullptr);
 
+  // The line's note, empty for none.
+  static constexpr int NoteRole = Qt::UserRole;
+
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QModelIndex index(int row, int column = 0,
                     const QModelIndex& parent = QModelIndex()) const override;
@@ -32,6 +35,10 @@ class TapeModel final : public QAbstractListModel, public TapeObserver {
   void BeforeClear() override;
   void AfterClear() override;
   void SelectionChanged(std::int32_t index) override;
+  void BeforeInsert(std::int32_t index) override;
+  void AfterInsert() override;
+  void BeforeRemove(std::int32_t index) override;
+  void AfterRemove() override;
 
  Q_SIGNALS:
   // The tape's selected line changed (-1: none). Selection belongs to the

@@ -14,6 +14,9 @@
 #include <cmath>
 #include <optional>
 
+#include "tape/line_kind.h"
+#include "ui/tape_model.h"
+
 namespace tally::ui {
 namespace {
 
@@ -41,7 +44,10 @@ class TapeRowAccessible final : public QAccessibleInterface {
 
   QString text(QAccessible::Text t) const override {
     if (t != QAccessible::Name || !isValid()) return {};
-    return Index().data(Qt::DisplayRole).toString();
+    const QModelIndex index = Index();
+    const QString line = index.data(Qt::DisplayRole).toString();
+    const QString note = index.data(TapeModel::NoteRole).toString();
+    return note.isEmpty() ? line : line + QStringLiteral(", nota: ") + note;
   }
 
   QRect rect() const override {
@@ -246,8 +252,29 @@ int TapeListView::RowOfLineNumber(std::int64_t number) const {
   return row >= 0 && row < RowCount() ? static_cast<int>(row) : -1;
 }
 
+QString TapeListView::NoteText(int row) const {
+  return model()->index(row, 0, rootIndex()).data(TapeModel::NoteRole).toString();
+}
+
+int TapeListView::ColumnWidth() const {
+  return widthCounts_.empty() ? 0 : widthCounts_.rbegin()->first;
+}
+
 int TapeListView::ContentWidth() const {
-  return widthCounts_.empty() ? 0 : widthCounts_.rbegin()->first + 2 * textMargin_;
+  if (widthCounts_.empty() && ruleWidthCounts_.empty()) return 0;
+  const int notes = noteWidthCounts_.empty() ? 0 : noteGap_ + noteWidthCounts_.rbegin()->first;
+  const int rules = ruleWidthCounts_.empty() ? 0 : ruleWidthCounts_.rbegin()->first;
+  return std::max(ColumnWidth() + notes, rules) + 2 * textMargin_;
+}
+
+TapeListView::RowWidth TapeListView::MeasureRow(int row) const {
+  static const QString rule = QString::fromUtf8(kSeparatorLine.data(),
+                                                static_cast<qsizetype>(kSeparatorLine.size()));
+  const QString text = LineText(row);
+  const QString note = NoteText(row);
+  // The separator is a rule across the roll, often wider than the numbers:
+  // were it in the column, it would push every number out of view.
+  return {MeasureLine(text), note.isEmpty() ? 0 : MeasureLine(note), text == rule};
 }
 
 int TapeListView::MeasureLine(const QString& text) const {
@@ -273,11 +300,18 @@ int TapeListView::MeasureLine(const QString& text) const {
   return static_cast<int>(std::ceil(width)) + 1;
 }
 
-void TapeListView::AddWidth(int width) { ++widthCounts_[width]; }
+void TapeListView::AddRow(RowWidth width) {
+  ++(width.rule ? ruleWidthCounts_ : widthCounts_)[width.line];
+  if (width.note > 0) ++noteWidthCounts_[width.note];
+}
 
-void TapeListView::RemoveWidth(int width) {
-  auto it = widthCounts_.find(width);
-  if (it != widthCounts_.end() && --it->second == 0) widthCounts_.erase(it);
+void TapeListView::RemoveRow(RowWidth width) {
+  const auto drop = [](std::map<int, int>& counts, int w) {
+    auto it = counts.find(w);
+    if (it != counts.end() && --it->second == 0) counts.erase(it);
+  };
+  drop(width.rule ? ruleWidthCounts_ : widthCounts_, width.line);
+  if (width.note > 0) drop(noteWidthCounts_, width.note);
 }
 
 void TapeListView::RebuildRows() {
@@ -285,12 +319,14 @@ void TapeListView::RebuildRows() {
   firstLineNumber_ += static_cast<std::int64_t>(widths_.size()) + 1;
   widths_.clear();
   widthCounts_.clear();
+  noteWidthCounts_.clear();
+  ruleWidthCounts_.clear();
   shaped_.clear();
   const int count = RowCount();
   for (int row = 0; row < count; ++row) {
-    const int width = MeasureLine(LineText(row));
+    const RowWidth width = MeasureRow(row);
     widths_.push_back(width);
-    AddWidth(width);
+    AddRow(width);
   }
 }
 
@@ -304,21 +340,25 @@ void TapeListView::UpdateMetrics() {
   textMargin_ = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
   textTop_ = (rowHeight_ - fontMetrics().height()) / 2;
   charStep_ = 2 * fontMetrics().averageCharWidth();
+  noteGap_ = 2 * fontMetrics().averageCharWidth();
   latinAdvance_.fill(-1.0F);
   otherAdvance_.clear();
   shaped_.clear();
 }
 
-const QStaticText& TapeListView::ShapedLine(int row, const QTransform& transform) {
+const TapeListView::Shaped& TapeListView::ShapedLine(int row, const QTransform& transform) {
   const std::int64_t number = LineNumberOfRow(row);
   auto it = shaped_.find(number);
   if (it == shaped_.end()) {
-    QStaticText text(LineText(row));
-    text.setTextFormat(Qt::PlainText);
     // Laid out for the painter's transform (the screen's scale), so that
     // drawing it does not lay it out again.
-    text.prepare(transform, font());
-    it = shaped_.emplace(number, std::move(text)).first;
+    const auto shape = [&](const QString& content) {
+      QStaticText text(content);
+      text.setTextFormat(Qt::PlainText);
+      if (!content.isEmpty()) text.prepare(transform, font());
+      return text;
+    };
+    it = shaped_.emplace(number, Shaped{shape(LineText(row)), shape(NoteText(row))}).first;
   }
   return it->second;
 }
@@ -365,17 +405,19 @@ void TapeListView::rowsInserted(const QModelIndex& parent, int first, int last) 
     const int count = RowCount();
     const bool appended = first == static_cast<int>(widths_.size()) &&
                           last - first + 1 == count - static_cast<int>(widths_.size());
+    const int column = ColumnWidth();
     if (appended) {
       for (int row = first; row <= last; ++row) {
-        const int width = MeasureLine(LineText(row));
+        const RowWidth width = MeasureRow(row);
         widths_.push_back(width);
-        AddWidth(width);
+        AddRow(width);
       }
       UpdateScrollRange();
-      // Only the new rows are painted, and only if they show.
+      // Only the new rows are painted, and only if they show, unless the
+      // column widened and every line moved.
       const QRect rows(0, first * rowHeight_ - verticalOffset(), viewport()->width(),
                        (last - first + 1) * rowHeight_);
-      viewport()->update(rows & viewport()->rect());
+      viewport()->update(ColumnWidth() == column ? rows & viewport()->rect() : viewport()->rect());
     } else {
       RebuildRows();
       UpdateScrollRange();
@@ -390,13 +432,17 @@ void TapeListView::OnRowsRemoved(const QModelIndex& parent, int first, int last)
   const int removed = last - first + 1;
   if (first == 0 && removed <= static_cast<int>(widths_.size()) &&
       RowCount() == static_cast<int>(widths_.size()) - removed) {
+    const int column = ColumnWidth();
     for (int k = 0; k < removed; ++k) {
-      RemoveWidth(widths_.front());
+      RemoveRow(widths_.front());
       widths_.pop_front();
     }
     firstLineNumber_ += removed;
     const int top = offsetY_ / rowHeight_;
-    if (removed <= top) {
+    if (ColumnWidth() != column) {
+      SetTopRow(std::max(0, top - removed), Shift::Silent);
+      viewport()->update();
+    } else if (removed <= top) {
       // The rows went from above what is shown: what is shown stays put.
       SetTopRow(top - removed, Shift::Silent);
     } else {
@@ -412,14 +458,15 @@ void TapeListView::OnRowsRemoved(const QModelIndex& parent, int first, int last)
 void TapeListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                                const QList<int>& roles) {
   if (topLeft.isValid() && bottomRight.isValid() && topLeft.parent() == rootIndex() &&
-      (roles.isEmpty() || roles.contains(Qt::DisplayRole))) {
+      (roles.isEmpty() || roles.contains(Qt::DisplayRole) || roles.contains(TapeModel::NoteRole))) {
     const int first = std::max(0, topLeft.row());
     const int last = std::min(bottomRight.row(), static_cast<int>(widths_.size()) - 1);
+    const int column = ColumnWidth();
     for (int row = first; row <= last; ++row) {
-      const int width = MeasureLine(LineText(row));
-      RemoveWidth(widths_[static_cast<std::size_t>(row)]);
+      const RowWidth width = MeasureRow(row);
+      RemoveRow(widths_[static_cast<std::size_t>(row)]);
       widths_[static_cast<std::size_t>(row)] = width;
-      AddWidth(width);
+      AddRow(width);
     }
     if (last - first + 1 < static_cast<int>(shaped_.size())) {
       for (int row = first; row <= last; ++row) shaped_.erase(LineNumberOfRow(row));
@@ -431,6 +478,11 @@ void TapeListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bo
       }
     }
     UpdateScrollRange();
+    if (ColumnWidth() != column) {
+      // Every line stands against the column's right edge: all move.
+      viewport()->update();
+      return;
+    }
     if (first < last) {
       // Many rows (a replay rewrites them all): only those shown are
       // painted again. The base class would ask for the place of each.
@@ -494,7 +546,8 @@ void TapeListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
   SetTopRow(top, Shift::Scroll);
   // A line scrolled out of view sideways is brought back, its end showing.
   if (static_cast<std::size_t>(row) < widths_.size()) {
-    const int textEnd = textMargin_ + widths_[static_cast<std::size_t>(row)];
+    const int note = widths_[static_cast<std::size_t>(row)].note;
+    const int textEnd = textMargin_ + ColumnWidth() + (note > 0 ? noteGap_ + note : 0);
     if (textEnd <= offsetX_) {
       SetHorizontalOffset(textEnd + textMargin_ - viewport()->width());
     }
@@ -685,6 +738,7 @@ void TapeListView::paintEvent(QPaintEvent* event) {
     const QModelIndex current = currentIndex();
     const QItemSelectionModel* selection = selectionModel();
     const int width = std::max(viewport()->width(), ContentWidth());
+    const int column = ColumnWidth();
     const QStyle::State plain = option.state;
     for (int row = first; row <= last; ++row) {
       const QModelIndex index = model()->index(row, 0, rootIndex());
@@ -697,10 +751,28 @@ void TapeListView::paintEvent(QPaintEvent* event) {
         option.state |= QStyle::State_Selected;
         style()->drawPrimitive(QStyle::PE_PanelItemViewItem, &option, &painter, this);
       }
-      painter.setPen(
-          option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-      painter.drawStaticText(rect.left() + textMargin_, rect.top() + textTop_,
-                             ShapedLine(row, painter.combinedTransform()));
+      const QColor ink =
+          option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+      painter.setPen(ink);
+      const Shaped& shaped = ShapedLine(row, painter.combinedTransform());
+      // Right-aligned in the column of the widest line, so that numbers
+      // with the same places have their separators one under the other.
+      const RowWidth width = static_cast<std::size_t>(row) < widths_.size()
+                                 ? widths_[static_cast<std::size_t>(row)]
+                                 : RowWidth{column, 0};
+      const int x = rect.left() + textMargin_ + (width.rule ? 0 : column - width.line);
+      painter.drawStaticText(x, rect.top() + textTop_, shaped.line);
+      if (!shaped.note.text().isEmpty()) {
+        // The note in a quieter colour: the text's colour taken part way
+        // towards the background's, readable on light and dark alike.
+        const QColor paper =
+            option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
+        const auto mix = [](int a, int b) { return (a * 3 + b * 2) / 5; };
+        painter.setPen(QColor(mix(ink.red(), paper.red()), mix(ink.green(), paper.green()),
+                              mix(ink.blue(), paper.blue())));
+        painter.drawStaticText(rect.left() + textMargin_ + column + noteGap_,
+                               rect.top() + textTop_, shaped.note);
+      }
       if (index == current && hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.QStyleOption::operator=(option);

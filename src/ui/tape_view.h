@@ -43,8 +43,12 @@ class TapeListView final : public QAbstractItemView {
 
   // The height of every row, in pixels.
   int RowHeight() const { return rowHeight_; }
-  // The width the widest line needs, margins included.
+  // The width the widest line needs, margins included, and its note after
+  // it when any line has one.
   int ContentWidth() const;
+  // The width of the column the lines are right-aligned in: the widest
+  // line's.
+  int ColumnWidth() const;
 
   // Identifies a row across trims of the oldest rows: the number of a line
   // stays the same while the rows above it go. Used by the accessibility
@@ -82,16 +86,27 @@ class TapeListView final : public QAbstractItemView {
  private:
   int RowCount() const;
   QString LineText(int row) const;
+  QString NoteText(int row) const;
+  struct RowWidth {
+    int line = 0;
+    int note = 0;       // 0 for a line without a note
+    bool rule = false;  // the separator: drawn from the left, outside the column
+  };
+  RowWidth MeasureRow(int row) const;
+  void AddRow(RowWidth width);
+  void RemoveRow(RowWidth width);
   // Width of a line's text from the advances of its characters: no shaping,
   // so that a rewrite of every line stays cheap.
   int MeasureLine(const QString& text) const;
-  void AddWidth(int width);
-  void RemoveWidth(int width);
   // Rebuilds everything the view knows of its rows; for changes other than
   // an append at the end, a removal at the top or a rewrite.
   void RebuildRows();
   void UpdateMetrics();
-  const QStaticText& ShapedLine(int row, const QTransform& transform);
+  struct Shaped {
+    QStaticText line;
+    QStaticText note;
+  };
+  const Shaped& ShapedLine(int row, const QTransform& transform);
   void ForgetShapedLinesOutside(int firstRow, int lastRow);
   void OnRowsRemoved(const QModelIndex& parent, int first, int last);
   // How a change of offset reaches the screen: the rows shown move with it,
@@ -116,12 +131,15 @@ class TapeListView final : public QAbstractItemView {
   int charStep_ = 1;  // a step of the horizontal bar
   // Width of each row's text, oldest first, and how many rows have each
   // width, so that the widest is known after any change of one row.
-  std::deque<int> widths_;
+  std::deque<RowWidth> widths_;
   std::map<int, int> widthCounts_;
+  std::map<int, int> noteWidthCounts_;
+  std::map<int, int> ruleWidthCounts_;
+  int noteGap_ = 0;  // between a line's column and its note
   mutable std::array<float, 256> latinAdvance_{};
   mutable std::unordered_map<char16_t, float> otherAdvance_;
   // Shaped text of the lines shown lately, by line number.
-  std::unordered_map<std::int64_t, QStaticText> shaped_;
+  std::unordered_map<std::int64_t, Shaped> shaped_;
   std::int64_t firstLineNumber_ = 0;
   // The scroll offsets, in pixels (the vertical one a whole number of rows).
   // The view keeps them and the bars follow, so that changes that cancel

@@ -74,7 +74,9 @@ inline constexpr auto kControlPlaces = std::to_array<ControlPlace>({
     {"cmdGrandTotal", {2550, 3780, 1065, 390}, "Adiciona o Grande Total à fita de dados", ""},
     {"cmdClose", {2550, 4335, 1065, 495}, "Encerra utilização da calculadora", ""},
     // The tape and the buttons under it.
-    {"lstTape", {3825, 225, 1590, 4320}, "Fita de dados", "Fita de dados"},
+    // The list leaves a line at its foot for the item count.
+    {"lstTape", {3825, 225, 1590, 4110}, "Fita de dados", "Fita de dados"},
+    {"lblItems", {3825, 4350, 1590, 225}, "", ""},
     {"cmdPrint", {3825, 4605, 780, 450}, "Imprime a fita de dados", "Imprimir fita"},
     {"cmdClear", {4635, 4605, 780, 450}, "Apaga a fita de dados", "Limpar fita"},
     // The links; "%1" in a tooltip is the maker's site.

@@ -22,7 +22,8 @@ TEST(Script, TypedKeysAndCommands) {
       "12+ 3=\r\n\t{enter}{esc}{bs}{space}{key 150}{click Grande Total}"
       "{click x}{decimals 6}{select 0}{dblclick}{new 1,5 }{new }{new}"
       "{op 1/x}{save}{cancel}{start -12.5}{start 7}{dump}\xC3\xA9\xE2\x80\x93"
-      "{addmode on}{addmode off}");
+      "{addmode on}{addmode off}"
+      "{note aluguel de mar\xC3\xA7o}{note}{delete}{insert}{use}");
   using K = Command::Kind;
   const struct {
     K kind;
@@ -57,6 +58,11 @@ TEST(Script, TypedKeysAndCommands) {
       {K::Key, 150, ""},
       {K::AddMode, 1, ""},
       {K::AddMode, 0, ""},
+      {K::Note, 0, "aluguel de mar\xC3\xA7o"},
+      {K::Note, 0, ""},
+      {K::Delete, 0, ""},
+      {K::Insert, 0, ""},
+      {K::Use, 0, ""},
   };
   ASSERT_EQ(cmds.size(), std::size(expected));
   for (std::size_t k = 0; k < cmds.size(); ++k) {

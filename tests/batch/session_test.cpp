@@ -52,6 +52,18 @@ TEST(Session, TheTapeStaysFlatOverAMillionKeysOfEveryLineKind) {
   }
 }
 
+// Notes by line index, oldest first, as JSON strings; the item count last.
+TEST(Session, SnapshotEndsWithTheNotesAndTheItems) {
+  Session session(Quiet());
+  std::ostringstream out;
+  session.Run(Parse("{decimals 2}1+2+3+{select 2}{note diz \"oi\"\\}{select 0}{note a}"
+                    "{select 1}{note b}{note}"),
+              out);
+  EXPECT_TRUE(out.str().ends_with(
+      "\"notes\": {\"0\": \"a\", \"2\": \"diz \\\"oi\\\"\\\\\"}, \"items\": 3}\n"))
+      << out.str();
+}
+
 TEST(Session, SnapshotShapeAndMessagesAreConsumed) {
   Session session(Quiet());
   std::ostringstream out;
@@ -69,7 +81,7 @@ TEST(Session, SnapshotShapeAndMessagesAreConsumed) {
                         0),
             0u)
       << first;
-  EXPECT_NE(first.find("\"EntryValue\": 0.2}}"), std::string::npos) << first;
+  EXPECT_TRUE(first.ends_with("\"EntryValue\": 0.2}, \"notes\": {}, \"items\": 0}")) << first;
   EXPECT_NE(withMessage.find("\"messages\": [{\"title\": \"Tallyroller - ERRO\", \"text\": "
                             "\"Ocorreu erro: 11\\r\\nDescription: Division by zero\\r\\n"),
             std::string::npos)

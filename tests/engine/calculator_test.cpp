@@ -498,6 +498,10 @@ TEST_F(CalculatorTest, SaveRewritesTheWholeTapeInOneChange) {
     void BeforeClear() override {}
     void AfterClear() override {}
     void SelectionChanged(std::int32_t) override {}
+    void BeforeInsert(std::int32_t) override {}
+    void AfterInsert() override {}
+    void BeforeRemove(std::int32_t) override {}
+    void AfterRemove() override {}
   } observer;
   TwoPlaces();
   for (int k = 0; k < 200; ++k) Keys(calc, "12+3==");

@@ -203,6 +203,47 @@ TEST(UndoHistory, NewStepDropsRedoAndSelectionAloneIsNoStep) {
   EXPECT_EQ(TapeLines(calc), (std::vector<std::string>{"+ 12", "+ 5"}));
 }
 
+// The worksheet's commands are one step each, undone by their own inverse:
+// the line deleted comes back at its place with its note, the inserted one
+// goes, a changed note is the old one again.
+TEST(UndoHistory, WorksheetCommandsAreOneStepEach) {
+  const struct {
+    const char* name;
+    std::function<void(Calculator&)> act;
+  } cases[] = {
+      {"delete", [](Calculator& c) { c.cmdDeleteLine_Click(); }},
+      {"insert",
+       [](Calculator& c) {
+         c.cmdInsertLine_Click();
+         c.AppendToChangeTo("7");
+         c.cmdSaveChange_Click();
+       }},
+      {"note changed", [](Calculator& c) { c.SetSelectedNote("depois"); }},
+      {"note removed", [](Calculator& c) { c.SetSelectedNote(""); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeHost host;
+    Calculator calc(host, ",");
+    UndoHistory history(calc);
+    Keys(calc, "12+3+4=");
+    calc.lstTape_Click(1);
+    calc.SetSelectedNote("antes");
+    const Picture before = Take(calc);
+    history.BeginStep();
+    c.act(calc);
+    history.EndStep();
+    const Picture after = Take(calc);
+    ASSERT_NE(before, after);
+    ASSERT_EQ(history.UndoCount(), 1u);
+    ASSERT_TRUE(history.Undo());
+    EXPECT_EQ(Take(calc), before);
+    EXPECT_EQ(calc.GetTape().Line(1).note, "antes");
+    ASSERT_TRUE(history.Redo());
+    EXPECT_EQ(Take(calc), after);
+  }
+}
+
 TEST(UndoHistory, IgnoredWhileThePanelIsOpenAndWritesNoSetting) {
   FakeHost host;
   Calculator calc(host, ",");

@@ -796,6 +796,23 @@ TEST_F(KeptSessionTest, LinesAreKeptWithTheirMarksAndNotes) {
   Keys(calc, "=+");  // a total made a subtotal in place
   kept.Commit();
   expectAfterRestart("set in place");
+  calc.lstTape_Click(1);
+  ASSERT_TRUE(calc.SetSelectedNote("outra nota"));  // a note alone
+  kept.Commit();
+  expectAfterRestart("noted");
+  ASSERT_TRUE(calc.SetSelectedNote(""));
+  kept.Commit();
+  expectAfterRestart("note removed");
+  calc.lstTape_Click(0);
+  calc.cmdDeleteLine_Click();
+  kept.Commit();
+  expectAfterRestart("deleted");
+  calc.lstTape_Click(0);
+  calc.cmdInsertLine_Click();
+  calc.AppendToChangeTo("3");
+  calc.cmdSaveChange_Click();
+  kept.Commit();
+  expectAfterRestart("inserted");
   kept.Stop(false);
 }
 

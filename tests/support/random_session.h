@@ -1,6 +1,6 @@
 #pragma once
 // Seeded random sessions of keys, clicks, decimal choices and tape
-// corrections, as a hurried user might make them.
+// corrections, deletes, inserts and notes, as a hurried user might make them.
 
 #include <random>
 
@@ -36,7 +36,17 @@ class Monkey {
       calc_.SetStartValue(Uniform(-2000000, 2000000));
     } else if (pick < 88 && !calc_.GetTape().Empty()) {
       calc_.lstTape_Click(Uniform(0, calc_.GetTape().Count() - 1));
-      calc_.lstTape_DblClick();
+      // Mostly corrections; now and then a line deleted, one inserted
+      // (through the panel) or a note.
+      if (pick < 84) {
+        calc_.lstTape_DblClick();
+      } else if (pick < 86) {
+        calc_.cmdDeleteLine_Click();
+      } else if (pick < 87) {
+        calc_.cmdInsertLine_Click();
+      } else {
+        calc_.SetSelectedNote(Uniform(0, 2) == 0 ? "" : "nota");
+      }
     } else if (pick < 90) {
       calc_.cmdClear_Click();
     } else {

@@ -28,6 +28,14 @@ class RecordingObserver final : public TapeObserver {
   void SelectionChanged(std::int32_t i) override {
     events.push_back("select " + std::to_string(i));
   }
+  void BeforeInsert(std::int32_t i) override {
+    events.push_back("before-insert " + std::to_string(i));
+  }
+  void AfterInsert() override { events.push_back("insert"); }
+  void BeforeRemove(std::int32_t i) override {
+    events.push_back("before-remove-line " + std::to_string(i));
+  }
+  void AfterRemove() override { events.push_back("remove-line"); }
 };
 
 Tape FullTape() {
@@ -183,6 +191,183 @@ TEST(Tape, ALineKeepsMoreThanItsText) {
   tape.RewriteAll(lines);
   EXPECT_EQ(tape.Line(0).note, "aluguel");
   EXPECT_TRUE(tape.Line(1).closesWithoutAdding);
+}
+
+
+TapeLine Noted(std::string text, std::string note) {
+  TapeLine line(std::move(text));
+  line.note = std::move(note);
+  return line;
+}
+
+std::vector<std::string> Notes(const Tape& tape) {
+  std::vector<std::string> notes;
+  for (const TapeLine& line : tape.Lines()) notes.push_back(line.text + "|" + line.note);
+  return notes;
+}
+
+// Inserting, removing and noting lines: the observer hears of each as a row
+// change, the selection follows, and the journal gets the whole line.
+TEST(Tape, InsertRemoveAndNoteAreLoggedAndObserved) {
+  Tape tape;
+  tape.AddTapeLine("+ 1");
+  tape.AddTapeLine("+ 2");
+  tape.AddTapeLine("+ 3");
+  tape.Select(1);
+  RecordingObserver obs;
+  tape.SetObserver(&obs);
+  tape.KeepChanges(true);
+
+  tape.InsertLine(1, "+ 9");
+  EXPECT_EQ(tape.Selected(), 1);
+  tape.SetNote(1, "esquecido");
+  tape.SetNote(1, "esquecido");  // unchanged: nothing
+  tape.RemoveLine(2);            // "+ 2", not selected: the selection stays
+  EXPECT_EQ(tape.Selected(), 1);
+  tape.RemoveLine(1);  // the selected line: the one after it takes its place
+  EXPECT_EQ(tape.Selected(), 1);
+  tape.RemoveLine(1);  // the last line: the one before it is selected
+  EXPECT_EQ(tape.Selected(), 0);
+  tape.InsertLine(5, "ignored");
+  tape.RemoveLine(-1);
+  tape.SetNote(3, "ignored");
+  tape.InsertLine(1, "+ 4");  // at the end
+  EXPECT_EQ(tape.Selected(), 1);
+
+  EXPECT_EQ(Notes(tape), (std::vector<std::string>{"+ 1|", "+ 4|"}));
+  EXPECT_EQ(obs.events,
+            (std::vector<std::string>{"before-insert 1", "insert", "select 1", "changed 1-1",
+                                      "before-remove-line 2", "remove-line",
+                                      "before-remove-line 1", "remove-line", "select 1",
+                                      "before-remove-line 1", "remove-line", "select 0",
+                                      "before-insert 1", "insert", "select 1"}));
+  std::vector<TapeChange> changes;
+  tape.TakeChanges(changes);
+  ASSERT_EQ(changes.size(), 6u);
+  EXPECT_EQ(changes[0].kind, TapeChange::Kind::Insert);
+  EXPECT_EQ(changes[0].number, 1);
+  EXPECT_EQ(changes[0].line, TapeLine("+ 9"));
+  EXPECT_EQ(changes[1].kind, TapeChange::Kind::SetNote);
+  EXPECT_EQ(changes[1].line, Noted("+ 9", "esquecido"));
+  EXPECT_EQ(changes[2].kind, TapeChange::Kind::Remove);
+  EXPECT_EQ(changes[2].number, 2);
+  EXPECT_EQ(changes[2].line, TapeLine("+ 2"));
+  // The line removed is logged with its note, for whoever puts it back.
+  EXPECT_EQ(changes[3].line, Noted("+ 9", "esquecido"));
+  EXPECT_EQ(changes[5].kind, TapeChange::Kind::Insert);
+}
+
+// A note stays with its line while lines come and go around it, and goes
+// with its line.
+TEST(Tape, NotesFollowTheirLines) {
+  Tape tape;
+  for (const char* text : {"+ 1", "+ 2", "+ 3"}) tape.AddTapeLine(text);
+  tape.SetNote(1, "dois");
+  tape.InsertLine(0, "+ 0");
+  EXPECT_EQ(Notes(tape), (std::vector<std::string>{"+ 0|", "+ 1|", "+ 2|dois", "+ 3|"}));
+  tape.RemoveLine(1);
+  EXPECT_EQ(Notes(tape), (std::vector<std::string>{"+ 0|", "+ 2|dois", "+ 3|"}));
+  tape.SetLine(1, Noted("+ 22", tape.Line(1).note));
+  EXPECT_EQ(tape.Line(1).note, "dois");
+  tape.RemoveLine(1);
+  EXPECT_EQ(Notes(tape), (std::vector<std::string>{"+ 0|", "+ 3|"}));
+  tape.SetNote(1, "");
+  EXPECT_EQ(tape.Line(1).note, "");
+  tape.SetNote(0, "zero");
+  tape.Clear();
+  tape.AddTapeLine("+ 0");
+  EXPECT_EQ(tape.Line(0).note, "");
+}
+
+TEST(Tape, ATrimTakesTheNotesOfTheOldestLines) {
+  Tape tape = FullTape();
+  tape.SetNote(0, "primeira");
+  tape.SetNote(1, "segunda");
+  tape.AddTapeLine("+ nova");
+  EXPECT_EQ(tape.Line(0).text, "+ 1");
+  EXPECT_EQ(tape.Line(0).note, "segunda");
+}
+
+// The items are the operand lines after the last separator or grand total
+// line, whatever changed the tape.
+TEST(Tape, ItemsCountTheOperandLinesOfTheOpenCalculation) {
+  const std::string sep(kSeparatorLine);
+  const struct {
+    std::vector<std::string> lines;
+    std::int32_t items;
+  } cases[] = {
+      {{}, 0},
+      {{"+ 1,00"}, 1},
+      {{"+ 1,00", "\xE2\x80\x93 2,00", "x 3", "/ 4"}, 4},
+      {{"+ 1,00", "+ 2,00", "= 3,00"}, 2},
+      {{"+ 1,00", "= 1,00 sub total", "+ 2,00"}, 2},
+      {{"+ 1,00", "+ 2,00", "= 3,00", sep}, 0},
+      {{"+ 1,00", sep, "+ 5,00"}, 1},
+      {{"+ 1,00", "G 1,00", "+ 5,00", "+ 6,00"}, 2},
+      {{"+ 1,00", "GT 1,00"}, 0},
+      // A sign change's restatement is one item.
+      {{"+ 100,00", "+ 50,00", sep, "+ 150,00", "\xE2\x80\x93 20,00"}, 2},
+      {{"+ 1,00", "Other", "- 2"}, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.lines));
+    Tape appended;
+    for (const std::string& line : c.lines) appended.AddTapeLine(line);
+    EXPECT_EQ(appended.Items(), c.items);
+    Tape assigned;
+    assigned.Assign({c.lines.begin(), c.lines.end()});
+    EXPECT_EQ(assigned.Items(), c.items);
+  }
+}
+
+TEST(Tape, ItemsFollowEveryChange) {
+  const std::string sep(kSeparatorLine);
+  Tape tape;
+  for (const char* text : {"+ 1", "+ 2", "= 3", "*", "+ 4"}) {
+    tape.AddTapeLine(std::string(text) == "*" ? sep : std::string(text));
+  }
+  EXPECT_EQ(tape.Items(), 1);
+  tape.InsertLine(4, "+ 5");
+  EXPECT_EQ(tape.Items(), 2);
+  tape.InsertLine(0, "+ 0");  // before the separator: not counted
+  EXPECT_EQ(tape.Items(), 2);
+  tape.RemoveLine(4);  // the separator: the calculations join
+  EXPECT_EQ(tape.Items(), 5);
+  tape.SetLine(3, sep);
+  EXPECT_EQ(tape.Items(), 2);
+  tape.SetLine(4, "= 5");
+  EXPECT_EQ(tape.Items(), 1);
+  tape.SetLine(4, "+ 5");
+  EXPECT_EQ(tape.Items(), 2);
+  std::vector<TapeLine> lines(tape.Lines().begin(), tape.Lines().end());
+  lines[5].text = "G 9";
+  tape.RewriteAll(lines);
+  EXPECT_EQ(tape.Items(), 0);
+  tape.AddTapeLine("x 2");
+  EXPECT_EQ(tape.Items(), 1);
+  tape.SetNote(6, "nota");
+  EXPECT_EQ(tape.Items(), 1);
+  tape.Clear();
+  EXPECT_EQ(tape.Items(), 0);
+}
+
+// Lines trimmed off the top of a tape with no separator take their items
+// with them.
+TEST(Tape, ATrimOfCountedLinesLowersTheItems) {
+  Tape tape = FullTape();
+  EXPECT_EQ(tape.Items(), Tape::kMaxLines);
+  tape.AddTapeLine("+ nova");
+  EXPECT_EQ(tape.Items(), Tape::kMaxLines);
+  tape.AppendDirect("= 1");
+  tape.AppendDirect("= 2");
+  tape.AddTapeLine("+ outra");  // three counted lines trimmed, one added
+  EXPECT_EQ(tape.Count(), Tape::kMaxLines);
+  EXPECT_EQ(tape.Items(), Tape::kMaxLines - 2);
+  tape.AddTapeLine(std::string(kSeparatorLine));
+  tape.AddTapeLine("+ 1");
+  EXPECT_EQ(tape.Items(), 1);
+  tape.AddTapeLine("+ 2");  // a trim above the separator
+  EXPECT_EQ(tape.Items(), 2);
 }
 
 }  // namespace

@@ -126,7 +126,8 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
   QApplication::sendEvent(list->viewport(), &click);
   QCOMPARE(answers.menus.size(), 1);
-  QCOMPARE(answers.menus[0], S("Desfazer|Refazer (off)|Copiar esta linha|Copiar a fita|Salvar a fita…|"
+  QCOMPARE(answers.menus[0], S("Desfazer|Refazer (off)|Copiar esta linha|Copiar a fita|Anotar linha…|"
+                               "Usar este número|Apagar linha|Inserir linha antes…|Salvar a fita…|"
                                "Abrir uma fita…|Fitas recentes (off)|Exportar CSV…|Exportar PDF…|"
                                "Imprimir…|Modo adição|Continuar de onde parei|Ajuda|"
                                "Sobre o Tallyroller"));
@@ -146,7 +147,8 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   h.Type(S("l"));
   QTest::keyClick(h.FocusTarget(), Qt::Key_F10, Qt::ShiftModifier);
   QCOMPARE(answers.menus.last(),
-           S("Desfazer|Refazer (off)|Copiar esta linha (off)|Copiar a fita (off)|"
+           S("Desfazer|Refazer (off)|Copiar esta linha (off)|Copiar a fita (off)|Anotar linha… (off)|"
+             "Usar este número (off)|Apagar linha (off)|Inserir linha antes… (off)|"
              "Salvar a fita… (off)|Abrir uma fita…|Fitas recentes (off)|Exportar CSV… (off)|"
              "Exportar PDF… (off)|Imprimir… (off)|Modo adição|Continuar de onde parei|Ajuda|"
              "Sobre o Tallyroller"));

@@ -44,7 +44,23 @@ class TapeModelTest : public QObject {
   void aFullTapeTrimsInOneRemoval_data();
   void aFullTapeTrimsInOneRemoval();
   void linesAreShownAsUnicode();
+  void theNoteIsARoleAndInTheTooltip();
 };
+
+void TapeModelTest::theNoteIsARoleAndInTheTooltip() {
+  Tape tape;
+  TapeModel model(tape);
+  tape.SetObserver(&model);
+  tape.AddTapeLine("+ 12,00");
+  tape.AddTapeLine("+ 3,00");
+  tape.SetNote(0, "aluguel de março");
+  QCOMPARE(model.index(0).data(TapeModel::NoteRole).toString(), QStringLiteral("aluguel de março"));
+  QCOMPARE(model.index(0).data(Qt::ToolTipRole).toString(),
+           QStringLiteral("+ 12,00\naluguel de março"));
+  QCOMPARE(model.index(0).data(Qt::DisplayRole).toString(), QStringLiteral("+ 12,00"));
+  QCOMPARE(model.index(1).data(TapeModel::NoteRole).toString(), QString());
+  QCOMPARE(model.index(1).data(Qt::ToolTipRole).toString(), QStringLiteral("+ 3,00"));
+}
 
 void TapeModelTest::eachChangeIsOneRowSignal_data() {
   QTest::addColumn<TapeAction>("action");
@@ -73,6 +89,18 @@ void TapeModelTest::eachChangeIsOneRowSignal_data() {
       << TapeAction([](Tape& t) { t.Select(1); }) << 0 << 0 << 0 << -1 << -1 << 0 << 1;
   QTest::newRow("a rewrite outside the tape is no change")
       << TapeAction([](Tape& t) { t.SetLine(3, "x"); }) << 0 << 0 << 0 << -1 << -1 << 0 << -2;
+  QTest::newRow("an inserted line is one row, and selected")
+      << TapeAction([](Tape& t) { t.InsertLine(1, "+ 9"); }) << 1 << 0 << 0 << -1 << -1 << 0 << 1;
+  QTest::newRow("a removed line is one row")
+      << TapeAction([](Tape& t) { t.RemoveLine(1); }) << 0 << 1 << 0 << -1 << -1 << 0 << -2;
+  QTest::newRow("removing the selected line selects the next")
+      << TapeAction([](Tape& t) {
+           t.Select(0);
+           t.RemoveLine(0);
+         })
+      << 0 << 1 << 0 << -1 << -1 << 0 << 0;
+  QTest::newRow("a note is a change of its row")
+      << TapeAction([](Tape& t) { t.SetNote(1, "luz"); }) << 0 << 0 << 1 << 1 << 1 << 0 << -2;
 }
 
 void TapeModelTest::eachChangeIsOneRowSignal() {

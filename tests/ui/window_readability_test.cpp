@@ -238,10 +238,14 @@ void WindowReadabilityTest::aLargerWindowGivesTheRoomToTheTape() {
   for (QWidget* button : {print, clear}) {
     QCOMPARE(button->geometry(), before[button].translated(extra.width(), extra.height()));
   }
+  // The item count keeps to the bottom-left corner, as wide as the list.
+  QWidget* items = h.Find(QStringLiteral("lblItems"));
+  QCOMPARE(items->geometry(),
+           before[items].translated(0, extra.height()).adjusted(0, 0, extra.width(), 0));
   // The keypad side keeps its size and place.
   for (auto it = before.cbegin(); it != before.cend(); ++it) {
     QWidget* w = it.key();
-    if (w == tape || w == print || w == clear ||
+    if (w == tape || w == print || w == clear || w == items ||
         w->objectName() == QLatin1String("fraChangeTape")) {
       continue;
     }
