@@ -9,10 +9,10 @@
 #include <QLineEdit>
 #include <QMenu>
 
-#include "ui/accessibility.h"
 #include "ui/tape_model.h"
 #include "ui/tape_view.h"
 #include "window_harness.h"
+#include "window_test.h"
 
 using tally::testing::S;
 using tally::ui::TapeListView;
@@ -69,12 +69,14 @@ int Selected(Harness& h) { return h.Calc().GetTape().Selected(); }
 
 }  // namespace
 
-class WorksheetWindowTest : public QObject {
+// Each test answers its own windows, with the settings in a folder of its own.
+class WorksheetWindowTest : public tally::ui::testing::WindowTest {
   Q_OBJECT
 
+ public:
+  WorksheetWindowTest() : WindowTest(Dialogs::AnsweredByTheTest) {}
+
  private Q_SLOTS:
-  // The window's accessible interfaces, as main installs them.
-  void initTestCase() { tally::ui::InstallAccessibleInterfaces(); }
   void ctrlNNotesTheSelectedLine();
   void deleteOnTheTapeRemovesTheLine();
   void theCalculatorsKeysMoveOnTheTape();
@@ -175,8 +177,9 @@ void WorksheetWindowTest::theMenuGreysWhatCannotApply() {
   Answers answers;
   ModalAnswerer answerer({}, std::ref(answers));
   const QString copy = S("Desfazer|Refazer (off)|Copiar esta linha|Copiar a fita|");
-  const QString rest = S("|Salvar a fita…|Abrir uma fita…|Exportar CSV…|Exportar PDF…|"
-                         "Modo adição|Continuar de onde parei");
+  const QString rest = S("|Salvar a fita…|Abrir uma fita…|Fitas recentes (off)|Exportar CSV…|"
+                         "Exportar PDF…|Imprimir…|Modo adição|Continuar de onde parei|Ajuda|"
+                         "Sobre o Tallyroller");
   const struct {
     int row;
     const char* items;
