@@ -21,16 +21,6 @@ std::string NonFiniteText(double x) {
   return x < 0 ? "-inf" : "inf";
 }
 
-// Places of a "#0.000" picture; -1 for the general form.
-int PlacesOf(std::string_view picture) {
-  if (picture.size() < 3 || picture.substr(0, 3) != "#0.") return -1;
-  const auto zeros = picture.substr(3);
-  if (zeros.size() > static_cast<std::size_t>(kMaxDecimalPlaces) ||
-      zeros.find_first_not_of('0') != std::string_view::npos) {
-    return -1;
-  }
-  return static_cast<int>(zeros.size());
-}
 
 std::string FormatGeneral(double x, std::string_view sep) {
   if (x == 0) return "0";  // also for -0
@@ -206,6 +196,16 @@ long ReadExponent(std::string_view text) {
 }
 
 }  // namespace
+
+int PlacesOf(std::string_view picture) {
+  if (picture.size() < 3 || picture.substr(0, 3) != "#0.") return -1;
+  const auto zeros = picture.substr(3);
+  if (zeros.size() > static_cast<std::size_t>(kMaxDecimalPlaces) ||
+      zeros.find_first_not_of('0') != std::string_view::npos) {
+    return -1;
+  }
+  return static_cast<int>(zeros.size());
+}
 
 std::string PictureForPlaces(int places) {
   places = std::clamp(places, 0, kMaxDecimalPlaces);

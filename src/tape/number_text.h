@@ -15,6 +15,8 @@ inline constexpr int kMaxDecimalPlaces = 6;
 
 // The picture for n decimal places (0..6): "#0." followed by n zeros.
 std::string PictureForPlaces(int places);
+// The places of a "#0.000" picture; -1 for the general form.
+int PlacesOf(std::string_view picture);
 
 // Writes x with a picture: the empty picture is the general form (at most 15
 // significant digits, exponent form outside 1E-4 .. 1E+15); "#0." plus n zeros

@@ -464,22 +464,21 @@ void frmCalculator::Run(const std::function<void()>& operation, bool step) {
 }
 
 void frmCalculator::UndoStep() {
-  if (fraChangeTape_->isVisible() || runDepth_ > 0) return;
+  if (!calc_.Reachable(Action::Undo) || runDepth_ > 0) return;
   Run([&] { history_.Undo(); }, false);
   ShowDecimalPlaces();
 }
 
 void frmCalculator::RedoStep() {
-  if (fraChangeTape_->isVisible() || runDepth_ > 0) return;
+  if (!calc_.Reachable(Action::Redo) || runDepth_ > 0) return;
   Run([&] { history_.Redo(); }, false);
   ShowDecimalPlaces();
 }
 
 void frmCalculator::ShowDecimalPlaces() {
   // The list shows the calculator's choice, and nothing is stored.
-  const std::string& picture = calc_.State().NumberFormat;
   const QSignalBlocker quiet(cboDecPlace_);
-  cboDecPlace_->setCurrentIndex(picture.empty() ? -1 : static_cast<int>(picture.size()) - 3);
+  cboDecPlace_->setCurrentIndex(PlacesOf(calc_.State().NumberFormat));
 }
 
 bool frmCalculator::MayCloseByLetter() {
