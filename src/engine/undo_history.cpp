@@ -13,136 +13,189 @@ std::size_t HeapOf(const std::string& text) {
 
 std::size_t HeapOf(const TapeLine& line) { return HeapOf(line.text) + HeapOf(line.note); }
 
+// A freed slot keeps a buffer this small for the next step; a larger one,
+// left by a step of many changes, goes.
+constexpr std::size_t kKeptChanges = 8;
+
 }  // namespace
 
-UndoHistory::UndoHistory(Calculator& calc) : calc_(calc) { calc_.tape_.RecordUndo(true); }
+UndoHistory::UndoHistory(Calculator& calc) : calc_(calc), spare_(std::make_unique<Step>()) {
+  calc_.tape_.RecordUndo(true);
+}
 
 UndoHistory::~UndoHistory() { calc_.tape_.RecordUndo(false); }
 
-UndoHistory::Values UndoHistory::Current() const {
-  return {calc_.State(), calc_.Labels(), calc_.GetTape().Selected()};
+void UndoHistory::Read(Values& into) const {
+  into.state = calc_.State();
+  into.labels = calc_.Labels();
+  into.selected = calc_.GetTape().Selected();
 }
 
 void UndoHistory::BeginStep() {
   if (depth_++ > 0) return;
-  before_ = Current();
+  Read(spare_->before);
   logStart_ = calc_.tape_.ChangeLog().size();
 }
 
 void UndoHistory::EndStep() {
   if (depth_ == 0 || --depth_ > 0) return;
-  Step step;
-  step.before = std::move(before_);
+  Step& step = *spare_;
   TakeLog(logStart_, step.changes);
   // Clearing a tape that was empty changes nothing either.
   const bool tapeSame =
       step.changes.empty() ||
-      (calc_.GetTape().Empty() && std::all_of(step.changes.begin(), step.changes.end(), [](const TapeChange& c) {
-        return c.kind == TapeChange::Kind::Reset && c.before.empty();
-      }));
-  if (tapeSame && step.before.state == calc_.State() && step.before.labels == calc_.Labels()) {
+      (calc_.GetTape().Empty() &&
+       std::all_of(step.changes.begin(), step.changes.end(), [](const TapeChange& c) {
+         return c.kind == TapeChange::Kind::Reset && c.before.empty();
+       }));
+  // The display, which most keys change, is compared first.
+  if (tapeSame && step.before.labels.lblResult == calc_.Labels().lblResult &&
+      step.before.state == calc_.State() && step.before.labels == calc_.Labels()) {
+    step.changes.clear();
     return;
   }
   DropRedo();
-  if (!step.changes.empty()) ++tapeEdits_;
-  step.bytes = Measure(step);
-  Push(undo_, std::move(step));
+  std::unique_ptr<Step>& slot = NextSlot();
+  slot.swap(spare_);
+  if (!slot->changes.empty()) ++tapeEdits_;
+  Account(*slot);
+  ++count_;
+  ++done_;
+  Trim();
 }
 
-bool UndoHistory::CanUndo() const { return !undo_.empty() && !calc_.Panel().visible; }
-bool UndoHistory::CanRedo() const { return !redo_.empty() && !calc_.Panel().visible; }
+bool UndoHistory::CanUndo() const { return done_ > 0 && !calc_.Panel().visible; }
+bool UndoHistory::CanRedo() const { return count_ > done_ && !calc_.Panel().visible; }
 
 bool UndoHistory::Undo() {
   if (!CanUndo() || depth_ > 0) return false;
-  Step step = std::move(undo_.back());
-  undo_.pop_back();
-  bytes_ -= step.bytes;
-  Push(redo_, Reverse(std::move(step)));
+  Reverse(At(--done_));
+  Trim();
   return true;
 }
 
 bool UndoHistory::Redo() {
   if (!CanRedo() || depth_ > 0) return false;
-  Step step = std::move(redo_.back());
-  redo_.pop_back();
-  bytes_ -= step.bytes;
-  Push(undo_, Reverse(std::move(step)));
+  Reverse(At(done_++));
+  Trim();
   return true;
 }
 
 void UndoHistory::Clear() {
-  undo_.clear();
-  redo_.clear();
-  bytes_ = 0;
+  std::vector<std::unique_ptr<Step>>().swap(ring_);
+  spare_ = std::make_unique<Step>();
+  first_ = count_ = done_ = bytes_ = 0;
 }
 
-UndoHistory::Step UndoHistory::Reverse(Step step) {
-  Step back;
-  back.before = Current();
-  if (!step.changes.empty()) ++tapeEdits_;
+std::size_t UndoHistory::MemoryBytes() const {
+  // bytes_ counts the heap of every slot, the spare one included.
+  return bytes_ + (ring_.size() + 1) * sizeof(Step) +
+         ring_.capacity() * sizeof(std::unique_ptr<Step>);
+}
+
+void UndoHistory::Reverse(std::unique_ptr<Step>& slot) {
+  // No step is under way here, so the spare slot is free.
+  Step& back = *spare_;
+  Read(back.before);
+  back.changes.clear();
+  if (!slot->changes.empty()) ++tapeEdits_;
   Tape& tape = calc_.tape_;
   const std::size_t from = tape.ChangeLog().size();
-  for (auto change = step.changes.rbegin(); change != step.changes.rend(); ++change) {
+  for (auto change = slot->changes.rbegin(); change != slot->changes.rend(); ++change) {
     tape.Revert(std::move(*change));
   }
   TakeLog(from, back.changes);
-  calc_.PutBack(step.before.state, step.before.labels);
-  tape.Select(step.before.selected);
-  back.bytes = Measure(back);
-  return back;
+  calc_.PutBack(slot->before.state, slot->before.labels);
+  tape.Select(slot->before.selected);
+  Forget(*slot);
+  slot.swap(spare_);
+  Account(*slot);
 }
 
 void UndoHistory::TakeLog(std::size_t from, std::vector<TapeChange>& into) {
   Tape& tape = calc_.tape_;
   std::vector<TapeChange>& log = tape.ChangeLog();
   // A journal still reads what changed; what undoing needs is the history's.
-  const bool journal = tape.KeepsChanges();
-  for (std::size_t k = std::min(from, log.size()); k < log.size(); ++k) {
-    if (journal) {
+  if (tape.KeepsChanges()) {
+    for (std::size_t k = std::min(from, log.size()); k < log.size(); ++k) {
       TapeChange& change = into.emplace_back();
       change.kind = log[k].kind;
       change.number = log[k].number;
-      change.line = log[k].line;
+      if (change.kind == TapeChange::Kind::RemoveOldest) change.line = std::move(log[k].line);
       change.before = std::move(log[k].before);
-    } else {
+    }
+    return;
+  }
+  if (from == 0 && into.empty()) {
+    // The whole log is the step's: its buffer changes hands, no change moves.
+    into.swap(log);
+  } else {
+    for (std::size_t k = std::min(from, log.size()); k < log.size(); ++k) {
       into.push_back(std::move(log[k]));
     }
   }
-  if (!journal) tape.DropChanges();
+  tape.DropChanges();
 }
 
-void UndoHistory::Push(std::deque<Step>& stack, Step step) {
-  bytes_ += step.bytes;
-  stack.push_back(std::move(step));
-  Trim();
+std::unique_ptr<UndoHistory::Step>& UndoHistory::NextSlot() {
+  if (count_ == ring_.size()) {
+    if (ring_.size() < kMaxSteps) {
+      // The ring grows at its end, so it must start at its first slot.
+      std::rotate(ring_.begin(), ring_.begin() + static_cast<std::ptrdiff_t>(first_), ring_.end());
+      first_ = 0;
+      if (ring_.capacity() == 0) ring_.reserve(kMaxSteps);
+      ring_.push_back(std::make_unique<Step>());
+    } else {
+      DropOldest();
+    }
+  }
+  return At(count_);
+}
+
+void UndoHistory::Forget(Step& slot) {
+  bytes_ -= slot.bytes;
+  slot.changes.clear();
+  if (slot.changes.capacity() > kKeptChanges) slot.changes = {};
+  slot.bytes = slot.changes.capacity() * sizeof(TapeChange);
+  bytes_ += slot.bytes;
+}
+
+void UndoHistory::Account(Step& slot) {
+  bytes_ -= slot.bytes;
+  std::size_t bytes =
+      HeapOf(slot.before.state.NumberFormat) + HeapOf(slot.before.labels.lblResult) +
+      HeapOf(slot.before.labels.lblOperator) + HeapOf(slot.before.labels.lblGrandTotal) +
+      slot.changes.capacity() * sizeof(TapeChange);
+  for (const TapeChange& change : slot.changes) {
+    bytes += HeapOf(change.line) + change.before.capacity() * sizeof(TapeLine);
+    for (const TapeLine& line : change.before) bytes += HeapOf(line);
+  }
+  slot.bytes = bytes;
+  bytes_ += bytes;
+}
+
+void UndoHistory::DropOldest() {
+  Forget(*At(0));
+  first_ = first_ + 1 == ring_.size() ? 0 : first_ + 1;
+  --count_;
+  --done_;
 }
 
 void UndoHistory::DropRedo() {
-  for (const Step& step : redo_) bytes_ -= step.bytes;
-  redo_.clear();
+  for (std::size_t k = done_; k < count_; ++k) Forget(*At(k));
+  count_ = done_;
 }
 
 void UndoHistory::Trim() {
   // The oldest steps go first; the newest one always stays.
-  while ((bytes_ > kMaxBytes || undo_.size() + redo_.size() > kMaxSteps) &&
-         undo_.size() + redo_.size() > 1) {
-    std::deque<Step>& stack = undo_.empty() ? redo_ : undo_;
-    bytes_ -= stack.front().bytes;
-    stack.pop_front();
+  while ((MemoryBytes() > kMaxBytes || count_ > kMaxSteps) && count_ > 1) {
+    if (done_ > 0) {
+      DropOldest();
+    } else {
+      Forget(*At(count_ - 1));
+      --count_;
+    }
   }
-}
-
-std::size_t UndoHistory::Measure(const Step& step) {
-  std::size_t bytes = sizeof(Step) + HeapOf(step.before.state.NumberFormat) +
-                      HeapOf(step.before.labels.lblResult) +
-                      HeapOf(step.before.labels.lblOperator) +
-                      HeapOf(step.before.labels.lblGrandTotal) +
-                      step.changes.capacity() * sizeof(TapeChange);
-  for (const TapeChange& change : step.changes) {
-    bytes += HeapOf(change.line) + change.before.capacity() * sizeof(TapeLine);
-    for (const TapeLine& line : change.before) bytes += HeapOf(line);
-  }
-  return bytes;
 }
 
 }  // namespace tally

@@ -4,10 +4,12 @@
 // its changes, each with what undoing it needs. Undoing a step puts the tape
 // back change by change, and the putting back is logged in turn: that log is
 // the step that redoes it. So a key costs the same at any tape length.
+// The steps live in a ring of slots that are reused, with the buffers they
+// hold: a typed key allocates nothing beyond the lines its tape change keeps.
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <vector>
 
 #include "engine/calculator.h"
@@ -42,10 +44,11 @@ class UndoHistory {
   // Forgets every step (a kept session put back starts afresh).
   void Clear();
 
-  std::size_t UndoCount() const { return undo_.size(); }
-  std::size_t RedoCount() const { return redo_.size(); }
-  // The memory the steps hold, as counted against kMaxBytes.
-  std::size_t MemoryBytes() const { return bytes_; }
+  std::size_t UndoCount() const { return done_; }
+  std::size_t RedoCount() const { return count_ - done_; }
+  // The memory the history holds, its slots included, as counted against
+  // kMaxBytes.
+  std::size_t MemoryBytes() const;
   // Counts the steps, undos and redos that changed the tape: a host that
   // notes it when the tape is saved knows whether it changed since.
   std::uint64_t TapeEdits() const { return tapeEdits_; }
@@ -62,25 +65,43 @@ class UndoHistory {
     std::size_t bytes = 0;
   };
 
-  Values Current() const;
+  // Copies the calculator's values into `into`, reusing its buffers.
+  void Read(Values& into) const;
   // Moves the tape's log from `from` on into `into`, leaving the journal its
   // share.
   void TakeLog(std::size_t from, std::vector<TapeChange>& into);
-  // Undoes `step` and returns the step that undoes that.
-  Step Reverse(Step step);
-  void Push(std::deque<Step>& stack, Step step);
+  // Undoes the step in `slot`, which then holds the step that undoes that.
+  void Reverse(std::unique_ptr<Step>& slot);
+  // Step k of the timeline, oldest first: the first done_ are undone by
+  // Undo, the ones after them redone by Redo.
+  std::unique_ptr<Step>& At(std::size_t k) {
+    std::size_t index = first_ + k;
+    if (index >= ring_.size()) index -= ring_.size();
+    return ring_[index];
+  }
+  // The slot after the done steps, made room for.
+  std::unique_ptr<Step>& NextSlot();
+  void Forget(Step& slot);
+  void Account(Step& slot);
+  void DropOldest();
   void DropRedo();
   void Trim();
-  static std::size_t Measure(const Step& step);
 
   Calculator& calc_;
-  std::deque<Step> undo_;
-  std::deque<Step> redo_;
+  // Slots are swapped in and out whole: a step is kept without copying it.
+  std::vector<std::unique_ptr<Step>> ring_;
+  std::size_t first_ = 0;
+  std::size_t count_ = 0;
+  std::size_t done_ = 0;
+  // The heap the slots hold, live or free; the slots themselves are counted
+  // from the ring's size.
   std::size_t bytes_ = 0;
   std::uint64_t tapeEdits_ = 0;
   int depth_ = 0;
-  Values before_;
   std::size_t logStart_ = 0;
+  // The step under way, or the one an undo makes; swapped into its slot,
+  // whose old buffers come back here.
+  std::unique_ptr<Step> spare_;
 };
 
 }  // namespace tally

@@ -56,10 +56,10 @@ TapeChange* Tape::Log(TapeChange::Kind kind, std::int32_t number, const TapeLine
   TapeChange& change = changes_.emplace_back();
   change.kind = kind;
   change.number = number;
-  if (line) change.line = *line;
+  // Only the journal reads the new line; undoing needs what was there.
+  if (line && keepChanges_) change.line = *line;
   if (!recordUndo_) return &change;
   // What undoing the change will need, taken before it happens.
-  const auto at = [&](std::int32_t index) { return lines_.begin() + index; };
   switch (kind) {
     case TapeChange::Kind::Append:
     case TapeChange::Kind::InsertOldest:
@@ -72,7 +72,8 @@ TapeChange* Tape::Log(TapeChange::Kind kind, std::int32_t number, const TapeLine
     case TapeChange::Kind::RemoveLast:
       if (!Empty()) change.before.push_back(LastLine());
       break;
-    case TapeChange::Kind::RemoveOldest: change.before.assign(at(0), at(number)); break;
+    // The trim moves its lines in itself.
+    case TapeChange::Kind::RemoveOldest: break;
     default:
       // A change without an inverse of its own is undone by the whole tape.
       change.before.assign(lines_.begin(), lines_.end());
@@ -87,7 +88,10 @@ void Tape::Revert(TapeChange&& change) {
     case TapeChange::Kind::RemoveLast:
       if (!change.before.empty()) AppendDirect(std::move(change.before.front()));
       break;
-    case TapeChange::Kind::RemoveOldest: InsertOldest(std::move(change.before)); break;
+    case TapeChange::Kind::RemoveOldest:
+      if (change.before.empty()) change.before.push_back(std::move(change.line));
+      InsertOldest(std::move(change.before));
+      break;
     case TapeChange::Kind::InsertOldest: RemoveOldest(change.number); break;
     case TapeChange::Kind::SetLine:
       if (!change.before.empty()) SetLine(change.number, std::move(change.before.front()));
@@ -135,13 +139,22 @@ void Tape::InsertOldest(std::vector<TapeLine> lines) {
 void Tape::RemoveOldest(std::int32_t count) {
   count = std::min(count, Count());
   if (count <= 0) return;
-  Log(TapeChange::Kind::RemoveOldest, count);
+  TapeChange* change = Log(TapeChange::Kind::RemoveOldest, count);
   if (observer_) observer_->BeforeRemoveOldest(count);
   // Items among the lines trimmed are no longer on the tape.
   for (std::int32_t k = itemsFrom_; k < count; ++k) {
     if (IsOperand(KindOf(lines_[static_cast<std::size_t>(k)]))) --items_;
   }
   itemsFrom_ = std::max(0, itemsFrom_ - count);
+  if (change && recordUndo_) {
+    // The one line of a full tape's trim is kept without a vector of its own.
+    if (count == 1) {
+      change->line = std::move(lines_.front());
+    } else {
+      change->before.assign(std::make_move_iterator(lines_.begin()),
+                            std::make_move_iterator(lines_.begin() + count));
+    }
+  }
   lines_.erase(lines_.begin(), lines_.begin() + count);
   // The selection stays on its line, or goes with it.
   selected_ = selected_ < count ? -1 : selected_ - count;
@@ -197,7 +210,8 @@ void Tape::SetLine(std::int32_t index, TapeLine line) {
   if (ClosesCalculation(before) || ClosesCalculation(after)) {
     RecountItems();
   } else if (index >= itemsFrom_) {
-    items_ += static_cast<std::int32_t>(IsOperand(after)) - static_cast<std::int32_t>(IsOperand(before));
+    items_ +=
+        static_cast<std::int32_t>(IsOperand(after)) - static_cast<std::int32_t>(IsOperand(before));
   }
   if (observer_) observer_->LinesChanged(index, index);
 }

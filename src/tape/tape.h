@@ -65,7 +65,8 @@ class TapeObserver {
 struct TapeChange {
   enum class Kind : std::uint8_t {
     Append,        // `line` became the last line
-    RemoveOldest,  // the `number` oldest lines went
+    RemoveOldest,  // the `number` oldest lines went (while undo is recorded,
+                   // a single one is kept in `line`, more in `before`)
     SetLine,       // line `number` became `line`
     Reset,         // many lines changed at once: the journal takes the whole tape
     // Kinds added later stay after the first ones, whose values are on disk.
@@ -77,6 +78,7 @@ struct TapeChange {
   };
   Kind kind = Kind::Reset;
   std::int32_t number = 0;
+  // Written only while changes are kept for a journal.
   TapeLine line;
   // What undoing the change needs, kept only while undo is recorded: the
   // lines a trim, a removal or a reset took away, the line a rewrite

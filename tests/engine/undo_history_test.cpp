@@ -50,8 +50,8 @@ std::size_t Print(const Calculator& calc) {
     bytes += t;
   };
   const CalculatorState& s = calc.State();
-  for (double d : {s.Accumulator, s.Operand, s.LastEntry, s.MemoryValue, s.GrandTotal,
-                   s.EntryValue}) {
+  for (double d :
+       {s.Accumulator, s.Operand, s.LastEntry, s.MemoryValue, s.GrandTotal, s.EntryValue}) {
     raw(d);
   }
   for (int v : {int{s.EntryStarted}, int{s.OperandCount}, static_cast<int>(s.LastInputKind),
@@ -167,6 +167,65 @@ TEST(UndoHistory, AThousandStepsBackAndForth) {
       ASSERT_EQ(Print(calc), prints[top - k + n]) << n << " redone";
     }
     EXPECT_FALSE(history.Redo());
+  }
+}
+
+// Past its step limit the history forgets its oldest steps and keeps the
+// rest exact, with the tape's changes also kept for a journal or not; a new
+// step after some undos drops only what could be redone.
+TEST(UndoHistory, PastItsLimitTheNewestStepsStayExact) {
+  for (const bool journal : {false, true}) {
+    SCOPED_TRACE(journal ? "changes kept for a journal" : "no journal");
+    FakeHost host;
+    Calculator calc(host, ",");
+    calc.KeepTapeChanges(journal);
+    UndoHistory history(calc);
+    std::vector<TapeChange> journalRead;
+    // Actions that each change something: digits, "+", a decimals choice,
+    // "Limpar" of a tape with lines.
+    std::size_t action = 0;
+    const auto step = [&] {
+      ++action;
+      history.BeginStep();
+      if (action % 97 == 0) {
+        calc.cmdClear_Click();
+      } else if (action % 31 == 0) {
+        calc.cboDecPlace_Click(static_cast<int>(action / 31 % 7));
+      } else {
+        Type(calc, action % 2 == 0 ? "+" : "1");
+      }
+      history.EndStep();
+      // A journal takes the tape's changes after each step, as the host's does.
+      if (journal) calc.TakeTapeChanges(journalRead);
+    };
+    // prints[n]: the calculator after n steps.
+    std::vector<std::size_t> prints{Print(calc)};
+    const std::size_t total = UndoHistory::kMaxSteps + 2500;
+    while (prints.size() <= total) {
+      step();
+      prints.push_back(Print(calc));
+      if (prints.size() <= UndoHistory::kMaxSteps + 1) {
+        ASSERT_EQ(history.UndoCount(), prints.size() - 1) << "action " << action;
+      }
+    }
+    ASSERT_EQ(history.UndoCount(), UndoHistory::kMaxSteps);
+    ASSERT_LE(history.MemoryBytes(), UndoHistory::kMaxBytes);
+    for (std::size_t n = 1; n <= 4000; ++n) {
+      ASSERT_TRUE(history.Undo());
+      ASSERT_EQ(Print(calc), prints[total - n]) << n << " undone";
+    }
+    ASSERT_EQ(history.RedoCount(), 4000u);
+    prints.resize(total - 4000 + 1);
+    step();
+    prints.push_back(Print(calc));
+    EXPECT_EQ(history.RedoCount(), 0u);
+    const std::size_t back = history.UndoCount();
+    EXPECT_EQ(back, UndoHistory::kMaxSteps - 4000 + 1);
+    for (std::size_t n = 1; n <= back; ++n) {
+      ASSERT_TRUE(history.Undo());
+      ASSERT_EQ(Print(calc), prints[prints.size() - 1 - n]) << n << " undone after the new step";
+    }
+    EXPECT_FALSE(history.Undo());
   }
 }
 
