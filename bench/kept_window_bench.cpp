@@ -5,28 +5,19 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QComboBox>
-#include <QKeyEvent>
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "fake_host.h"
+#include "full_tape_window.h"
 #include "host/settings.h"
-#include "ui/frm_calculator.h"
 
 namespace {
 
-constexpr std::string_view kCycle = tally::testing::kLineCycle;
-
-void Settle() {
-  QCoreApplication::sendPostedEvents();
-  QCoreApplication::processEvents();
-}
+using tally::bench::FullTapeWindow;
+using tally::bench::Settle;
 
 // Settings and the kept session of this run live here, never in the user's.
 QTemporaryDir& Scratch() {
@@ -34,45 +25,23 @@ QTemporaryDir& Scratch() {
   return dir;
 }
 
-class FullWindow {
- public:
-  explicit FullWindow(bool keeping) {
+FullTapeWindow& WindowKeeping(bool keeping) {
+  static FullTapeWindow* windows[2] = {};
+  FullTapeWindow*& w = windows[keeping ? 1 : 0];
+  if (!w) {
+    // The window reads the setting as it starts.
     tally::host::StoreKeepSession(keeping);
     tally::ui::frmCalculator::Options options;
     options.decimalSeparator = ",";
     options.keptSession = Scratch().filePath(QStringLiteral("window.journal"));
-    window_ = std::make_unique<tally::ui::frmCalculator>(options);
+    w = new FullTapeWindow(options);  // live until the process ends
     tally::host::StoreKeepSession(false);
-    window_->findChild<QComboBox*>(QStringLiteral("cboDecPlace"))->setCurrentIndex(2);
-    window_->show();
-    sink_ = window_->findChild<QWidget*>(QStringLiteral("picSetFocus"));
-    std::size_t k = 0;
-    while (window_->calculator().GetTape().Count() < tally::Tape::kMaxLines) {
-      Type(QLatin1Char(kCycle[k++ % kCycle.size()]));
-      if (k % 16 == 0) Settle();
-    }
-    Type(QLatin1Char('c'));
-    Settle();
   }
-  void Type(QChar c) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(sink_, &press);
-  }
-
- private:
-  std::unique_ptr<tally::ui::frmCalculator> window_;
-  QWidget* sink_ = nullptr;
-};
-
-FullWindow& WindowKeeping(bool keeping) {
-  static FullWindow* windows[2] = {};
-  FullWindow*& w = windows[keeping ? 1 : 0];
-  if (!w) w = new FullWindow(keeping);  // live until the process ends
   return *w;
 }
 
 void LineKeyFullTape(benchmark::State& state) {
-  FullWindow& w = WindowKeeping(state.range(0) != 0);
+  FullTapeWindow& w = WindowKeeping(state.range(0) != 0);
   for (auto _ : state) {
     state.PauseTiming();
     w.Type(QLatin1Char('1'));
@@ -92,7 +61,7 @@ BENCHMARK(LineKeyFullTape)
     ->Unit(benchmark::kMicrosecond);
 
 void DigitFullTape(benchmark::State& state) {
-  FullWindow& w = WindowKeeping(state.range(0) != 0);
+  FullTapeWindow& w = WindowKeeping(state.range(0) != 0);
   for (auto _ : state) {
     w.Type(QLatin1Char('7'));
     Settle();

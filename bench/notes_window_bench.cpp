@@ -6,38 +6,24 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QComboBox>
-#include <QKeyEvent>
 
+#include <string>
 #include <string_view>
 
-#include "ui/frm_calculator.h"
+#include "full_tape_window.h"
 
 namespace {
 
-constexpr std::string_view kCycle = "12.5+3*2-1=7/4==";
-constexpr std::string_view kNote = "aluguel do escritório, março";
+using tally::bench::FullTapeWindow;
+using tally::bench::Settle;
 
-void Settle() {
-  QCoreApplication::sendPostedEvents();
-  QCoreApplication::processEvents();
-}
+constexpr std::string_view kNote = "aluguel do escritório, março";
 
 class Window {
  public:
-  explicit Window(bool notes) : notes_(notes), window_(Quiet()) {
-    window_.findChild<QComboBox*>(QStringLiteral("cboDecPlace"))->setCurrentIndex(2);
-    window_.show();
-    Settle();
-    sink_ = window_.findChild<QWidget*>(QStringLiteral("picSetFocus"));
-    std::size_t k = 0;
-    while (Lines() < tally::Tape::kMaxLines) {
-      Type(QLatin1Char(kCycle[k++ % kCycle.size()]));
-      if (k % 16 == 0) Settle();
-    }
-    Type(QLatin1Char('c'));
+  explicit Window(bool notes) : notes_(notes), full_(Quiet()) {
     if (notes_) {
-      tally::Calculator& calc = window_.calculator();
+      tally::Calculator& calc = full_.Window().calculator();
       for (int line = 0; line < Lines(); ++line) {
         calc.lstTape_Click(line);
         calc.SetSelectedNote(std::string(kNote));
@@ -47,14 +33,11 @@ class Window {
     Settle();
   }
 
-  int Lines() const { return window_.calculator().GetTape().Count(); }
-  void Type(QChar c) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(sink_, &press);
-  }
+  int Lines() const { return full_.Lines(); }
+  void Type(QChar c) { full_.Type(c); }
   // The line just written gets its note too, so that every line keeps one.
   void NoteNewest() {
-    if (notes_) window_.calculator().SetSelectedNote(std::string(kNote));
+    if (notes_) full_.Window().calculator().SetSelectedNote(std::string(kNote));
   }
 
  private:
@@ -65,8 +48,7 @@ class Window {
   }
 
   bool notes_;
-  tally::ui::frmCalculator window_;
-  QWidget* sink_ = nullptr;
+  FullTapeWindow full_;
 };
 
 Window& FullWindow(bool notes) {

@@ -9,7 +9,7 @@ BUILD_DIR="${BUILD_DIR:-$ROOT/build/$PRESET}"
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev qt6-translations-l10n
+  qt6-base-dev qt6-base-private-dev libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils
   desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl

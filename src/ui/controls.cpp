@@ -22,7 +22,6 @@ void KeySink::SetAccessibleValue(const QString& value) {
     QAccessibleValueChangeEvent event(this, value_);
     QAccessible::updateAccessibility(&event);
   }
-  Q_EMIT accessibleValueChanged(value_);
 }
 
 void KeySink::keyPressEvent(QKeyEvent* event) {

@@ -36,10 +36,6 @@ class KeySink final : public QWidget {
   void SetAccessibleValue(const QString& value);
   const QString& AccessibleValue() const { return value_; }
 
- Q_SIGNALS:
-  // A new value was announced.
-  void accessibleValueChanged(const QString& value);
-
  protected:
   void keyPressEvent(QKeyEvent* event) override;
 

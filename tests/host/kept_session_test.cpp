@@ -22,6 +22,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "calculator_state.h"
@@ -57,6 +58,20 @@ class KeptSessionTest : public ::testing::Test {
   QStringList Aside() const {
     return QDir(dir_.filePath(QStringLiteral("sessao")))
         .entryList({QStringLiteral("*.ilegivel-*")}, QDir::AllEntries);
+  }
+  // Starts keeping `calc` in `kept`, then types `keys` and commits them.
+  static void StartTyping(KeptSession& kept, Calculator& calc, std::string_view keys) {
+    kept.Load();
+    ASSERT_TRUE(kept.Start(calc));
+    Keys(calc, keys);
+    kept.Commit();
+  }
+  // Keeps a session while `keys` are typed, then lets it go as a closing
+  // window does; the calculator as it was kept.
+  std::string KeptAfter(Calculator& calc, std::string_view keys) const {
+    KeptSession kept(Path());
+    StartTyping(kept, calc, keys);
+    return DescribeState(SnapshotOf(calc));
   }
 
   QTemporaryDir dir_;
@@ -242,10 +257,7 @@ TEST_F(KeptSessionTest, AnotherWindowsSessionIsLeftAlone) {
   FakeHost host;
   Calculator calc(host, ",");
   KeptSession first(Path());
-  first.Load();
-  ASSERT_TRUE(first.Start(calc));
-  Keys(calc, "5+");
-  first.Commit();
+  ASSERT_NO_FATAL_FAILURE(StartTyping(first, calc, "5+"));
 
   KeptSession second(Path());
   const KeptSession::Found found = second.Load();
@@ -291,10 +303,7 @@ TEST_F(KeptSessionTest, TurningKeepingOffRemovesTheSession) {
   FakeHost host;
   Calculator calc(host, ",");
   KeptSession kept(Path());
-  kept.Load();
-  ASSERT_TRUE(kept.Start(calc));
-  Keys(calc, "5+");
-  kept.Commit();
+  ASSERT_NO_FATAL_FAILURE(StartTyping(kept, calc, "5+"));
   ASSERT_TRUE(QFile::exists(Path()));
   kept.Stop(true);
   EXPECT_FALSE(QFile::exists(Path()));
@@ -458,14 +467,7 @@ TEST_F(DamagedJournal, RandomDamageNeverGivesAWrongStateNorLosesKeysSilently) {
 TEST_F(KeptSessionTest, ALockWhoseHolderIsGoneIsTakenOver) {
   FakeHost host;
   Calculator calc(host, ",");
-  {
-    KeptSession kept(Path());
-    kept.Load();
-    ASSERT_TRUE(kept.Start(calc));
-    Keys(calc, "12+3=");
-    kept.Commit();
-  }
-  const std::string kept = DescribeState(SnapshotOf(calc));
+  const std::string kept = KeptAfter(calc, "12+3=");
   // A process that is gone.
   const pid_t gone = fork();
   if (gone == 0) _exit(0);
@@ -502,14 +504,7 @@ TEST_F(KeptSessionTest, ALockWhoseHolderIsGoneIsTakenOver) {
 TEST_F(KeptSessionTest, AReadOnlyFolderRestoresAndSaysItCannotBeKept) {
   FakeHost host;
   Calculator calc(host, ",");
-  {
-    KeptSession kept(Path());
-    kept.Load();
-    ASSERT_TRUE(kept.Start(calc));
-    Keys(calc, "12+3=");
-    kept.Commit();
-  }
-  const std::string kept = DescribeState(SnapshotOf(calc));
+  const std::string kept = KeptAfter(calc, "12+3=");
   const QByteArray folder = QFile::encodeName(dir_.filePath(QStringLiteral("sessao")));
   ASSERT_EQ(chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
   ASSERT_EQ(chmod(folder.constData(), 0555), 0);
@@ -601,11 +596,7 @@ TEST_F(KeptSessionTest, ASessionKeptInOneLocaleIsRestoredInAnother) {
     FakeHost host;
     Calculator calc(host, ",");
     calc.cboDecPlace_Click(2);
-    KeptSession kept(Path());
-    kept.Load();
-    ASSERT_TRUE(kept.Start(calc));
-    Keys(calc, "10+3.5+");
-    kept.Commit();
+    KeptAfter(calc, "10+3.5+");
   }
   FakeHost host;
   Calculator calc(host, ".");

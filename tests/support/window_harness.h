@@ -1,13 +1,17 @@
 #pragma once
 // Helpers for tests that drive the real main window offscreen: a window whose
 // error log points into a temporary folder, widgets found by name or caption,
-// the tape as the list shows it, and an answerer for modal windows.
+// the tape as the list shows it, an answerer for modal windows, and the
+// answers a test gives them.
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -111,6 +115,14 @@ class Harness {
     const QPoint at = list->visualRect(index).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+  }
+
+  // A right click on a tape line, which opens the tape's menu there.
+  void RightClickLine(int row) {
+    QAbstractItemView* list = Tape();
+    const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &click);
   }
 
   // The tape lines as the list shows them.
@@ -230,5 +242,37 @@ inline void PickMenuItem(QMenu* menu, const QString& text) {
     QTest::keyClick(menu, Qt::Key_Return);
   });
 }
+
+// Answers what the window shows, given to a ModalAnswerer (through std::ref,
+// to read what it recorded): a menu by the item to pick, a file dialog by
+// the path to choose, a text dialog by the text to enter, a question by yes
+// or no, anything else as the ModalAnswerer does.
+struct Answers {
+  QString menuItem;
+  QString file;
+  QString text;
+  bool yes = true;
+  QStringList menus;      // the items of every menu shown, "|" between them
+  QStringList prefilled;  // what every text dialog held when it opened
+
+  void operator()(QWidget* shown) {
+    if (auto* menu = qobject_cast<QMenu*>(shown)) {
+      menus << MenuItems(menu).join(QLatin1Char('|'));
+      PickMenuItem(menu, menuItem);
+    } else if (auto* files = qobject_cast<QFileDialog*>(shown)) {
+      files->selectFile(file);
+      static_cast<QDialog*>(files)->accept();
+    } else if (auto* input = qobject_cast<QInputDialog*>(shown)) {
+      prefilled << input->textValue();
+      input->setTextValue(text);
+      input->accept();
+    } else if (auto* box = qobject_cast<QMessageBox*>(shown)) {
+      QAbstractButton* button = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
+      QTest::mouseClick(button ? button : box->button(QMessageBox::Ok), Qt::LeftButton);
+    } else {
+      ModalAnswerer::AnswerOk(shown);
+    }
+  }
+};
 
 }  // namespace tally::ui::testing

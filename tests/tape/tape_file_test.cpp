@@ -199,39 +199,36 @@ std::vector<std::vector<std::string>> ReadCsv(std::string_view text, char delimi
 TEST(TapeCsv, RowsReadBackWithTheLocalesConvention) {
   const Lines lines = {"+ 12,50", kDash + " 3,", "= 9,50 sub total", "x 2,00",
                        "= 19,00", kSep,          "G 19,00",          "GT 1,5E-07"};
+  // Each line's row; its value as it is written with "," and with "." as
+  // the separator.
   const struct {
-    const char* separator;
-    char delimiter;
-    std::vector<std::vector<std::string>> rows;
-  } cases[] = {
-      {",",
-       ';',
-       {{"Posição", "Tipo", "Operação", "Valor", "nota"},
-        {"1", "número", "+", "12,50", ""},
-        {"2", "número", "-", "3", ""},
-        {"3", "subtotal", "=", "9,50", ""},
-        {"4", "número", "x", "2,00", ""},
-        {"5", "total", "=", "19,00", ""},
-        {"6", "separador", "", "", ""},
-        {"7", "grande total", "G", "19,00", ""},
-        {"8", "grande total", "GT", "1,5E-07", ""}}},
-      {".",
-       ',',
-       {{"Posição", "Tipo", "Operação", "Valor", "nota"},
-        {"1", "número", "+", "12.50", ""},
-        {"2", "número", "-", "3", ""},
-        {"3", "subtotal", "=", "9.50", ""},
-        {"4", "número", "x", "2.00", ""},
-        {"5", "total", "=", "19.00", ""},
-        {"6", "separador", "", "", ""},
-        {"7", "grande total", "G", "19.00", ""},
-        {"8", "grande total", "GT", "1.5E-07", ""}}},
+    const char* position;
+    const char* kind;
+    const char* operation;
+    const char* withComma;
+    const char* withPoint;
+  } rows[] = {
+      {"1", "número", "+", "12,50", "12.50"},
+      {"2", "número", "-", "3", "3"},
+      {"3", "subtotal", "=", "9,50", "9.50"},
+      {"4", "número", "x", "2,00", "2.00"},
+      {"5", "total", "=", "19,00", "19.00"},
+      {"6", "separador", "", "", ""},
+      {"7", "grande total", "G", "19,00", "19.00"},
+      {"8", "grande total", "GT", "1,5E-07", "1.5E-07"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.separator);
-    std::string text = TapeCsvText(TapeOf(lines), c.separator);
+  for (const bool comma : {true, false}) {
+    SCOPED_TRACE(comma ? "," : ".");
+    std::vector<std::vector<std::string>> expected{
+        {"Posição", "Tipo", "Operação", "Valor", "nota"}};
+    for (const auto& row : rows) {
+      expected.push_back(
+          {row.position, row.kind, row.operation, comma ? row.withComma : row.withPoint, ""});
+    }
+    std::string text = TapeCsvText(TapeOf(lines), comma ? "," : ".");
     ASSERT_EQ(text.substr(0, 3), "\xEF\xBB\xBF");
-    EXPECT_EQ(ReadCsv(std::string_view(text).substr(3), c.delimiter), c.rows);
+    // The field delimiter is the one a spreadsheet of that locale reads.
+    EXPECT_EQ(ReadCsv(std::string_view(text).substr(3), comma ? ';' : ','), expected);
   }
 }
 

@@ -11,6 +11,7 @@
 
 using tally::testing::L;
 using tally::testing::S;
+using tally::ui::testing::Answers;
 using tally::ui::testing::Harness;
 using tally::ui::testing::ModalAnswerer;
 
@@ -19,25 +20,21 @@ namespace {
 // Opens the tape's menu from the keyboard and picks "Modo adição", or only
 // looks at it; says whether the item was checked when the menu opened.
 bool AddModeItem(Harness& h, bool pick) {
+  const QString item = S("Modo adição");
   bool checked = false;
   bool found = false;
-  ModalAnswerer answerer({}, [&](QWidget* shown) {
+  Answers answers;
+  if (pick) answers.menuItem = item;
+  const auto look = [&](QWidget* shown) {
     auto* menu = qobject_cast<QMenu*>(shown);
-    if (!menu) return ModalAnswerer::AnswerOk(shown);
+    if (!menu) return;
     for (QAction* action : menu->actions()) {
-      if (action->text() != S("Modo adição")) continue;
+      if (action->text() != item) continue;
       found = action->isCheckable() && action->isEnabled();
       checked = action->isChecked();
-      if (pick) {
-        QTimer::singleShot(0, menu, [menu, action] {
-          menu->setActiveAction(action);
-          QTest::keyClick(menu, Qt::Key_Return);
-        });
-        return;
-      }
     }
-    menu->close();
-  });
+  };
+  ModalAnswerer answerer(look, std::ref(answers));
   QTest::keyClick(h.FocusTarget(), Qt::Key_F10, Qt::ShiftModifier);
   [&] { QVERIFY(h.Reactivate()); }();
   [&] { QVERIFY2(found, "no checkable item \"Modo adição\" in the tape's menu"); }();

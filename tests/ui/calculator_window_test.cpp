@@ -53,7 +53,6 @@ class CalculatorWindowTest : public WindowTest {
   void clicksAndTypedKeysAgree();
   void focusReturnsToTheSinkAfterEachButton_data();
   void focusReturnsToTheSinkAfterEachButton();
-  void focusReturnsAfterAChoiceOfDecimals();
   void keysReachTheCalculatorFromEveryReceiver_data();
   void keysReachTheCalculatorFromEveryReceiver();
   void keypadAndSpecialKeys_data();
@@ -185,26 +184,6 @@ void CalculatorWindowTest::focusReturnsToTheSinkAfterEachButton() {
   h.Type(QStringLiteral("c"));
   QCOMPARE(h.Text("lblResult"), QStringLiteral("."));
   QCOMPARE(h.Calc().State().OperandCount, 0);
-}
-
-void CalculatorWindowTest::focusReturnsAfterAChoiceOfDecimals() {
-  Harness h;
-  QVERIFY(h.Active());
-  auto* combo = h.Find<QComboBox>(QStringLiteral("cboDecPlace"));
-  combo->setFocus();
-  QCOMPARE(QApplication::focusWidget(), combo);
-  QTest::keyClick(combo, Qt::Key_Down);
-  QCOMPARE(combo->currentIndex(), 0);
-  QCOMPARE(QApplication::focusWidget(), h.Sink());
-  h.Type(QStringLiteral("5+"));
-  QCOMPARE(h.TapeLines(), L({"+ 5,"}));
-
-  // Each change of the choice counts, and only the position matters.
-  combo->setFocus();
-  QTest::keyClick(combo, Qt::Key_Down);
-  QTest::keyClick(h.FocusTarget(), Qt::Key_8);
-  QCOMPARE(QApplication::focusWidget(), h.Sink());
-  QCOMPARE(h.Calc().State().NumberFormat, std::string("#0.0"));
 }
 
 void CalculatorWindowTest::keysReachTheCalculatorFromEveryReceiver_data() {

@@ -30,6 +30,7 @@ class ChangePanelTest : public QObject {
  private Q_SLOTS:
   void savingReplaysTheTape_data();
   void savingReplaysTheTape();
+  void cancelChangesNothing_data();
   void cancelChangesNothing();
   void panelCoversTheCalculator();
   void refusedLinesDoNotOpenThePanel();
@@ -99,19 +100,49 @@ void ChangePanelTest::savingReplaysTheTape() {
   QCOMPARE(h.Text("lblResult"), QStringLiteral("."));
 }
 
+void ChangePanelTest::cancelChangesNothing_data() {
+  // What was typed into the number field before "Cancelar".
+  QTest::addColumn<QString>("typed");
+  // Whether Enter was pressed there too, and an operation picked.
+  QTest::addColumn<bool>("enter");
+  QTest::addColumn<QString>("operation");
+  QTest::newRow("a new number") << S("99") << false << QString();
+  QTest::newRow("keys the field keeps, Enter among them") << S("5x") << true << QString();
+  QTest::newRow("a new number and operation") << S("3") << false << S("x");
+}
+
 void ChangePanelTest::cancelChangesNothing() {
+  QFETCH(QString, typed);
+  QFETCH(bool, enter);
+  QFETCH(QString, operation);
   Harness h;
   ChooseTwoDecimals(h);
   h.Type(QStringLiteral("c4+4="));
   const QStringList before = h.TapeLines();
   h.DoubleClickLine(0);
   auto* field = h.Find<QLineEdit>(QStringLiteral("txtChangeTo"));
-  QTest::keyClicks(field, QStringLiteral("99"));
+  QTest::keyClicks(field, typed);
+  if (enter) {
+    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClick(field, Qt::Key_Enter);
+  }
+  if (!operation.isEmpty()) {
+    auto* type = h.Find<QComboBox>(QStringLiteral("cboType"));
+    const int index = type->findText(operation);
+    QVERIFY(index >= 0);
+    type->setCurrentIndex(index);
+  }
   QVERIFY(h.Click(QStringLiteral("Cancelar")));
   QVERIFY(!h.Find(QStringLiteral("fraChangeTape"))->isVisible());
   QCOMPARE(h.TapeLines(), before);
   QCOMPARE(h.Text("lblResult"), QStringLiteral("8,00"));
   QCOMPARE(QApplication::focusWidget(), h.Sink());
+  // What the panel covered takes clicks and keys again.
+  for (const char* name : {"cmdNumber7", "cmdOperator1", "lstTape", "picSetFocus", "cboDecPlace"}) {
+    QVERIFY2(h.Find(QString::fromLatin1(name))->isEnabled(), name);
+  }
+  h.Type(QStringLiteral("7"));
+  QCOMPARE(h.Text("lblResult"), QStringLiteral("7."));
 }
 
 void ChangePanelTest::panelCoversTheCalculator() {
@@ -150,9 +181,6 @@ void ChangePanelTest::panelCoversTheCalculator() {
   field->setFocus();
   QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
   QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("antes"));
-
-  QVERIFY(h.Click(QStringLiteral("Cancelar")));
-  QVERIFY(h.Find(QStringLiteral("cmdNumber7"))->isEnabled());
 }
 
 void ChangePanelTest::refusedLinesDoNotOpenThePanel() {

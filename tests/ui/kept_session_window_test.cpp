@@ -14,6 +14,7 @@
 using tally::testing::L;
 using tally::testing::S;
 using tally::ui::frmCalculator;
+using tally::ui::testing::Answers;
 using tally::ui::testing::Harness;
 using tally::ui::testing::ModalAnswerer;
 using tally::ui::testing::WindowTest;
@@ -22,22 +23,12 @@ namespace {
 
 // Picks the option in the tape's menu.
 void ToggleKeeping(Harness& h) {
-  ModalAnswerer answerer({}, [](QWidget* shown) {
-    auto* menu = qobject_cast<QMenu*>(shown);
-    if (!menu) return ModalAnswerer::AnswerOk(shown);
-    for (QAction* action : menu->actions()) {
-      if (action->text() == S("Continuar de onde parei")) {
-        QTimer::singleShot(0, menu, [menu, action] {
-          menu->setActiveAction(action);
-          QTest::keyClick(menu, Qt::Key_Return);
-        });
-        return;
-      }
-    }
-    menu->close();
-  });
+  Answers answers;
+  answers.menuItem = S("Continuar de onde parei");
+  ModalAnswerer answerer({}, std::ref(answers));
   QTest::keyClick(h.FocusTarget(), Qt::Key_F10, Qt::ShiftModifier);
   QVERIFY(h.Reactivate());
+  QCOMPARE(answers.menus.size(), 1);
 }
 
 // Every field of the calculator and what the window shows of it.

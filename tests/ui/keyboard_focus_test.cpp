@@ -68,7 +68,6 @@ class KeyboardFocusTest : public WindowTest {
   void closingTheDecimalsPopupGivesTheFocusBack();
   void keysTypedOnTheDecimalsListReachTheCalculator_data();
   void keysTypedOnTheDecimalsListReachTheCalculator();
-  void arrowsOnTheDecimalsListStillChooseIt();
 
   void tabMovesThroughTheEditPanelAndStaysInIt();
   void escapeAnywhereInTheEditPanelCancels_data();
@@ -169,25 +168,6 @@ void KeyboardFocusTest::keysTypedOnTheDecimalsListReachTheCalculator() {
   QCOMPARE(combo->currentIndex(), -1);
   QCOMPARE(StoredDecimalPlaces(), QString());
   QVERIFY(!combo->view()->window()->isVisible());
-}
-
-void KeyboardFocusTest::arrowsOnTheDecimalsListStillChooseIt() {
-  Harness h;
-  QVERIFY(h.Active());
-  QComboBox* combo = Decimals(h);
-  for (int places = 0; places < 3; ++places) {
-    QTest::keyClick(h.Sink(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), combo);
-    QTest::keyClick(combo, Qt::Key_Down);
-    QCOMPARE(combo->currentIndex(), places);
-    QCOMPARE(StoredDecimalPlaces(), QString::number(places));
-    QCOMPARE(QApplication::focusWidget(), h.Sink());
-  }
-  QTest::keyClick(h.Sink(), Qt::Key_Tab);
-  QTest::keyClick(combo, Qt::Key_Up);
-  QCOMPARE(StoredDecimalPlaces(), S("1"));
-  h.Type(QStringLiteral("5+"));
-  QCOMPARE(h.TapeLines(), L({"+ 5,0"}));
 }
 
 void KeyboardFocusTest::tabMovesThroughTheEditPanelAndStaysInIt() {

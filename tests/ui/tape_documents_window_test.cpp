@@ -4,9 +4,7 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFileDialog>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPrinterInfo>
 
 #include "host/settings.h"
@@ -14,39 +12,10 @@
 
 using tally::testing::L;
 using tally::testing::S;
+using tally::ui::testing::Answers;
 using tally::ui::testing::Harness;
-using tally::ui::testing::MenuItems;
-using tally::ui::testing::PickMenuItem;
-using tally::ui::testing::ReadFile;
 using tally::ui::testing::ModalAnswerer;
-
-namespace {
-
-// Answers what the window shows: a menu by the item to pick, a file dialog
-// by the path to choose, a question by yes or no, a message by OK.
-struct Answers {
-  QString menuItem;
-  QString file;
-  bool yes = true;
-  QStringList menus;  // the items of every menu shown
-
-  void operator()(QWidget* shown) {
-    if (auto* menu = qobject_cast<QMenu*>(shown)) {
-      menus << MenuItems(menu).join(QLatin1Char('|'));
-      PickMenuItem(menu, menuItem);
-    } else if (auto* dialog = qobject_cast<QFileDialog*>(shown)) {
-      dialog->selectFile(file);
-      static_cast<QDialog*>(dialog)->accept();
-    } else if (auto* box = qobject_cast<QMessageBox*>(shown)) {
-      QAbstractButton* button = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
-      QTest::mouseClick(button ? button : box->button(QMessageBox::Ok), Qt::LeftButton);
-    } else {
-      shown->close();
-    }
-  }
-};
-
-}  // namespace
+using tally::ui::testing::ReadFile;
 
 class TapeDocumentsWindowTest : public QObject {
   Q_OBJECT
@@ -116,15 +85,12 @@ void TapeDocumentsWindowTest::theTapesMenuFromTheMouseAndTheKeyboard() {
   Harness h;
   QVERIFY(h.Active());
   h.Type(S("12+3="));
-  QAbstractItemView* list = h.Tape();
   Answers answers;
   answers.menuItem = S("Copiar esta linha");
   ModalAnswerer answerer({}, std::ref(answers));
 
   // A right click on the second line copies that line.
-  const QPoint at = list->visualRect(list->model()->index(1, 0)).center();
-  QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
-  QApplication::sendEvent(list->viewport(), &click);
+  h.RightClickLine(1);
   QCOMPARE(answers.menus.size(), 1);
   QCOMPARE(answers.menus[0], S("Desfazer|Refazer (off)|Copiar esta linha|Copiar a fita|Anotar linha…|"
                                "Usar este número|Apagar linha|Inserir linha antes…|Salvar a fita…|"

@@ -14,6 +14,7 @@
 #include "window_harness.h"
 #include "window_test.h"
 
+using tally::testing::L;
 using tally::testing::S;
 using tally::ui::frmCalculator;
 using tally::ui::testing::Harness;
@@ -69,8 +70,8 @@ class WindowServicesTest : public WindowTest {
   void unwritableLogIsGivenUpQuietly();
   void defaultOptionsComeFromTheEnvironment();
 
-  void choosingDecimalsWritesTheSetting_data();
-  void choosingDecimalsWritesTheSetting();
+  void arrowsOnTheClosedDecimalsListChooseIt_data();
+  void arrowsOnTheClosedDecimalsListChooseIt();
   void settingIsNeverReadBack();
   void unwritableSettingsChangeNothing();
 
@@ -198,35 +199,61 @@ void WindowServicesTest::defaultOptionsComeFromTheEnvironment() {
 
 // ------------------------------------------------------------ decimal places
 
-void WindowServicesTest::choosingDecimalsWritesTheSetting_data() {
-  QTest::addColumn<int>("downs");  // arrow key presses on the closed list
-  QTest::addColumn<QString>("stored");
-  QTest::addColumn<QString>("line");  // "2,5+" typed afterwards
-  QTest::newRow("first item") << 1 << S("0") << S("+ 3,");
-  QTest::newRow("item 3, the one without a blank") << 4 << S("3") << S("+ 2,500");
-  QTest::newRow("last item") << 7 << S("6") << S("+ 2,500000");
-  QTest::newRow("down past the end changes nothing") << 9 << S("6") << S("+ 2,500000");
+void WindowServicesTest::arrowsOnTheClosedDecimalsListChooseIt_data() {
+  // How each arrow key finds the list: Tab from the calculator, or the focus
+  // given to it.
+  QTest::addColumn<bool>("byTab");
+  // "v" is Down and "^" Up on the closed list; anything else is typed on
+  // the calculator.
+  QTest::addColumn<QString>("script");
+  QTest::addColumn<QList<int>>("chosen");  // the item after each arrow key
+  QTest::addColumn<QStringList>("tape");
+  QTest::newRow("first item") << false << S("v2.5+") << QList<int>{0} << L({"+ 3,"});
+  QTest::newRow("item 3, the one without a blank")
+      << false << S("vvvv2.5+") << QList<int>{0, 1, 2, 3} << L({"+ 2,500"});
+  QTest::newRow("last item") << false << S("vvvvvvv2.5+") << QList<int>{0, 1, 2, 3, 4, 5, 6}
+                             << L({"+ 2,500000"});
+  QTest::newRow("down past the end changes nothing")
+      << false << S("vvvvvvvvv2.5+") << QList<int>{0, 1, 2, 3, 4, 5, 6, 6, 6} << L({"+ 2,500000"});
+  QTest::newRow("each change counts, with entries between")
+      << false << S("v5+v8+") << QList<int>{0, 1} << L({"+ 5,", "+ 8,0"});
+  QTest::newRow("reached with Tab, down and up")
+      << true << S("vvv^5+") << QList<int>{0, 1, 2, 1} << L({"+ 5,0"});
 }
 
-void WindowServicesTest::choosingDecimalsWritesTheSetting() {
-  QFETCH(int, downs);
-  QFETCH(QString, stored);
-  QFETCH(QString, line);
+void WindowServicesTest::arrowsOnTheClosedDecimalsListChooseIt() {
+  QFETCH(bool, byTab);
+  QFETCH(QString, script);
+  QFETCH(QList<int>, chosen);
+  QFETCH(QStringList, tape);
   Harness h;
   QVERIFY(h.Active());
   auto* combo = h.Find<QComboBox>(S("cboDecPlace"));
-  for (int k = 0; k < downs; ++k) {
-    combo->setFocus();
+  qsizetype arrows = 0;
+  for (const QChar c : script) {
+    if (c != u'v' && c != u'^') {
+      QTest::keyClick(h.Sink(), c.toLatin1());
+      continue;
+    }
+    if (byTab) {
+      // Tab from the calculator reaches the list first.
+      QTest::keyClick(h.Sink(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), combo);
+    } else {
+      combo->setFocus();
+    }
     const int before = combo->currentIndex();
-    QTest::keyClick(combo, Qt::Key_Down);
+    QTest::keyClick(combo, c == u'v' ? Qt::Key_Down : Qt::Key_Up);
+    QVERIFY(arrows < chosen.size());
+    const int expected = chosen[arrows++];
+    QCOMPARE(combo->currentIndex(), expected);
+    QCOMPARE(StoredDecimalPlaces(), QString::number(expected));
     // A change of the choice gives the focus back; no change, no choice.
     QCOMPARE(QApplication::focusWidget(),
-             combo->currentIndex() != before ? h.Sink() : static_cast<QWidget*>(combo));
+             expected != before ? h.Sink() : static_cast<QWidget*>(combo));
   }
-  QCOMPARE(StoredDecimalPlaces(), stored);
-
-  QTest::keyClicks(h.Sink(), S("2.5+"));
-  QCOMPARE(h.TapeLines(), QStringList{line});
+  QCOMPARE(arrows, chosen.size());
+  QCOMPARE(h.TapeLines(), tape);
 }
 
 void WindowServicesTest::settingIsNeverReadBack() {

@@ -3,11 +3,8 @@
 // menu's greyed items, the item count and the line layout.
 
 #include <QAccessible>
-#include <QContextMenuEvent>
 #include <QFontMetricsF>
-#include <QInputDialog>
 #include <QLineEdit>
-#include <QMenu>
 
 #include "ui/tape_model.h"
 #include "ui/tape_view.h"
@@ -17,53 +14,11 @@
 using tally::testing::S;
 using tally::ui::TapeListView;
 using tally::ui::TapeModel;
+using tally::ui::testing::Answers;
 using tally::ui::testing::Harness;
 using tally::ui::testing::ModalAnswerer;
 
 namespace {
-
-// Answers the note dialog with `note` (recording what it was prefilled
-// with), and a menu by the item to pick (recording its items).
-struct Answers {
-  QString note;
-  QString menuItem;
-  QStringList prefilled;
-  QStringList menus;
-
-  void operator()(QWidget* shown) {
-    if (auto* dialog = qobject_cast<QInputDialog*>(shown)) {
-      prefilled << dialog->textValue();
-      dialog->setTextValue(note);
-      dialog->accept();
-    } else if (auto* menu = qobject_cast<QMenu*>(shown)) {
-      QStringList items;
-      QAction* pick = nullptr;
-      for (QAction* action : menu->actions()) {
-        if (action->isSeparator()) continue;
-        items << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)"));
-        if (action->text() == menuItem && action->isEnabled()) pick = action;
-      }
-      menus << items.join(QLatin1Char('|'));
-      if (pick) {
-        QTimer::singleShot(0, menu, [menu, pick] {
-          menu->setActiveAction(pick);
-          QTest::keyClick(menu, Qt::Key_Return);
-        });
-      } else {
-        menu->close();
-      }
-    } else {
-      ModalAnswerer::AnswerOk(shown);
-    }
-  }
-};
-
-void RightClickLine(Harness& h, int row) {
-  QAbstractItemView* list = h.Tape();
-  const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
-  QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
-  QApplication::sendEvent(list->viewport(), &click);
-}
 
 int Selected(Harness& h) { return h.Calc().GetTape().Selected(); }
 
@@ -92,7 +47,7 @@ void WorksheetWindowTest::ctrlNNotesTheSelectedLine() {
   h.Type(S("12+3="));
   QCOMPARE(Selected(h), 2);
   Answers answers;
-  answers.note = S("aluguel");
+  answers.text = S("aluguel");
   {
     ModalAnswerer answerer({}, std::ref(answers));
     h.Window().activateWindow();
@@ -111,7 +66,7 @@ void WorksheetWindowTest::ctrlNNotesTheSelectedLine() {
 
   // Opened again, the dialog holds the note; an empty one removes it.
   QVERIFY(h.Reactivate());
-  answers.note.clear();
+  answers.text.clear();
   {
     ModalAnswerer answerer({}, std::ref(answers));
     QTest::keyClick(h.FocusTarget(), Qt::Key_N, Qt::ControlModifier);
@@ -189,7 +144,7 @@ void WorksheetWindowTest::theMenuGreysWhatCannotApply() {
       {3, "Anotar linha…|Usar este número (off)|Apagar linha (off)|Inserir linha antes… (off)"},
   };
   for (const auto& c : cases) {
-    RightClickLine(h, c.row);
+    h.RightClickLine(c.row);
     QCOMPARE(answers.menus.last(), copy + S(c.items) + rest);
   }
 }
@@ -203,7 +158,7 @@ void WorksheetWindowTest::insertAndUseFromTheMenu() {
   answers.menuItem = S("Inserir linha antes…");
   {
     ModalAnswerer answerer({}, std::ref(answers));
-    RightClickLine(h, 1);
+    h.RightClickLine(1);
     QTRY_VERIFY(h.Calc().Panel().visible);
   }
   auto* field = h.Find<QLineEdit>(S("txtChangeTo"));
@@ -217,7 +172,7 @@ void WorksheetWindowTest::insertAndUseFromTheMenu() {
   answers.menuItem = S("Usar este número");
   {
     ModalAnswerer answerer({}, std::ref(answers));
-    RightClickLine(h, 3);
+    h.RightClickLine(3);
     QTRY_COMPARE(h.Text("lblResult"), S("20.00"));
   }
   QCOMPARE(h.Calc().State().EntryValue, 20.0);
@@ -265,7 +220,7 @@ void WorksheetWindowTest::linesStandInAColumnOfEqualDigits() {
   QVERIFY(column > 0);
   const int before = list->ContentWidth();
   Answers answers;
-  answers.note = S("uma nota comprida sobre a linha");
+  answers.text = S("uma nota comprida sobre a linha");
   {
     ModalAnswerer answerer({}, std::ref(answers));
     QTest::keyClick(h.FocusTarget(), Qt::Key_N, Qt::ControlModifier);
