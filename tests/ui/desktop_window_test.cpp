@@ -11,8 +11,12 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QUrl>
+
+#include <string>
 
 #include "host/settings.h"
 #include "tape/tape_file.h"
@@ -22,8 +26,8 @@
 using tally::testing::L;
 using tally::testing::S;
 using tally::ui::testing::Harness;
-using tally::ui::testing::ReadFile;
 using tally::ui::testing::ModalAnswerer;
+using tally::ui::testing::ReadFile;
 
 namespace {
 
@@ -77,6 +81,7 @@ class DesktopWindowTest : public QObject {
   void savingSuggestsTodaysNameInTheKeptFolder();
   void textFilesStillOpen();
   void zoomScalesTheWholeWindowAndIsKept();
+  void zoomThickensTheTapesScrollBars();
 
  private:
   QTemporaryDir dir_;
@@ -371,6 +376,44 @@ void DesktopWindowTest::zoomScalesTheWholeWindowAndIsKept() {
   QCOMPARE(h.Find(S("cmdNumber7"))->geometry(), seven);
   key(h, Qt::Key_Minus);
   QCOMPARE(h.Window().Zoom(), 100);
+}
+
+void DesktopWindowTest::zoomThickensTheTapesScrollBars() {
+  Harness h;
+  QVERIFY(h.Active());
+  // More lines than the tape shows, and one wider than it.
+  for (int i = 1; i <= 40; ++i) h.Type(QString::number(i) + S("+"));
+  tally::Calculator& calc = h.Window().calculator();
+  calc.MoveSelection(0);
+  QVERIFY(calc.SetSelectedNote(std::string(150, 'n')));
+  auto* tape = qobject_cast<QAbstractScrollArea*>(h.Tape());
+  QScrollBar* vertical = tape->verticalScrollBar();
+  QScrollBar* horizontal = tape->horizontalScrollBar();
+  QTRY_VERIFY(vertical->isVisible() && horizontal->isVisible());
+  // At 100% the bars are the desktop style's own.
+  const int extent = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  QCOMPARE(vertical->width(), extent);
+  QCOMPARE(horizontal->height(), extent);
+
+  const auto zoom = [&](Qt::Key key, int times) {
+    for (int i = 0; i < times; ++i) QTest::keyClick(h.FocusTarget(), key, Qt::ControlModifier);
+  };
+  // 200%, then 300%: the bars grow with the rest, within a pixel.
+  for (const auto& [steps, percent] : {std::pair{4, 200}, {4, 300}}) {
+    zoom(Qt::Key_Plus, steps);
+    QCOMPARE(h.Window().Zoom(), percent);
+    const int expected = extent * percent / 100;
+    QTRY_VERIFY2(std::abs(vertical->width() - expected) <= 1,
+                 qPrintable(QString::number(vertical->width())));
+    QTRY_VERIFY2(std::abs(horizontal->height() - expected) <= 1,
+                 qPrintable(QString::number(horizontal->height())));
+    // The tape keeps the room its bars leave.
+    QCOMPARE(tape->viewport()->width(), tape->contentsRect().width() - vertical->width());
+  }
+  // Back at 100%, the desktop's size again.
+  zoom(Qt::Key_0, 1);
+  QTRY_COMPARE(vertical->width(), extent);
+  QTRY_COMPARE(horizontal->height(), extent);
 }
 
 QTEST_MAIN(DesktopWindowTest)
