@@ -386,7 +386,8 @@ void DesktopWindowTest::zoomThickensTheTapesScrollBars() {
   tally::Calculator& calc = h.Window().calculator();
   calc.MoveSelection(0);
   QVERIFY(calc.SetSelectedNote(std::string(150, 'n')));
-  auto* tape = qobject_cast<QAbstractScrollArea*>(h.Tape());
+  calc.MoveSelection(39);
+  QAbstractItemView* tape = h.Tape();
   QScrollBar* vertical = tape->verticalScrollBar();
   QScrollBar* horizontal = tape->horizontalScrollBar();
   QTRY_VERIFY(vertical->isVisible() && horizontal->isVisible());
@@ -407,8 +408,12 @@ void DesktopWindowTest::zoomThickensTheTapesScrollBars() {
                  qPrintable(QString::number(vertical->width())));
     QTRY_VERIFY2(std::abs(horizontal->height() - expected) <= 1,
                  qPrintable(QString::number(horizontal->height())));
-    // The tape keeps the room its bars leave.
+    // The tape keeps the room its bars leave, and its newest line in view.
     QCOMPARE(tape->viewport()->width(), tape->contentsRect().width() - vertical->width());
+    const QRect newest = tape->visualRect(tape->currentIndex());
+    QCOMPARE(tape->currentIndex().row(), 39);
+    QVERIFY2(newest.top() >= 0 && newest.bottom() < tape->viewport()->height(),
+             qPrintable(QString::number(newest.top())));
   }
   // Back at 100%, the desktop's size again.
   zoom(Qt::Key_0, 1);
