@@ -658,7 +658,7 @@ void frmCalculator::Form_Resize() {
   }
   // The item count keeps to the bottom-left corner, under the list.
   lblItems_->setGeometry(
-      Twips(PlaceOf("lblItems").place).translated(0, taller).adjusted(0, 0, wider, 0));
+      Twips(PlaceOf("lblItems").place, zoom_).translated(0, taller).adjusted(0, 0, wider, 0));
   update();
 }
 

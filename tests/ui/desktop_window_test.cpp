@@ -17,10 +17,13 @@
 #include <QUrl>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/settings.h"
 #include "tape/tape_file.h"
 #include "ui/command_line.h"
+#include "ui/window_layout.h"
 #include "window_harness.h"
 
 using tally::testing::L;
@@ -321,6 +324,15 @@ void DesktopWindowTest::zoomScalesTheWholeWindowAndIsKept() {
   auto key = [](Harness& h, Qt::Key k, int times = 1) {
     for (int i = 0; i < times; ++i) QTest::keyClick(h.FocusTarget(), k, Qt::ControlModifier);
   };
+  // Every control of the window's table, where it stands.
+  auto places = [](Harness& h) {
+    std::vector<std::pair<QString, QRect>> found;
+    for (const tally::ui::ControlPlace& row : tally::ui::kControlPlaces) {
+      const QString name = QString::fromUtf8(row.control.data(), qsizetype(row.control.size()));
+      if (QWidget* widget = h.Find(name)) found.emplace_back(name, widget->geometry());
+    }
+    return found;
+  };
   QSize smallest;
   int font = 0;
   QRect seven;
@@ -331,6 +343,8 @@ void DesktopWindowTest::zoomScalesTheWholeWindowAndIsKept() {
     QCOMPARE(h.Window().size(), smallest);
     font = displayPx(h);
     seven = h.Find(S("cmdNumber7"))->geometry();
+    const auto designed = places(h);
+    QVERIFY(designed.size() == tally::ui::kControlPlaces.size());
     const QRect tape = h.Tape()->geometry();
 
     // Ctrl++ and Ctrl+= both: 100% to 200% in four steps.
@@ -349,6 +363,16 @@ void DesktopWindowTest::zoomScalesTheWholeWindowAndIsKept() {
       QVERIFY2(std::abs(now - 2 * before) <= 1, qPrintable(QString::number(now)));
     }
     QCOMPARE(h.Tape()->geometry(), QRect(tape.topLeft() * 2, tape.size() * 2));
+    const auto zoomed = places(h);
+    for (std::size_t i = 0; i < designed.size(); ++i) {
+      const QRect& before = designed[i].second;
+      const QRect& now = zoomed[i].second;
+      const bool twice = std::abs(now.x() - 2 * before.x()) <= 1 &&
+                         std::abs(now.y() - 2 * before.y()) <= 1 &&
+                         std::abs(now.width() - 2 * before.width()) <= 1 &&
+                         std::abs(now.height() - 2 * before.height()) <= 1;
+      QVERIFY2(twice, qPrintable(designed[i].first));
+    }
     QCOMPARE(h.Find(S("cmdNumber7"))->font().pixelSize(), 28);
     QVERIFY2(ReadFile(SettingsFile()).contains(S("Zoom=200")),
              qPrintable(ReadFile(SettingsFile())));
