@@ -702,12 +702,16 @@ void frmCalculator::ApplyZoom() {
     widget->setFont(font);
   }
   // The scroll bars take their thickness from the style, not from the
-  // table: they get the desktop's style at the zoom, before the places are
-  // set, so that the lists lay their bars out once.
+  // table, and they and the drop-down lists their arrows: they get the
+  // desktop's style at the zoom, before the places are set, so that the
+  // lists lay their bars out once.
   if (!zoomStyle_) zoomStyle_ = new ZoomStyle(this);
   zoomStyle_->SetZoom(zoom_);
-  for (QScrollBar* bar : findChildren<QScrollBar*>()) {
-    if (bar->window() == this) bar->setStyle(zoomStyle_);
+  for (QWidget* widget : findChildren<QWidget*>()) {
+    if ((qobject_cast<QScrollBar*>(widget) || qobject_cast<QComboBox*>(widget)) &&
+        widget->window() == this) {
+      widget->setStyle(zoomStyle_);
+    }
   }
   lblResult_->SetFonts(UiFont(Zoomed(kDisplayPx, zoom_)), UiFont(Zoomed(kTextPx, zoom_)));
   lblGrandTotal_->SetFonts(UiFont(Zoomed(kTextPx + 2, zoom_), true),

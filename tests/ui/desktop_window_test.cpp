@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QStyle>
@@ -57,6 +58,17 @@ QStringList MenuTexts(const QMenu* menu) {
   return texts;
 }
 
+// How many of a control's pixels are dark: the arrows a style draws on a
+// scroll bar or a drop-down list, which nothing else there is as dark as.
+int Ink(QWidget* control) {
+  const QImage image = control->grab().toImage();
+  int dark = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+  }
+  return dark;
+}
+
 void Drop(QWidget* window, QMimeData* data, bool* entered) {
   const QPoint at(window->width() / 2, window->height() / 2);
   QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
@@ -84,7 +96,7 @@ class DesktopWindowTest : public QObject {
   void savingSuggestsTodaysNameInTheKeptFolder();
   void textFilesStillOpen();
   void zoomScalesTheWholeWindowAndIsKept();
-  void zoomThickensTheTapesScrollBars();
+  void zoomScalesTheScrollBarsAndTheListsArrows();
 
  private:
   QTemporaryDir dir_;
@@ -402,7 +414,11 @@ void DesktopWindowTest::zoomScalesTheWholeWindowAndIsKept() {
   QCOMPARE(h.Window().Zoom(), 100);
 }
 
-void DesktopWindowTest::zoomThickensTheTapesScrollBars() {
+void DesktopWindowTest::zoomScalesTheScrollBarsAndTheListsArrows() {
+  // The test's main pins the styles to 96 dots per inch; the program's
+  // styles read them from what they are given.
+  QCoreApplication::setAttribute(Qt::AA_Use96Dpi, false);
+  const auto pinAgain = qScopeGuard([] { QCoreApplication::setAttribute(Qt::AA_Use96Dpi); });
   Harness h;
   QVERIFY(h.Active());
   // More lines than the tape shows, and one wider than it.
@@ -419,6 +435,10 @@ void DesktopWindowTest::zoomThickensTheTapesScrollBars() {
   const int extent = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   QCOMPARE(vertical->width(), extent);
   QCOMPARE(horizontal->height(), extent);
+  auto* decimals = h.Find(S("cboDecPlace"));
+  const int barInk = Ink(vertical);
+  const int listInk = Ink(decimals);
+  QVERIFY(barInk > 0 && listInk > 0);
 
   const auto zoom = [&](Qt::Key key, int times) {
     for (int i = 0; i < times; ++i) QTest::keyClick(h.FocusTarget(), key, Qt::ControlModifier);
@@ -432,6 +452,13 @@ void DesktopWindowTest::zoomThickensTheTapesScrollBars() {
                  qPrintable(QString::number(vertical->width())));
     QTRY_VERIFY2(std::abs(horizontal->height() - expected) <= 1,
                  qPrintable(QString::number(horizontal->height())));
+    // Their arrows and the list's grow too: by the square of the zoom, as
+    // any drawing does, give or take the edges.
+    const double area = percent * percent / 10000.0;
+    QVERIFY2(Ink(vertical) >= barInk * area * 0.6,
+             qPrintable(QStringLiteral("%1 from %2").arg(Ink(vertical)).arg(barInk)));
+    QVERIFY2(Ink(decimals) >= listInk * area * 0.6,
+             qPrintable(QStringLiteral("%1 from %2").arg(Ink(decimals)).arg(listInk)));
     // The tape keeps the room its bars leave, and its newest line in view.
     QCOMPARE(tape->viewport()->width(), tape->contentsRect().width() - vertical->width());
     const QRect newest = tape->visualRect(tape->currentIndex());
