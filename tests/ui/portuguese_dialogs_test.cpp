@@ -1,9 +1,9 @@
 // Qt's own texts in the dialogs and menus the window opens (message boxes
 // with standard buttons, the file dialogs and their warnings, the print
-// preview and the print and page dialogs it opens, the help window, the
-// About box, the menus of their text fields and of the edit panel's) are
-// Portuguese whatever the locale: the test runs under a Brazilian, an
-// English and the C locale.
+// preview and the print, printer and page dialogs it opens, the help
+// window, the About box, the menus of their text fields and of the edit
+// panel's) are Portuguese whatever the locale: the test runs under a
+// Brazilian, an English and the C locale.
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -26,6 +26,7 @@
 #include <QTranslator>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -55,7 +56,8 @@ const QStringList kEnglishWords =
        "Printer", "Properties", "Location", "Output file", "Options", "Copies", "Collate",
        "Reverse", "Print all", "Pages from", "Current Page", "Selection", "Color Mode", "Grayscale",
        "Duplex Printing", "Page Setup", "Paper", "Page size", "Width", "Height", "Orientation",
-       "Margins", "Page Layout", "Pages per sheet", "Page order",
+       "Margins", "Page Layout", "Pages per sheet", "Page order", "Paper source",
+       "Printer Properties", "Job Options", "Advanced", "Job Control",
        // Text views and spin boxes.
        "Copy Link Location", "Step up", "Step down"});
 // Pieces of Qt's English sentences.
@@ -478,47 +480,59 @@ void PortugueseDialogsTest::thePrintPreviewAndTheDialogsItOpens() {
   QVERIFY(h.Active());
   h.Type(S("12+3=45-6="));
   Findings findings;
-  // From the preview, its print dialog, then its page dialog, then the
-  // preview is closed; each opened from a callback of the preview's own, so
-  // that the dialog it opens is answered too.
-  const char* const steps[] = {"Print", "Page setup"};
-  std::size_t step = 0;
-  bool opening = false;
+  // The preview opens its print dialog, which opens the printer's
+  // properties, then the preview opens its page dialog; each dialog is
+  // closed once it has opened what it opens. A dialog opens the next from a
+  // callback of its own, so that the one it opens is answered too, and is
+  // left alone meanwhile.
+  const char* const previewSteps[] = {"Print", "Page setup"};
+  std::size_t previewStep = 0;
+  bool propertiesAsked = false;
+  QList<QWidget*> opening;
   QStringList opened;
-  ModalAnswerer answerer([&](QWidget* shown) { findings.InspectWithMenus(shown); },
-                         [&](QWidget* shown) {
-                           auto* preview = qobject_cast<QPrintPreviewDialog*>(shown);
-                           if (!preview) {
-                             if (auto* dialog = qobject_cast<QDialog*>(shown)) {
-                               dialog->reject();
-                             } else {
-                               shown->close();
-                             }
-                             return;
-                           }
-                           if (opening) return;
-                           if (step == std::size(steps)) {
-                             preview->reject();
-                             return;
-                           }
-                           QAction* action = PreviewAction(preview, steps[step++]);
-                           if (!action) return;
-                           opened << action->text();
-                           opening = true;
-                           QTimer::singleShot(0, preview, [&opening, action] {
-                             action->trigger();
-                             opening = false;
-                           });
-                         });
+  ModalAnswerer answerer(
+      [&](QWidget* shown) { findings.InspectWithMenus(shown); },
+      [&](QWidget* shown) {
+        if (opening.contains(shown)) return;
+        std::function<void()> next;
+        if (auto* preview = qobject_cast<QPrintPreviewDialog*>(shown)) {
+          if (previewStep < std::size(previewSteps)) {
+            if (QAction* action = PreviewAction(preview, previewSteps[previewStep++])) {
+              opened << action->text();
+              next = [action] { action->trigger(); };
+            }
+          }
+        } else if (qobject_cast<QPrintDialog*>(shown) && !std::exchange(propertiesAsked, true)) {
+          auto* properties = shown->findChild<QPushButton*>(S("properties"));
+          if (properties && properties->isEnabled()) {
+            opened << properties->text();
+            next = [properties] { properties->click(); };
+          }
+        }
+        if (!next) {
+          if (auto* dialog = qobject_cast<QDialog*>(shown)) {
+            dialog->reject();
+          } else {
+            shown->close();
+          }
+          return;
+        }
+        opening << shown;
+        QTimer::singleShot(0, shown, [&opening, shown, next] {
+          next();
+          opening.removeOne(shown);
+        });
+      });
   QTest::keyClick(h.FocusTarget(), Qt::Key_P, Qt::ControlModifier);
-  QCOMPARE(opened.size(), 2);
-  QCOMPARE(findings.seen, L({"QPrintPreviewDialog", "QPrintDialog", "QPageSetupDialog"}));
+  QCOMPARE(opened.size(), 3);
+  QCOMPARE(findings.seen, L({"QPrintPreviewDialog", "QPrintDialog", "QPrintPropertiesDialog",
+                             "QPageSetupDialog"}));
   // The preview's zoom, the print dialog's file name, the page dialog's
   // margins: each has its menu.
   QVERIFY2(findings.noMenu.isEmpty(), qPrintable(findings.noMenu.join(QLatin1Char('\n'))));
-  for (const QString& kind : findings.seen) {
-    QVERIFY2(!findings.menus.filter(kind + S(" | ")).isEmpty(),
-             qPrintable(kind + S(": ") + findings.menus.join(QLatin1Char('\n'))));
+  for (const char* kind : {"QPrintPreviewDialog", "QPrintDialog", "QPageSetupDialog"}) {
+    QVERIFY2(!findings.menus.filter(S(kind) + S(" | ")).isEmpty(),
+             qPrintable(S(kind) + S(": ") + findings.menus.join(QLatin1Char('\n'))));
   }
   QVERIFY2(findings.english.isEmpty(), qPrintable(Report(findings)));
 }
