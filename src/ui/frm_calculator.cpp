@@ -18,6 +18,7 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStyle>
@@ -43,6 +44,7 @@
 #include "ui/key_codes.h"
 #include "ui/pictures.h"
 #include "ui/window_layout.h"
+#include "ui/zoom_style.h"
 
 namespace tally::ui {
 namespace {
@@ -482,8 +484,7 @@ void frmCalculator::ShowDecimalPlaces() {
 }
 
 bool frmCalculator::MayCloseByLetter() {
-  const bool toLose =
-      !kept_ && !calc_.GetTape().Empty() && history_.TapeEdits() != tapeSavedAt_;
+  const bool toLose = !kept_ && !calc_.GetTape().Empty() && history_.TapeEdits() != tapeSavedAt_;
   if (!toLose) return true;
   QMessageBox box(QMessageBox::Question, QString::fromUtf8(kProgramTitle),
                   QStringLiteral("Fechar o Tallyroller? A fita não foi salva e será perdida."),
@@ -656,7 +657,8 @@ void frmCalculator::Form_Resize() {
     button->setGeometry(Twips(PlaceOf(control).place, zoom_).translated(wider, taller));
   }
   // The item count keeps to the bottom-left corner, under the list.
-  lblItems_->setGeometry(Twips(PlaceOf("lblItems").place).translated(0, taller).adjusted(0, 0, wider, 0));
+  lblItems_->setGeometry(
+      Twips(PlaceOf("lblItems").place, zoom_).translated(0, taller).adjusted(0, 0, wider, 0));
   update();
 }
 
@@ -699,6 +701,18 @@ void frmCalculator::ApplyZoom() {
     }
     widget->setFont(font);
   }
+  // The scroll bars take their thickness from the style, not from the
+  // table, and they and the drop-down lists their arrows: they get the
+  // desktop's style at the zoom, before the places are set, so that the
+  // lists lay their bars out once.
+  if (!zoomStyle_) zoomStyle_ = new ZoomStyle(this);
+  zoomStyle_->SetZoom(zoom_);
+  for (QWidget* widget : findChildren<QWidget*>()) {
+    if ((qobject_cast<QScrollBar*>(widget) || qobject_cast<QComboBox*>(widget)) &&
+        widget->window() == this) {
+      widget->setStyle(zoomStyle_);
+    }
+  }
   lblResult_->SetFonts(UiFont(Zoomed(kDisplayPx, zoom_)), UiFont(Zoomed(kTextPx, zoom_)));
   lblGrandTotal_->SetFonts(UiFont(Zoomed(kTextPx + 2, zoom_), true),
                            UiFont(Zoomed(kTextPx, zoom_), true));
@@ -714,7 +728,8 @@ void frmCalculator::ApplyZoom() {
   setMinimumSize(smallest);
   // A window at its smallest stays at its smallest; a larger one keeps its
   // size, unless the zoom needs more.
-  if (!isMaximized() && !isFullScreen()) resize(atSmallest ? smallest : size().expandedTo(smallest));
+  if (!isMaximized() && !isFullScreen())
+    resize(atSmallest ? smallest : size().expandedTo(smallest));
   Form_Resize();
 }
 

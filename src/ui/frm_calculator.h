@@ -28,8 +28,8 @@
 #include <vector>
 
 #include "engine/calculator.h"
-#include "host/error_log.h"
 #include "engine/undo_history.h"
+#include "host/error_log.h"
 #include "host/kept_session.h"
 #include "host/tape_documents.h"
 #include "ui/controls.h"
@@ -49,6 +49,8 @@ class QTimer;
 class QUrl;
 
 namespace tally::ui {
+
+class ZoomStyle;
 
 class frmCalculator final : public QWidget, public CalculatorHost {
   Q_OBJECT
@@ -221,6 +223,8 @@ class frmCalculator final : public QWidget, public CalculatorHost {
   QMenu* recentMenu_ = nullptr;
   QDialog* help_ = nullptr;
   int zoom_ = 100;
+  // Made at the first zoom: the scroll bars' style at the zoom.
+  ZoomStyle* zoomStyle_ = nullptr;
   std::vector<std::pair<const CommandRow*, QAction*>> commands_;
   // The line the tape's menu was opened on; -1 for none.
   int menuRow_ = -1;

@@ -268,8 +268,8 @@ int TapeListView::ContentWidth() const {
 }
 
 TapeListView::RowWidth TapeListView::MeasureRow(int row) const {
-  static const QString rule = QString::fromUtf8(kSeparatorLine.data(),
-                                                static_cast<qsizetype>(kSeparatorLine.size()));
+  static const QString rule =
+      QString::fromUtf8(kSeparatorLine.data(), static_cast<qsizetype>(kSeparatorLine.size()));
   const QString text = LineText(row);
   const QString note = NoteText(row);
   // The separator is a rule across the roll, often wider than the numbers:
@@ -395,9 +395,15 @@ void TapeListView::reset() {
 }
 
 void TapeListView::doItemsLayout() {
+  // Rows of a new height (a new font: the zoom) keep the same line at the
+  // top, or the newest line in view when it was.
+  const int top = offsetY_ / rowHeight_;
+  const bool atEnd = top >= MaxTopRow();
   UpdateMetrics();
   RebuildRows();
+  offsetY_ = top * rowHeight_;
   QAbstractItemView::doItemsLayout();
+  if (atEnd) SetTopRow(MaxTopRow(), Shift::Silent);
 }
 
 void TapeListView::rowsInserted(const QModelIndex& parent, int first, int last) {
@@ -770,8 +776,8 @@ void TapeListView::paintEvent(QPaintEvent* event) {
         const auto mix = [](int a, int b) { return (a * 3 + b * 2) / 5; };
         painter.setPen(QColor(mix(ink.red(), paper.red()), mix(ink.green(), paper.green()),
                               mix(ink.blue(), paper.blue())));
-        painter.drawStaticText(rect.left() + textMargin_ + column + noteGap_,
-                               rect.top() + textTop_, shaped.note);
+        painter.drawStaticText(rect.left() + textMargin_ + column + noteGap_, rect.top() + textTop_,
+                               shaped.note);
       }
       if (index == current && hasFocus()) {
         QStyleOptionFocusRect focus;

@@ -11,19 +11,27 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMimeData>
+#include <QScopeGuard>
+#include <QScrollBar>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QUrl>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "host/settings.h"
 #include "tape/tape_file.h"
 #include "ui/command_line.h"
+#include "ui/window_layout.h"
 #include "window_harness.h"
 
 using tally::testing::L;
 using tally::testing::S;
 using tally::ui::testing::Harness;
-using tally::ui::testing::ReadFile;
 using tally::ui::testing::ModalAnswerer;
+using tally::ui::testing::ReadFile;
 
 namespace {
 
@@ -48,6 +56,17 @@ QStringList MenuTexts(const QMenu* menu) {
   QStringList texts;
   for (const QAction* action : menu->actions()) texts << action->text();
   return texts;
+}
+
+// How many of a control's pixels are dark: the arrows a style draws on a
+// scroll bar or a drop-down list, which nothing else there is as dark as.
+int Ink(QWidget* control) {
+  const QImage image = control->grab().toImage();
+  int dark = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+  }
+  return dark;
 }
 
 void Drop(QWidget* window, QMimeData* data, bool* entered) {
@@ -77,6 +96,7 @@ class DesktopWindowTest : public QObject {
   void savingSuggestsTodaysNameInTheKeptFolder();
   void textFilesStillOpen();
   void zoomScalesTheWholeWindowAndIsKept();
+  void zoomScalesTheScrollBarsAndTheListsArrows();
 
  private:
   QTemporaryDir dir_;
@@ -316,6 +336,15 @@ void DesktopWindowTest::zoomScalesTheWholeWindowAndIsKept() {
   auto key = [](Harness& h, Qt::Key k, int times = 1) {
     for (int i = 0; i < times; ++i) QTest::keyClick(h.FocusTarget(), k, Qt::ControlModifier);
   };
+  // Every control of the window's table, where it stands.
+  auto places = [](Harness& h) {
+    std::vector<std::pair<QString, QRect>> found;
+    for (const tally::ui::ControlPlace& row : tally::ui::kControlPlaces) {
+      const QString name = QString::fromUtf8(row.control.data(), qsizetype(row.control.size()));
+      if (QWidget* widget = h.Find(name)) found.emplace_back(name, widget->geometry());
+    }
+    return found;
+  };
   QSize smallest;
   int font = 0;
   QRect seven;
@@ -326,6 +355,8 @@ void DesktopWindowTest::zoomScalesTheWholeWindowAndIsKept() {
     QCOMPARE(h.Window().size(), smallest);
     font = displayPx(h);
     seven = h.Find(S("cmdNumber7"))->geometry();
+    const auto designed = places(h);
+    QVERIFY(designed.size() == tally::ui::kControlPlaces.size());
     const QRect tape = h.Tape()->geometry();
 
     // Ctrl++ and Ctrl+= both: 100% to 200% in four steps.
@@ -344,6 +375,16 @@ void DesktopWindowTest::zoomScalesTheWholeWindowAndIsKept() {
       QVERIFY2(std::abs(now - 2 * before) <= 1, qPrintable(QString::number(now)));
     }
     QCOMPARE(h.Tape()->geometry(), QRect(tape.topLeft() * 2, tape.size() * 2));
+    const auto zoomed = places(h);
+    for (std::size_t i = 0; i < designed.size(); ++i) {
+      const QRect& before = designed[i].second;
+      const QRect& now = zoomed[i].second;
+      const bool twice = std::abs(now.x() - 2 * before.x()) <= 1 &&
+                         std::abs(now.y() - 2 * before.y()) <= 1 &&
+                         std::abs(now.width() - 2 * before.width()) <= 1 &&
+                         std::abs(now.height() - 2 * before.height()) <= 1;
+      QVERIFY2(twice, qPrintable(designed[i].first));
+    }
     QCOMPARE(h.Find(S("cmdNumber7"))->font().pixelSize(), 28);
     QVERIFY2(ReadFile(SettingsFile()).contains(S("Zoom=200")),
              qPrintable(ReadFile(SettingsFile())));
@@ -371,6 +412,64 @@ void DesktopWindowTest::zoomScalesTheWholeWindowAndIsKept() {
   QCOMPARE(h.Find(S("cmdNumber7"))->geometry(), seven);
   key(h, Qt::Key_Minus);
   QCOMPARE(h.Window().Zoom(), 100);
+}
+
+void DesktopWindowTest::zoomScalesTheScrollBarsAndTheListsArrows() {
+  // The test's main pins the styles to 96 dots per inch; the program's
+  // styles read them from what they are given.
+  QCoreApplication::setAttribute(Qt::AA_Use96Dpi, false);
+  const auto pinAgain = qScopeGuard([] { QCoreApplication::setAttribute(Qt::AA_Use96Dpi); });
+  Harness h;
+  QVERIFY(h.Active());
+  // More lines than the tape shows, and one wider than it.
+  for (int i = 1; i <= 40; ++i) h.Type(QString::number(i) + S("+"));
+  tally::Calculator& calc = h.Window().calculator();
+  calc.MoveSelection(0);
+  QVERIFY(calc.SetSelectedNote(std::string(150, 'n')));
+  calc.MoveSelection(39);
+  QAbstractItemView* tape = h.Tape();
+  QScrollBar* vertical = tape->verticalScrollBar();
+  QScrollBar* horizontal = tape->horizontalScrollBar();
+  QTRY_VERIFY(vertical->isVisible() && horizontal->isVisible());
+  // At 100% the bars are the desktop style's own.
+  const int extent = QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  QCOMPARE(vertical->width(), extent);
+  QCOMPARE(horizontal->height(), extent);
+  auto* decimals = h.Find(S("cboDecPlace"));
+  const int barInk = Ink(vertical);
+  const int listInk = Ink(decimals);
+  QVERIFY(barInk > 0 && listInk > 0);
+
+  const auto zoom = [&](Qt::Key key, int times) {
+    for (int i = 0; i < times; ++i) QTest::keyClick(h.FocusTarget(), key, Qt::ControlModifier);
+  };
+  // 200%, then 300%: the bars grow with the rest, within a pixel.
+  for (const auto& [steps, percent] : {std::pair{4, 200}, {4, 300}}) {
+    zoom(Qt::Key_Plus, steps);
+    QCOMPARE(h.Window().Zoom(), percent);
+    const int expected = extent * percent / 100;
+    QTRY_VERIFY2(std::abs(vertical->width() - expected) <= 1,
+                 qPrintable(QString::number(vertical->width())));
+    QTRY_VERIFY2(std::abs(horizontal->height() - expected) <= 1,
+                 qPrintable(QString::number(horizontal->height())));
+    // Their arrows and the list's grow too: by the square of the zoom, as
+    // any drawing does, give or take the edges.
+    const double area = percent * percent / 10000.0;
+    QVERIFY2(Ink(vertical) >= barInk * area * 0.6,
+             qPrintable(QStringLiteral("%1 from %2").arg(Ink(vertical)).arg(barInk)));
+    QVERIFY2(Ink(decimals) >= listInk * area * 0.6,
+             qPrintable(QStringLiteral("%1 from %2").arg(Ink(decimals)).arg(listInk)));
+    // The tape keeps the room its bars leave, and its newest line in view.
+    QCOMPARE(tape->viewport()->width(), tape->contentsRect().width() - vertical->width());
+    const QRect newest = tape->visualRect(tape->currentIndex());
+    QCOMPARE(tape->currentIndex().row(), 39);
+    QVERIFY2(newest.top() >= 0 && newest.bottom() < tape->viewport()->height(),
+             qPrintable(QString::number(newest.top())));
+  }
+  // Back at 100%, the desktop's size again.
+  zoom(Qt::Key_0, 1);
+  QTRY_COMPARE(vertical->width(), extent);
+  QTRY_COMPARE(horizontal->height(), extent);
 }
 
 QTEST_MAIN(DesktopWindowTest)

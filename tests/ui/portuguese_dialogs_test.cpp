@@ -1,21 +1,34 @@
 // Qt's own texts in the dialogs and menus the window opens (message boxes
-// with standard buttons, the file dialogs and their warnings, the menus of
-// the edit panel's fields) are Portuguese whatever the locale: the test runs
-// under a Brazilian, an English and the C locale.
+// with standard buttons, the file dialogs and their warnings, the print
+// preview and the print, printer and page dialogs it opens, the help
+// window, the About box, the menus of their text fields and of the edit
+// panel's) are Portuguese whatever the locale: the test runs under a
+// Brazilian, an English and the C locale.
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPrinterInfo>
+#include <QTabBar>
+#include <QTextBrowser>
 #include <QTranslator>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "ui/translations.h"
 #include "window_harness.h"
@@ -30,38 +43,27 @@ namespace {
 // Qt's English texts a user would meet in these dialogs, as they read once
 // the access-key mark, a trailing colon or ellipsis and a menu item's
 // shortcut are left off.
-const QStringList kEnglishWords = L({"Yes",
-                                     "No",
-                                     "Cancel",
-                                     "Close",
-                                     "Save",
-                                     "Open",
-                                     "Choose",
-                                     "Look in",
-                                     "File name",
-                                     "Files of type",
-                                     "Back",
-                                     "Forward",
-                                     "Parent Directory",
-                                     "Create New Folder",
-                                     "List View",
-                                     "Detail View",
-                                     "Name",
-                                     "Size",
-                                     "Type",
-                                     "Date Modified",
-                                     "Undo",
-                                     "Redo",
-                                     "Cut",
-                                     "Copy",
-                                     "Paste",
-                                     "Delete",
-                                     "Select All",
-                                     "Print",
-                                     "Help"});
+const QStringList kEnglishWords =
+    L({"Yes", "No", "Cancel", "Close", "Save", "Open", "Choose", "Look in", "File name",
+       "Files of type", "Back", "Forward", "Parent Directory", "Create New Folder", "List View",
+       "Detail View", "Name", "Size", "Type", "Date Modified", "Undo", "Redo", "Cut", "Copy",
+       "Paste", "Delete", "Select All", "Print", "Help",
+       // The print preview's toolbar.
+       "Print Preview", "Next page", "Previous page", "First page", "Last page", "Fit width",
+       "Fit page", "Zoom in", "Zoom out", "Portrait", "Landscape", "Show single page",
+       "Show facing pages", "Show overview of all pages", "Page setup",
+       // The print and page dialogs.
+       "Printer", "Properties", "Location", "Output file", "Options", "Copies", "Collate",
+       "Reverse", "Print all", "Pages from", "Current Page", "Selection", "Color Mode", "Grayscale",
+       "Duplex Printing", "Page Setup", "Paper", "Page size", "Width", "Height", "Orientation",
+       "Margins", "Page Layout", "Pages per sheet", "Page order", "Paper source",
+       "Printer Properties", "Job Options", "Advanced", "Job Control",
+       // Text views and spin boxes.
+       "Copy Link Location", "Step up", "Step down"});
 // Pieces of Qt's English sentences.
-const QStringList kEnglishPhrases = L({"File not found", "Please verify", "already exists",
-                                       "Do you want to replace"});
+const QStringList kEnglishPhrases =
+    L({"File not found", "Please verify", "already exists", "Do you want to replace",
+       "Print to File", "Local file", "Write PDF file"});
 
 QString Normalized(QString text) {
   text = text.section(QLatin1Char('\t'), 0, 0);
@@ -84,11 +86,18 @@ QStringList TextsOf(QWidget* root) {
   add(S("title"), root->windowTitle());
   for (QWidget* w : widgets) {
     const QString name = S(w->metaObject()->className()) + QLatin1Char(' ') + w->objectName();
+    if (w != root) add(name + S(" title"), w->windowTitle());
     add(name + S(" tooltip"), w->toolTip());
     add(name + S(" accessible name"), w->accessibleName());
     if (auto* label = qobject_cast<QLabel*>(w)) add(name, label->text());
     if (auto* button = qobject_cast<QAbstractButton*>(w)) add(name, button->text());
     if (auto* field = qobject_cast<QLineEdit*>(w)) add(name, field->placeholderText());
+    if (auto* text = qobject_cast<QTextEdit*>(w)) add(name, text->placeholderText());
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(w)) add(name, spin->specialValueText());
+    if (auto* group = qobject_cast<QGroupBox*>(w)) add(name, group->title());
+    if (auto* tabs = qobject_cast<QTabBar*>(w)) {
+      for (int i = 0; i < tabs->count(); ++i) add(name, tabs->tabText(i));
+    }
     if (auto* box = qobject_cast<QComboBox*>(w)) {
       for (int i = 0; i < box->count(); ++i) add(name, box->itemText(i));
     }
@@ -135,10 +144,81 @@ struct Findings {
 
   void Inspect(QWidget* shown) {
     if (!First(shown)) return;
+    seen << Kind(shown);
+    Walk(shown, Kind(shown));
+  }
+
+  // And the context menu of each of its text fields, as the Menu key opens
+  // it; a field that opens none is kept in `noMenu`.
+  void InspectWithMenus(QWidget* shown) {
+    if (!First(shown)) return;
+    const QString kind = Kind(shown);
+    seen << kind;
+    Walk(shown, kind);
+    for (QWidget* field : TextFields(shown)) {
+      const QString where = kind + QStringLiteral(" | menu of ") +
+                            S(field->metaObject()->className()) + QLatin1Char(' ') +
+                            field->objectName();
+      // A menu either pops up and the event returns, or runs modally (a
+      // spin box's): it is looked at once, whichever comes first.
+      bool looked = false;
+      const auto look = [&] {
+        if (std::exchange(looked, true)) return;
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || !First(menu)) {
+          // A label has a menu only over a link; a field may have none by
+          // its dialog's choice.
+          if (!qobject_cast<QLabel*>(field) && field->contextMenuPolicy() != Qt::NoContextMenu) {
+            noMenu << where;
+          }
+          return;
+        }
+        menus << where;
+        Walk(menu, where);
+        menu->close();
+      };
+      QTimer modal;
+      modal.setSingleShot(true);
+      QObject::connect(&modal, &QTimer::timeout, look);
+      modal.start(0);
+      QContextMenuEvent event(QContextMenuEvent::Keyboard, field->rect().center(),
+                              field->mapToGlobal(field->rect().center()));
+      QApplication::sendEvent(field, &event);
+      look();
+      // The menu goes before the next field opens its own.
+      QTest::qWait(0);
+    }
+  }
+
+  QStringList menus;   // "kind | menu of field", each menu met
+  QStringList noMenu;  // the same for fields that opened none
+
+ private:
+  static QString Kind(QWidget* shown) {
     QString kind = S(shown->metaObject()->className());
     if (auto* box = qobject_cast<QMessageBox*>(shown)) kind += QLatin1Char(' ') + box->text();
-    seen << kind;
+    return kind;
+  }
+
+  void Walk(QWidget* shown, const QString& kind) {
     for (const QString& text : English(shown)) english << kind + QStringLiteral(" | ") + text;
+  }
+
+  // What a user can open a context menu on: the shown and enabled line
+  // edits (a spin box's own counts as the spin box), spin boxes, text views
+  // and labels whose text can be selected.
+  static QList<QWidget*> TextFields(QWidget* root) {
+    QList<QWidget*> fields;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+      if (!w->isVisible() || !w->isEnabled()) continue;
+      auto* label = qobject_cast<QLabel*>(w);
+      const bool field =
+          (qobject_cast<QLineEdit*>(w) && !qobject_cast<QAbstractSpinBox*>(w->parentWidget())) ||
+          qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QTextEdit*>(w) ||
+          (label && label->textInteractionFlags().testFlag(Qt::TextSelectableByMouse));
+      if (field) fields << w;
+    }
+    return fields;
   }
 };
 
@@ -149,8 +229,16 @@ void TypeFileName(QFileDialog* dialog, const QString& name) {
   field->setText(name);
 }
 
-QString Report(const Findings& findings) {
-  return findings.english.join(QLatin1Char('\n'));
+QString Report(const Findings& findings) { return findings.english.join(QLatin1Char('\n')); }
+
+// An action of the print preview's toolbar by Qt's English text, as Qt's
+// translation has it.
+QAction* PreviewAction(QWidget* preview, const char* english) {
+  const QString text = QCoreApplication::translate("QPrintPreviewDialog", english);
+  for (QAction* action : preview->findChildren<QAction*>()) {
+    if (action->text() == text) return action;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -167,6 +255,8 @@ class PortugueseDialogsTest : public QObject {
   void theOpenDialogAndItsFileNotFound();
   void theMenusOfTheEditPanelsFields();
   void theTapesMenuAndTheTermsWindow();
+  void thePrintPreviewAndTheDialogsItOpens();
+  void theHelpWindowAndTheAboutBox();
 };
 
 void PortugueseDialogsTest::initTestCase() {
@@ -227,8 +317,37 @@ void PortugueseDialogsTest::withoutTheTranslationQtSpeaksEnglish() {
     std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
     english += English(menu.get());
   }
+  // Every item of the preview's toolbar is among the words looked for, and
+  // so are the text view's menu and the print and page dialogs' headings.
+  QStringList toolbar;
+  QStringList previewEnglish;
+  {
+    QPrinter printer;
+    QPrintPreviewDialog preview(&printer);
+    for (QAction* action : preview.findChildren<QAction*>()) {
+      if (!action->text().isEmpty()) toolbar << action->text();
+    }
+    previewEnglish = English(&preview);
+    QTextBrowser browser;
+    std::unique_ptr<QMenu> menu(browser.createStandardContextMenu());
+    previewEnglish += English(menu.get());
+    QPrintDialog print(&printer);
+    previewEnglish += English(&print);
+    QPageSetupDialog page(&printer);
+    previewEnglish += English(&page);
+  }
   if (installed) QCoreApplication::installTranslator(translator);
   QVERIFY2(english.size() >= 2 + 5, qPrintable(english.join(QLatin1Char('\n'))));
+  QVERIFY(toolbar.size() >= 10);
+  QStringList found;
+  for (const QString& seen : previewEnglish) found << Normalized(seen.section(S(": "), 1));
+  for (const QString& item : toolbar) {
+    QVERIFY2(found.contains(Normalized(item)), qPrintable(item));
+  }
+  for (const char* heading :
+       {"Copy Link Location", "Printer", "Copies", "Margins", "Orientation"}) {
+    QVERIFY2(found.contains(S(heading)), heading);
+  }
   QMessageBox box(QMessageBox::Question, S("Tallyroller"), S("?"),
                   QMessageBox::Yes | QMessageBox::No);
   QCOMPARE(box.button(QMessageBox::Yes)->text(), S("&Sim"));
@@ -292,21 +411,22 @@ void PortugueseDialogsTest::theOpenDialogAndItsFileNotFound() {
   Findings findings;
   const QString missing = h.TempPath(S("nao-existe.txt"));
   QList<QPointer<QWidget>> answered;
-  ModalAnswerer answerer([&](QWidget* shown) { findings.Inspect(shown); },
-                         [&](QWidget* shown) {
-                           if (auto* dialog = qobject_cast<QFileDialog*>(shown)) {
-                             if (std::find(answered.begin(), answered.end(), dialog) != answered.end()) return;
-                             answered << dialog;
-                             QTimer::singleShot(0, dialog, [dialog, missing] {
-                               dialog->setDirectory(QFileInfo(missing).path());
-                               TypeFileName(dialog, QFileInfo(missing).fileName());
-                               static_cast<QDialog*>(dialog)->accept();
-                               dialog->reject();
-                             });
-                           } else {
-                             ModalAnswerer::AnswerOk(shown);
-                           }
-                         });
+  ModalAnswerer answerer(
+      [&](QWidget* shown) { findings.Inspect(shown); },
+      [&](QWidget* shown) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(shown)) {
+          if (std::find(answered.begin(), answered.end(), dialog) != answered.end()) return;
+          answered << dialog;
+          QTimer::singleShot(0, dialog, [dialog, missing] {
+            dialog->setDirectory(QFileInfo(missing).path());
+            TypeFileName(dialog, QFileInfo(missing).fileName());
+            static_cast<QDialog*>(dialog)->accept();
+            dialog->reject();
+          });
+        } else {
+          ModalAnswerer::AnswerOk(shown);
+        }
+      });
   QTest::keyClick(h.FocusTarget(), Qt::Key_O, Qt::ControlModifier);
   QCOMPARE(findings.seen.size(), 2);
   QCOMPARE(findings.seen[0], S("QFileDialog"));
@@ -352,6 +472,91 @@ void PortugueseDialogsTest::theTapesMenuAndTheTermsWindow() {
   QVERIFY(terms);
   QTest::mouseClick(terms, Qt::LeftButton);
   QCOMPARE(findings.seen.size(), 2);
+  QVERIFY2(findings.english.isEmpty(), qPrintable(Report(findings)));
+}
+
+void PortugueseDialogsTest::thePrintPreviewAndTheDialogsItOpens() {
+  Harness h;
+  QVERIFY(h.Active());
+  h.Type(S("12+3=45-6="));
+  Findings findings;
+  // The preview opens its print dialog, which opens the printer's
+  // properties, then the preview opens its page dialog; each dialog is
+  // closed once it has opened what it opens. A dialog opens the next from a
+  // callback of its own, so that the one it opens is answered too, and is
+  // left alone meanwhile.
+  const char* const previewSteps[] = {"Print", "Page setup"};
+  std::size_t previewStep = 0;
+  bool propertiesAsked = false;
+  QList<QWidget*> opening;
+  QStringList opened;
+  ModalAnswerer answerer(
+      [&](QWidget* shown) { findings.InspectWithMenus(shown); },
+      [&](QWidget* shown) {
+        if (opening.contains(shown)) return;
+        std::function<void()> next;
+        if (auto* preview = qobject_cast<QPrintPreviewDialog*>(shown)) {
+          if (previewStep < std::size(previewSteps)) {
+            if (QAction* action = PreviewAction(preview, previewSteps[previewStep++])) {
+              opened << action->text();
+              next = [action] { action->trigger(); };
+            }
+          }
+        } else if (qobject_cast<QPrintDialog*>(shown) && !std::exchange(propertiesAsked, true)) {
+          auto* properties = shown->findChild<QPushButton*>(S("properties"));
+          if (properties && properties->isEnabled()) {
+            opened << properties->text();
+            next = [properties] { properties->click(); };
+          }
+        }
+        if (!next) {
+          if (auto* dialog = qobject_cast<QDialog*>(shown)) {
+            dialog->reject();
+          } else {
+            shown->close();
+          }
+          return;
+        }
+        opening << shown;
+        QTimer::singleShot(0, shown, [&opening, shown, next] {
+          next();
+          opening.removeOne(shown);
+        });
+      });
+  QTest::keyClick(h.FocusTarget(), Qt::Key_P, Qt::ControlModifier);
+  QCOMPARE(opened.size(), 3);
+  QCOMPARE(findings.seen, L({"QPrintPreviewDialog", "QPrintDialog", "QPrintPropertiesDialog",
+                             "QPageSetupDialog"}));
+  // The preview's zoom, the print dialog's file name, the page dialog's
+  // margins: each has its menu.
+  QVERIFY2(findings.noMenu.isEmpty(), qPrintable(findings.noMenu.join(QLatin1Char('\n'))));
+  for (const char* kind : {"QPrintPreviewDialog", "QPrintDialog", "QPageSetupDialog"}) {
+    QVERIFY2(!findings.menus.filter(S(kind) + S(" | ")).isEmpty(),
+             qPrintable(S(kind) + S(": ") + findings.menus.join(QLatin1Char('\n'))));
+  }
+  QVERIFY2(findings.english.isEmpty(), qPrintable(Report(findings)));
+}
+
+void PortugueseDialogsTest::theHelpWindowAndTheAboutBox() {
+  Harness h;
+  QVERIFY(h.Active());
+  Findings findings;
+  {
+    ModalAnswerer answerer([&](QWidget* shown) { findings.InspectWithMenus(shown); });
+    h.Find<QAction>(S("actAbout"))->trigger();
+  }
+  QCOMPARE(findings.seen.size(), 1);
+  QVERIFY(findings.seen[0].startsWith(S("QMessageBox")));
+  QVERIFY(h.Reactivate());
+  QTest::keyClick(h.FocusTarget(), Qt::Key_F1);
+  auto* help = h.Find<QDialog>(S("dlgHelp"));
+  QVERIFY(help);
+  QTRY_VERIFY(help->isVisible());
+  findings.InspectWithMenus(help);
+  QCOMPARE(findings.seen.size(), 2);
+  // The help's text can be selected and copied from its menu.
+  QCOMPARE(findings.menus.filter(S("menu of QTextBrowser txtHelp")).size(), 1);
+  QVERIFY2(findings.noMenu.isEmpty(), qPrintable(findings.noMenu.join(QLatin1Char('\n'))));
   QVERIFY2(findings.english.isEmpty(), qPrintable(Report(findings)));
 }
 

@@ -115,6 +115,7 @@ class TapeViewTest : public QObject {
   void aChangeAsksOnlyAboutItsRows_data();
   void aChangeAsksOnlyAboutItsRows();
   void theViewFollowsTheNewestLineAtAnySize();
+  void aNewFontKeepsTheSameLinesInView();
   void theNavigationKeysChooseALine();
   void rowsRemovedAtTheTopLeaveTheShownRowsInPlace();
   void aWideLineScrollsSideways();
@@ -176,6 +177,28 @@ void TapeViewTest::theViewFollowsTheNewestLineAtAnySize() {
   Fixture few(3, QSize(110, 300));
   QCOMPARE(few.view().indexAt(QPoint(5, 1)).row(), 0);
   QCOMPARE(few.view().verticalScrollBar()->maximum(), 0);
+}
+
+void TapeViewTest::aNewFontKeepsTheSameLinesInView() {
+  // As the zoom sets it: larger, then back.
+  Fixture f(500);
+  QFont font = f.view().font();
+  for (const int px : {24, 36, 12}) {
+    font.setPixelSize(px);
+    f.view().setFont(font);
+    Settle();
+    QVERIFY2(f.NewestShown(), qPrintable(QString::number(px)));
+  }
+  // Scrolled back, the line at the top stays there.
+  f.view().scrollTo(f.view().model()->index(100, 0), QAbstractItemView::PositionAtTop);
+  QCOMPARE(f.view().indexAt(QPoint(5, 1)).row(), 100);
+  for (const int px : {30, 12}) {
+    font.setPixelSize(px);
+    f.view().setFont(font);
+    Settle();
+    QCOMPARE(f.view().indexAt(QPoint(5, 1)).row(), 100);
+    QCOMPARE(f.view().verticalScrollBar()->value(), 100);
+  }
 }
 
 void TapeViewTest::theNavigationKeysChooseALine() {
