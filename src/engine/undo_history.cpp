@@ -126,13 +126,15 @@ void UndoHistory::TakeLog(std::size_t from, std::vector<TapeChange>& into) {
     }
     return;
   }
-  if (from == 0 && into.empty()) {
+  if (from == 0 && into.empty() && log.capacity() <= kKeptChanges) {
     // The whole log is the step's: its buffer changes hands, no change moves.
     into.swap(log);
   } else {
     for (std::size_t k = std::min(from, log.size()); k < log.size(); ++k) {
       into.push_back(std::move(log[k]));
     }
+    // Changes made outside any step grew the log: its room goes too.
+    if (log.capacity() > kKeptChanges) std::vector<TapeChange>().swap(log);
   }
   tape.DropChanges();
 }

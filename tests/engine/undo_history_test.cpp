@@ -389,7 +389,9 @@ TEST(UndoHistory, MemoryStaysWithinItsBudget) {
     FillTape(calc);
   }
   EXPECT_LE(history.MemoryBytes(), UndoHistory::kMaxBytes);
-  EXPECT_GE(history.UndoCount(), 1u);
+  // The budget goes to the cleared tapes, about 2.5 MiB each, and not to
+  // room left over from the keys typed between them.
+  EXPECT_GE(history.UndoCount(), 5u);
   EXPECT_GT(history.MemoryBytes(), 4u * Tape::kMaxLines * sizeof(TapeLine));
 }
 
