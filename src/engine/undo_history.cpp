@@ -83,7 +83,9 @@ bool UndoHistory::Redo() {
 
 void UndoHistory::Clear() {
   std::vector<std::unique_ptr<Step>>().swap(ring_);
-  spare_ = std::make_unique<Step>();
+  // A step under way keeps what it read before it began.
+  if (depth_ == 0) spare_ = std::make_unique<Step>();
+  spare_->bytes = 0;
   first_ = count_ = done_ = bytes_ = 0;
 }
 

@@ -262,6 +262,26 @@ TEST(UndoHistory, NewStepDropsRedoAndSelectionAloneIsNoStep) {
   EXPECT_EQ(TapeLines(calc), (std::vector<std::string>{"+ 12", "+ 5"}));
 }
 
+// A kept session put back while a step is under way forgets the steps before
+// it, and that step stays whole.
+TEST(UndoHistory, ForgettingDuringAStepKeepsThatStep) {
+  FakeHost host;
+  Calculator calc(host, ",");
+  UndoHistory history(calc);
+  history.BeginStep();
+  Keys(calc, "12+");
+  history.EndStep();
+  const Picture before = Take(calc);
+  history.BeginStep();
+  Keys(calc, "7+");
+  history.Clear();
+  history.EndStep();
+  ASSERT_EQ(history.UndoCount(), 1u);
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(Take(calc), before);
+  EXPECT_FALSE(history.Undo());
+}
+
 // The worksheet's commands are one step each, undone by their own inverse:
 // the line deleted comes back at its place with its note, the inserted one
 // goes, a changed note is the old one again.
