@@ -246,7 +246,7 @@ inline void PickMenuItem(QMenu* menu, const QString& text) {
 // Answers what the window shows, given to a ModalAnswerer (through std::ref,
 // to read what it recorded): a menu by the item to pick, a file dialog by
 // the path to choose, a text dialog by the text to enter, a question by yes
-// or no, anything else as the ModalAnswerer does.
+// (or no, else its cancel), anything else as the ModalAnswerer does.
 struct Answers {
   QString menuItem;
   QString file;
@@ -254,6 +254,8 @@ struct Answers {
   bool yes = true;
   QStringList menus;      // the items of every menu shown, "|" between them
   QStringList prefilled;  // what every text dialog held when it opened
+  QStringList questions;  // the text of every question asked
+  QStringList buttons;    // each question's buttons, sorted, the default marked "*"
 
   void operator()(QWidget* shown) {
     if (auto* menu = qobject_cast<QMenu*>(shown)) {
@@ -267,7 +269,15 @@ struct Answers {
       input->setTextValue(text);
       input->accept();
     } else if (auto* box = qobject_cast<QMessageBox*>(shown)) {
+      questions << box->text();
+      QStringList names;
+      for (QAbstractButton* b : box->buttons()) {
+        names << b->text() + (b == box->defaultButton() ? QStringLiteral("*") : QString());
+      }
+      names.sort();
+      buttons << names.join(QLatin1Char('|'));
       QAbstractButton* button = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
+      if (!button && !yes) button = box->button(QMessageBox::Cancel);
       QTest::mouseClick(button ? button : box->button(QMessageBox::Ok), Qt::LeftButton);
     } else {
       ModalAnswerer::AnswerOk(shown);

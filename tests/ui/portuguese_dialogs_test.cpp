@@ -229,6 +229,23 @@ void TypeFileName(QFileDialog* dialog, const QString& name) {
   field->setText(name);
 }
 
+// Answers a file dialog, once although the watcher sees it again while a
+// question of its own is open: from a callback, it goes to the folder of
+// `path`, takes its name as typed, is accepted and then cancelled, should
+// it have stayed open (`stayed` says whether it did).
+void ChooseFileOnce(QFileDialog* dialog, QList<QPointer<QWidget>>& answered, const QString& path,
+                    bool* stayed = nullptr) {
+  if (std::find(answered.begin(), answered.end(), dialog) != answered.end()) return;
+  answered << dialog;
+  QTimer::singleShot(0, dialog, [dialog, path, stayed] {
+    dialog->setDirectory(QFileInfo(path).path());
+    TypeFileName(dialog, QFileInfo(path).fileName());
+    static_cast<QDialog*>(dialog)->accept();
+    if (stayed) *stayed = dialog->isVisible();
+    dialog->reject();
+  });
+}
+
 QString Report(const Findings& findings) { return findings.english.join(QLatin1Char('\n')); }
 
 // An action of the print preview's toolbar by Qt's English text, as Qt's
@@ -372,18 +389,9 @@ void PortugueseDialogsTest::theNoPrinterQuestionAndTheSaveDialog() {
       [&](QWidget* shown) { findings.Inspect(shown); },
       [&](QWidget* shown) {
         if (auto* dialog = qobject_cast<QFileDialog*>(shown)) {
-          if (std::find(answered.begin(), answered.end(), dialog) != answered.end()) return;
-          answered << dialog;
           // Over an existing file: the question to replace it comes and is
-          // refused, and the dialog stays until it is cancelled. From a
-          // callback of its own, so that the question is answered too.
-          QTimer::singleShot(0, dialog, [&, dialog] {
-            dialog->setDirectory(QFileInfo(existing).path());
-            TypeFileName(dialog, QFileInfo(existing).fileName());
-            static_cast<QDialog*>(dialog)->accept();
-            dialogStayed = dialog->isVisible();
-            dialog->reject();
-          });
+          // refused, and the dialog stays until it is cancelled.
+          ChooseFileOnce(dialog, answered, existing, &dialogStayed);
         } else if (auto* box = qobject_cast<QMessageBox*>(shown)) {
           const bool yes = exportPdf && box->text().contains(S("impressora"));
           QTest::mouseClick(box->button(yes ? QMessageBox::Yes : QMessageBox::No), Qt::LeftButton);
@@ -411,22 +419,14 @@ void PortugueseDialogsTest::theOpenDialogAndItsFileNotFound() {
   Findings findings;
   const QString missing = h.TempPath(S("nao-existe.txt"));
   QList<QPointer<QWidget>> answered;
-  ModalAnswerer answerer(
-      [&](QWidget* shown) { findings.Inspect(shown); },
-      [&](QWidget* shown) {
-        if (auto* dialog = qobject_cast<QFileDialog*>(shown)) {
-          if (std::find(answered.begin(), answered.end(), dialog) != answered.end()) return;
-          answered << dialog;
-          QTimer::singleShot(0, dialog, [dialog, missing] {
-            dialog->setDirectory(QFileInfo(missing).path());
-            TypeFileName(dialog, QFileInfo(missing).fileName());
-            static_cast<QDialog*>(dialog)->accept();
-            dialog->reject();
-          });
-        } else {
-          ModalAnswerer::AnswerOk(shown);
-        }
-      });
+  ModalAnswerer answerer([&](QWidget* shown) { findings.Inspect(shown); },
+                         [&](QWidget* shown) {
+                           if (auto* dialog = qobject_cast<QFileDialog*>(shown)) {
+                             ChooseFileOnce(dialog, answered, missing);
+                           } else {
+                             ModalAnswerer::AnswerOk(shown);
+                           }
+                         });
   QTest::keyClick(h.FocusTarget(), Qt::Key_O, Qt::ControlModifier);
   QCOMPARE(findings.seen.size(), 2);
   QCOMPARE(findings.seen[0], S("QFileDialog"));

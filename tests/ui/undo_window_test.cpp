@@ -2,8 +2,6 @@
 // menu), and the question before a typed letter closes an unsaved tape.
 
 #include <QFile>
-#include <QFileDialog>
-#include <QMenu>
 #include <QSettings>
 
 #include "host/settings.h"
@@ -13,47 +11,12 @@
 
 using tally::testing::L;
 using tally::testing::S;
-using tally::ui::testing::Harness;
-using tally::ui::testing::MenuItems;
-using tally::ui::testing::PickMenuItem;
 using tally::ui::frmCalculator;
+using tally::ui::testing::Answers;
+using tally::ui::testing::Harness;
 using tally::ui::testing::ModalAnswerer;
 
 namespace {
-
-// Answers menus by listing them (and picking `item`), file dialogs with
-// `file`, and the closing question with "Fechar" or "Cancelar".
-struct Answers {
-  QString item;
-  QString file;
-  bool close = false;
-  QStringList menus;
-  QStringList questions;
-
-  void operator()(QWidget* shown) {
-    if (auto* menu = qobject_cast<QMenu*>(shown)) {
-      menus << MenuItems(menu).mid(0, 2).join(QLatin1Char('|'));
-      PickMenuItem(menu, item);
-    } else if (auto* dialog = qobject_cast<QFileDialog*>(shown)) {
-      dialog->selectFile(file);
-      static_cast<QDialog*>(dialog)->accept();
-    } else if (auto* box = qobject_cast<QMessageBox*>(shown)) {
-      questions << box->text();
-      QAbstractButton* yes = box->button(QMessageBox::Yes);
-      QAbstractButton* cancel = box->button(QMessageBox::Cancel);
-      if (yes && cancel) {
-        QCOMPARE(yes->text(), S("Fechar"));
-        QCOMPARE(cancel->text(), S("Cancelar"));
-        QCOMPARE(box->defaultButton(), cancel);
-        QTest::mouseClick(close ? yes : cancel, Qt::LeftButton);
-      } else {
-        ModalAnswerer::AnswerOk(box);
-      }
-    } else {
-      shown->close();
-    }
-  }
-};
 
 const char* const kQuestion = "Fechar o Tallyroller? A fita não foi salva e será perdida.";
 
@@ -117,7 +80,9 @@ void UndoWindowTest::shortcutsAndTheMenusItems() {
     QTest::keyClick(h.FocusTarget(), Qt::Key_F10, Qt::ShiftModifier);
     // The window's shortcuts wait until it is active again after the menu.
     h.Reactivate();
-    return answers.menus.isEmpty() ? QString() : answers.menus.last();
+    // Undo and redo lead the menu.
+    return answers.menus.isEmpty() ? QString()
+                                   : answers.menus.last().section(QLatin1Char('|'), 0, 1);
   };
   QCOMPARE(menu(), S("Desfazer (off)|Refazer (off)"));
   h.Type(S("12+3+"));
@@ -130,13 +95,13 @@ void UndoWindowTest::shortcutsAndTheMenusItems() {
   QCOMPARE(h.TapeLines(), L({"+ 12", "+ 3"}));
   QCOMPARE(menu(), S("Desfazer|Refazer (off)"));
   // From the menu itself.
-  answers.item = S("Desfazer");
+  answers.menuItem = S("Desfazer");
   menu();
   QCOMPARE(h.TapeLines(), L({"+ 12"}));
-  answers.item = S("Refazer");
+  answers.menuItem = S("Refazer");
   menu();
   QCOMPARE(h.TapeLines(), L({"+ 12", "+ 3"}));
-  answers.item.clear();
+  answers.menuItem.clear();
   // Five keys, five steps: all undone, nothing is left to undo.
   for (int k = 0; k < 5; ++k) QTest::keyClick(h.FocusTarget(), Qt::Key_Z, Qt::ControlModifier);
   QCOMPARE(h.TapeLines(), QStringList());
@@ -176,12 +141,14 @@ void UndoWindowTest::aTypedLetterAsksBeforeLosingTheTape() {
     QVERIFY(h.Active());
     h.Type(S("12+"));
     Answers answers;
+    answers.yes = false;
     ModalAnswerer answerer({}, std::ref(answers));
     h.Type(S(letter));
     QCOMPARE(answers.questions, QStringList{S(kQuestion)});
+    QCOMPARE(answers.buttons, QStringList{S("Cancelar*|Fechar")});
     QVERIFY(h.Window().isVisible());
     QCOMPARE(h.TapeLines(), L({"+ 12"}));
-    answers.close = true;
+    answers.yes = true;
     QVERIFY(h.Reactivate());
     h.Type(S(letter));
     QCOMPARE(answers.questions.size(), 2);
@@ -196,7 +163,8 @@ void UndoWindowTest::enterAndEscapeKeepTheWindow() {
     h.Type(S("12+"));
     QString seen;
     ModalAnswerer answerer({}, [&](QWidget* shown) {
-      seen = qobject_cast<QMessageBox*>(shown) ? qobject_cast<QMessageBox*>(shown)->text() : QString();
+      seen =
+          qobject_cast<QMessageBox*>(shown) ? qobject_cast<QMessageBox*>(shown)->text() : QString();
       QTest::keyClick(shown, key);
     });
     h.Type(S("x"));
