@@ -192,7 +192,8 @@ void UndoHistory::DropRedo() {
 
 void UndoHistory::Trim() {
   // The oldest steps go first; the newest one always stays.
-  while ((MemoryBytes() > kMaxBytes || count_ > kMaxSteps) && count_ > 1) {
+  // (The step limit is kept by NextSlot, which reuses the oldest slot.)
+  while (MemoryBytes() > kMaxBytes && count_ > 1) {
     if (done_ > 0) {
       DropOldest();
     } else {

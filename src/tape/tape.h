@@ -78,7 +78,8 @@ struct TapeChange {
   };
   Kind kind = Kind::Reset;
   std::int32_t number = 0;
-  // Written only while changes are kept for a journal.
+  // The new line, written only while changes are kept for a journal; the
+  // one line of a trim, while undo is recorded (see RemoveOldest).
   TapeLine line;
   // What undoing the change needs, kept only while undo is recorded: the
   // lines a trim, a removal or a reset took away, the line a rewrite

@@ -74,6 +74,13 @@ std::size_t Print(const Calculator& calc) {
   return std::hash<std::string>{}(bytes);
 }
 
+// `action` as one step of the history, as the front ends run a user action.
+void AsStep(UndoHistory& history, const std::function<void()>& action) {
+  history.BeginStep();
+  action();
+  history.EndStep();
+}
+
 // The monkey's actions, plus the pastes and opened tapes it does not make.
 class Session {
  public:
@@ -115,9 +122,7 @@ TEST(UndoHistory, EveryStepUndoesToBeforeAndRedoesToAfter) {
     for (int k = 0; k < 1500; ++k) {
       const Picture before = Take(calc);
       const std::size_t steps = history.UndoCount();
-      history.BeginStep();
-      session.Act();
-      history.EndStep();
+      AsStep(history, [&] { session.Act(); });
       const Picture after = Take(calc);
       if (history.UndoCount() == steps) {
         // Not a step: nothing but the selection may have moved.
@@ -148,9 +153,7 @@ TEST(UndoHistory, AThousandStepsBackAndForth) {
     while (history.UndoCount() < 1200) {
       prints.resize(history.UndoCount() + 1);
       prints[history.UndoCount()] = Print(calc);
-      history.BeginStep();
-      session.Act();
-      history.EndStep();
+      AsStep(history, [&] { session.Act(); });
     }
     // The panel blocks undo; a cancel leaves the calculator as it is.
     if (calc.Panel().visible) calc.cmdCancelChange_Click();
@@ -186,15 +189,15 @@ TEST(UndoHistory, PastItsLimitTheNewestStepsStayExact) {
     std::size_t action = 0;
     const auto step = [&] {
       ++action;
-      history.BeginStep();
-      if (action % 97 == 0) {
-        calc.cmdClear_Click();
-      } else if (action % 31 == 0) {
-        calc.cboDecPlace_Click(static_cast<int>(action / 31 % 7));
-      } else {
-        Type(calc, action % 2 == 0 ? "+" : "1");
-      }
-      history.EndStep();
+      AsStep(history, [&] {
+        if (action % 97 == 0) {
+          calc.cmdClear_Click();
+        } else if (action % 31 == 0) {
+          calc.cboDecPlace_Click(static_cast<int>(action / 31 % 7));
+        } else {
+          Type(calc, action % 2 == 0 ? "+" : "1");
+        }
+      });
       // A journal takes the tape's changes after each step, as the host's does.
       if (journal) calc.TakeTapeChanges(journalRead);
     };
@@ -233,11 +236,7 @@ TEST(UndoHistory, NewStepDropsRedoAndSelectionAloneIsNoStep) {
   FakeHost host;
   Calculator calc(host, ",");
   UndoHistory history(calc);
-  const auto step = [&](const std::function<void()>& action) {
-    history.BeginStep();
-    action();
-    history.EndStep();
-  };
+  const auto step = [&](const std::function<void()>& action) { AsStep(history, action); };
   step([&] { Keys(calc, "12+"); });
   step([&] { Keys(calc, "3+"); });
   ASSERT_EQ(history.UndoCount(), 2u);
@@ -251,9 +250,7 @@ TEST(UndoHistory, NewStepDropsRedoAndSelectionAloneIsNoStep) {
   FakeHost host2;
   Calculator empty(host2, ",");
   UndoHistory none(empty);
-  none.BeginStep();
-  empty.cmdClear_Click();
-  none.EndStep();
+  AsStep(none, [&] { empty.cmdClear_Click(); });
   EXPECT_FALSE(none.CanUndo());
 
   step([&] { Keys(calc, "5+"); });
@@ -268,9 +265,7 @@ TEST(UndoHistory, ForgettingDuringAStepKeepsThatStep) {
   FakeHost host;
   Calculator calc(host, ",");
   UndoHistory history(calc);
-  history.BeginStep();
-  Keys(calc, "12+");
-  history.EndStep();
+  AsStep(history, [&] { Keys(calc, "12+"); });
   const Picture before = Take(calc);
   history.BeginStep();
   Keys(calc, "7+");
@@ -309,9 +304,7 @@ TEST(UndoHistory, WorksheetCommandsAreOneStepEach) {
     calc.lstTape_Click(1);
     calc.SetSelectedNote("antes");
     const Picture before = Take(calc);
-    history.BeginStep();
-    c.act(calc);
-    history.EndStep();
+    AsStep(history, [&] { c.act(calc); });
     const Picture after = Take(calc);
     ASSERT_NE(before, after);
     ASSERT_EQ(history.UndoCount(), 1u);
@@ -327,12 +320,8 @@ TEST(UndoHistory, IgnoredWhileThePanelIsOpenAndWritesNoSetting) {
   FakeHost host;
   Calculator calc(host, ",");
   UndoHistory history(calc);
-  history.BeginStep();
-  Keys(calc, "12+");
-  history.EndStep();
-  history.BeginStep();
-  calc.cboDecPlace_Click(2);
-  history.EndStep();
+  AsStep(history, [&] { Keys(calc, "12+"); });
+  AsStep(history, [&] { calc.cboDecPlace_Click(2); });
   ASSERT_EQ(host.storedPlaces, std::vector<int>{2});
   calc.lstTape_Click(0);
   calc.lstTape_DblClick();
@@ -356,10 +345,10 @@ TEST(UndoHistory, UndoneCorrectionComesBackWithThePanelClosed) {
   const Picture before = Take(calc);
   calc.lstTape_Click(1);
   calc.lstTape_DblClick();
-  history.BeginStep();
-  calc.SetChangeTo("5");
-  calc.cmdSaveChange_Click();
-  history.EndStep();
+  AsStep(history, [&] {
+    calc.SetChangeTo("5");
+    calc.cmdSaveChange_Click();
+  });
   ASSERT_NE(calc.GetTape().Text(1), before.tape[1].text);
   ASSERT_TRUE(history.Undo());
   Picture expected = before;
@@ -375,18 +364,14 @@ TEST(UndoHistory, ClearOfAFullTapeComesBackWithItsSelection) {
   calc.lstTape_Click(1234);
   UndoHistory history(calc);
   const Picture before = Take(calc);
-  history.BeginStep();
-  calc.cmdClear_Click();
-  history.EndStep();
+  AsStep(history, [&] { calc.cmdClear_Click(); });
   ASSERT_TRUE(calc.GetTape().Empty());
   ASSERT_TRUE(history.Undo());
   EXPECT_EQ(calc.GetTape().Count(), Tape::kMaxLines);
   EXPECT_EQ(calc.GetTape().Selected(), 1234);
   EXPECT_EQ(Take(calc), before);
   // A key at the full tape trims its oldest line; undone, it is back.
-  history.BeginStep();
-  Type(calc, "9+");
-  history.EndStep();
+  AsStep(history, [&] { Type(calc, "9+"); });
   ASSERT_TRUE(history.Undo());
   EXPECT_EQ(Take(calc), before);
 }
@@ -398,9 +383,7 @@ TEST(UndoHistory, MemoryStaysWithinItsBudget) {
   UndoHistory history(calc);
   for (int k = 0; k < 12; ++k) {
     const Picture full = Take(calc);
-    history.BeginStep();
-    calc.cmdClear_Click();
-    history.EndStep();
+    AsStep(history, [&] { calc.cmdClear_Click(); });
     ASSERT_LE(history.MemoryBytes(), UndoHistory::kMaxBytes);
     ASSERT_TRUE(history.Undo());
     ASSERT_EQ(Take(calc), full);
