@@ -89,7 +89,7 @@ std::string Calculator::Format(double value) const {
 void Calculator::DropLastResultChars(std::size_t count) {
   for (; count > 0 && !labels_.lblResult.empty(); --count) {
     for (std::size_t bytes = Utf8LastCharSize(labels_.lblResult); bytes > 0; --bytes) {
-      result_.PopBack(labels_.lblResult);
+      PopResultByte();
     }
   }
 }
@@ -112,7 +112,7 @@ void Calculator::StartNewTotal(bool AddToGrandTotal) {
         return;
       }
       s_.GrandTotal = sum;
-      labels_.lblGrandTotal = sum == 0 ? "" : Format(sum) + " ";
+      SetGrandTotalLabel(sum == 0 ? "" : Format(sum) + " ");
     }
     SetResult(".");
     s_.EntryValue = 0;
@@ -150,7 +150,7 @@ void Calculator::SetStartValue(std::int64_t tenThousandths) {
   s_.LastEntry = 0;
   s_.LastInputKind = InputKind::Num;
   s_.PendingOperator = PendingOp::Add;
-  labels_.lblOperator = "+";
+  ShowOperator();
 }
 
 // ---------------------------------------------------------------- entry
@@ -169,7 +169,7 @@ void Calculator::cmdNumber_Click(int Index) {
   } else if (const auto point = result_.FirstPoint(labels_.lblResult); point != std::string::npos) {
     // The digit goes in before the point, and whatever followed the point
     // goes.
-    while (labels_.lblResult.size() > point) result_.PopBack(labels_.lblResult);
+    while (labels_.lblResult.size() > point) PopResultByte();
     AppendToResult(digit);
     AppendToResult('.');
   }
@@ -412,7 +412,7 @@ void Calculator::cmdCancel_Click() {
     tape_.AppendDirect(TapeLineText(TapeLineKind::GrandTotal, Format(s_.GrandTotal)));
     tape_.AddTapeLine(TapeLineText(TapeLineKind::Separator, {}));
     s_.GrandTotal = 0;
-    labels_.lblGrandTotal.clear();
+    SetGrandTotalLabel({});
   }
   s_.CancelPressed = true;
 }
@@ -437,7 +437,7 @@ void Calculator::cmdGrandTotal_Click() {
     tape_.AppendDirect(TapeLineText(TapeLineKind::GrandTotalKey, Format(s_.GrandTotal)));
     tape_.AddTapeLine(TapeLineText(TapeLineKind::Separator, {}));
     s_.GrandTotal = 0;
-    labels_.lblGrandTotal.clear();
+    SetGrandTotalLabel({});
   }
 }
 
@@ -528,6 +528,7 @@ void Calculator::cmdClose_Click() { host_.CloseWindow(); }
 
 void Calculator::cboDecPlace_Click(int places) {
   if (places < 0 || places > kMaxDecimalPlaces) return;
+  BeforeWrite(kNumberFormatText, s_.NumberFormat);
   s_.NumberFormat = PictureForPlaces(places);
   host_.StoreDecimalPlaces(places);
   host_.FocusSink();
@@ -610,7 +611,7 @@ void Calculator::ReplayAfterChange(std::vector<TapeLine> lines) {
   if (r.display) SetResult(*r.display);
   // A replayed total in the display is a result, not an entry.
   if (r.entryValue || r.display) s_.EntryKeyed = false;
-  if (r.grandTotalLabel) labels_.lblGrandTotal = *r.grandTotalLabel;
+  if (r.grandTotalLabel) SetGrandTotalLabel(*r.grandTotalLabel);
   if (r.runningValue != 0) {
     s_.Accumulator = r.runningValue;
     if (s_.LastInputKind != InputKind::Num) {
@@ -779,7 +780,7 @@ void Calculator::OpenTape(std::vector<TapeLine> lines) {
   StartNewTotal(false);
   tape_.Assign(std::move(lines));
   s_.GrandTotal = replay.grandTotal;
-  labels_.lblGrandTotal = replay.grandTotal == 0 ? "" : Format(replay.grandTotal) + " ";
+  SetGrandTotalLabel(replay.grandTotal == 0 ? "" : Format(replay.grandTotal) + " ");
   s_.TotalPending = false;
   s_.CancelPressed = false;
   s_.NegativeEntry = false;
@@ -788,6 +789,7 @@ void Calculator::OpenTape(std::vector<TapeLine> lines) {
 // ---------------------------------------------------------------- kept session
 
 void Calculator::Restore(CalculatorSnapshot snapshot) {
+  for (int k = 0; k < kTextCount; ++k) BeforeWrite(k, TextAt(k));
   s_ = std::move(snapshot.state);
   labels_ = std::move(snapshot.labels);
   // The display's reading follows the restored text from here on.
@@ -797,10 +799,18 @@ void Calculator::Restore(CalculatorSnapshot snapshot) {
   tape_.Select(snapshot.selected);
 }
 
-void Calculator::PutBack(const CalculatorState& state, const DisplayTexts& labels) {
-  s_ = state;
-  labels_ = labels;
-  SetResult(std::string(labels_.lblResult));
+std::string& Calculator::TextAt(int k) {
+  switch (k) {
+    case 0: return s_.NumberFormat;
+    case 1: return labels_.lblResult;
+    case 2: return labels_.lblOperator;
+    default: return labels_.lblGrandTotal;
+  }
+}
+
+void Calculator::AfterPutBack() {
+  std::string shown = std::move(labels_.lblResult);
+  SetResult(std::move(shown));
   panel_ = {};
 }
 

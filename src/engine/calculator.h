@@ -41,12 +41,15 @@ PendingOp OperatorOfIndex(int Index);
 // "="); nullptr when it shows none.
 const Button* OperatorButtonShown(std::string_view shown);
 
-// The calculator state, with the names and start values the window has.
-struct CalculatorState {
+// The calculator state, with the names and start values the window has:
+// every value but the picture, plain values copied and compared whole...
+struct CalculatorValues {
   double Accumulator = 0;
   double Operand = 0;
   double LastEntry = 0;
   double MemoryValue = 0;
+  double GrandTotal = 0;
+  double EntryValue = 0;
   bool EntryStarted = false;
   std::uint8_t OperandCount = 0;
   InputKind LastInputKind = InputKind::Unset;
@@ -54,15 +57,19 @@ struct CalculatorState {
   bool NegativeEntry = false;
   bool TotalPending = false;
   bool CancelPressed = false;
-  double GrandTotal = 0;
-  std::string NumberFormat;  // "" or "#0." plus 0..6 zeros
-  double EntryValue = 0;
   // Add mode: an entry keyed without a point that "+" or "–" applies is read
   // in cents ("1234 +" adds 12,34).
   bool AddMode = false;
   // The display holds an entry begun by the entry keys, not a number that an
   // operation recalled, pasted or computed.
   bool EntryKeyed = false;
+
+  bool operator==(const CalculatorValues&) const = default;
+};
+
+// ...and the picture.
+struct CalculatorState : CalculatorValues {
+  std::string NumberFormat;  // "" or "#0." plus 0..6 zeros
 
   bool operator==(const CalculatorState&) const = default;
 };
@@ -94,6 +101,16 @@ struct ChangePanel {
   // The panel writes a new line before the selected one instead of
   // correcting it.
   bool inserting = false;
+};
+
+// Told, while an undo step is recorded, of each text's value before the step
+// first writes it.
+class TextRecorder {
+ public:
+  virtual void BeforeTextWrite(int text, const std::string& value) = 0;
+
+ protected:
+  ~TextRecorder() = default;
 };
 
 // The longest note a line can carry, in characters.
@@ -248,9 +265,29 @@ class Calculator {
 
  private:
   friend class UndoHistory;
-  // An undo or redo: the values and labels as they were (the tape is put
-  // back by the history itself).
-  void PutBack(const CalculatorState& state, const DisplayTexts& labels);
+  // The texts an undo step keeps, by number: the picture, then the labels.
+  static constexpr int kTextCount = 4;
+  static constexpr int kNumberFormatText = 0;
+  static constexpr int kResultText = 1;
+  static constexpr int kOperatorText = 2;
+  static constexpr int kGrandTotalText = 3;
+  std::string& TextAt(int k);
+  // While a recorder is set, each text's value before it is first written
+  // goes to it (and bit k of TextsWritten is set); nullptr stops it.
+  void RecordTextsInto(TextRecorder* recorder) {
+    textRecorder_ = recorder;
+    textsWritten_ = 0;
+  }
+  std::uint8_t TextsWritten() const { return textsWritten_; }
+  void BeforeWrite(int k, const std::string& text) {
+    const auto bit = static_cast<std::uint8_t>(1U << k);
+    if (textRecorder_ == nullptr || (textsWritten_ & bit) != 0) return;
+    textsWritten_ |= bit;
+    textRecorder_->BeforeTextWrite(k, text);
+  }
+  // An undo or redo put values and texts back: the display is read again
+  // and the panel closes (the tape is put back by the history itself).
+  void AfterPutBack();
 
   // The phases of an operator key.
   void ReadEntryInCents(int Index);
@@ -268,11 +305,28 @@ class Calculator {
   // Works out the tape again after a change of its operand lines, as a
   // saved correction does.
   void ReplayAfterChange(std::vector<TapeLine> lines);
-  void ShowOperator() { labels_.lblOperator = OperatorText(s_.PendingOperator); }
+  void ShowOperator() {
+    BeforeWrite(kOperatorText, labels_.lblOperator);
+    labels_.lblOperator = OperatorText(s_.PendingOperator);
+  }
+  void SetGrandTotalLabel(std::string text) {
+    BeforeWrite(kGrandTotalText, labels_.lblGrandTotal);
+    labels_.lblGrandTotal = std::move(text);
+  }
   bool ReadEntry(double& value) const;
   // The display changes only through these, which keep its reading current.
-  void SetResult(std::string text) { result_.Assign(labels_.lblResult, std::move(text)); }
-  void AppendToResult(char c) { result_.PushBack(labels_.lblResult, c); }
+  void SetResult(std::string text) {
+    BeforeWrite(kResultText, labels_.lblResult);
+    result_.Assign(labels_.lblResult, std::move(text));
+  }
+  void AppendToResult(char c) {
+    BeforeWrite(kResultText, labels_.lblResult);
+    result_.PushBack(labels_.lblResult, c);
+  }
+  void PopResultByte() {
+    BeforeWrite(kResultText, labels_.lblResult);
+    result_.PopBack(labels_.lblResult);
+  }
   void DropLastResultChars(std::size_t count);
 
   CalculatorHost& host_;
@@ -283,6 +337,9 @@ class Calculator {
   LeadingNumberText result_;
   ChangePanel panel_;
   Tape tape_;
+  // Every text is written through BeforeWrite first, for the undo history.
+  TextRecorder* textRecorder_ = nullptr;
+  std::uint8_t textsWritten_ = 0;
 };
 
 }  // namespace tally

@@ -1,67 +1,220 @@
 #include "engine/undo_history.h"
 
 #include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <type_traits>
 #include <utility>
 
 namespace tally {
 namespace {
 
-// The heap a string takes beyond its own object (none while it fits inside).
+// A new buffer has room for most steps.
+constexpr std::size_t kFirstBytes = 192;
+// The texts an undo reads are let go past this length.
+constexpr std::size_t kKeptText = 64;
+// An entry of a record is a text's number (below kTextCount) and the text,
+// or this tag and a tape change.
+constexpr std::uint8_t kTapeEntry = 0x10;
+struct ChangeHead {
+  std::uint8_t entry;
+  TapeChange::Kind kind;
+  std::int32_t number;
+  std::int32_t lines;
+};
+
+// Writing a record: values are copied as they lie in memory (a record never
+// leaves the process), texts as their length and bytes.
+template <typename T>
+std::byte* Poke(std::byte* at, const T& value) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  std::memcpy(at, &value, sizeof value);
+  return at + sizeof value;
+}
+
+std::size_t TextBytes(const std::string& text) { return sizeof(std::uint32_t) + text.size(); }
+
+std::byte* Poke(std::byte* at, const std::string& text) {
+  at = Poke(at, static_cast<std::uint32_t>(text.size()));
+  if (!text.empty()) std::memcpy(at, text.data(), text.size());
+  return at + text.size();
+}
+
+std::size_t LineBytes(const TapeLine& line) {
+  return TextBytes(line.text) + sizeof line.closesWithoutAdding + TextBytes(line.note);
+}
+
+void Poke(std::byte* at, const TapeLine& line) {
+  at = Poke(at, line.text);
+  at = Poke(at, line.closesWithoutAdding);
+  Poke(at, line.note);
+}
+
 std::size_t HeapOf(const std::string& text) {
   return text.capacity() > 15 ? text.capacity() + 1 : 0;
 }
 
-std::size_t HeapOf(const TapeLine& line) { return HeapOf(line.text) + HeapOf(line.note); }
+// Reads a record back.
+class Reader {
+ public:
+  explicit Reader(const std::byte* at) : at_(at) {}
+  template <typename T>
+  T Get() {
+    static_assert(std::is_trivially_copyable_v<T>);
+    T value;
+    std::memcpy(&value, at_, sizeof value);
+    at_ += sizeof value;
+    return value;
+  }
+  void Get(std::string& text) {
+    const auto size = Get<std::uint32_t>();
+    text.assign(reinterpret_cast<const char*>(at_), size);
+    at_ += size;
+  }
+  // A text written for the step compared with the text now.
+  bool Same(const std::string& now) {
+    const auto size = Get<std::uint32_t>();
+    const bool same = size == now.size() && std::memcmp(at_, now.data(), size) == 0;
+    at_ += size;
+    return same;
+  }
+  void Get(TapeLine& line) {
+    Get(line.text);
+    line.closesWithoutAdding = Get<bool>();
+    Get(line.note);
+  }
+  // After the entry's first byte.
+  void Get(TapeChange& change) {
+    at_ -= sizeof(std::uint8_t);
+    const auto head = Get<ChangeHead>();
+    change.kind = head.kind;
+    change.number = head.number;
+    change.before.resize(static_cast<std::size_t>(head.lines));
+    for (TapeLine& line : change.before) Get(line);
+  }
+  const std::byte* At() const { return at_; }
 
-// A freed slot keeps a buffer this small for the next step; a larger one,
-// left by a step of many changes, goes.
-constexpr std::size_t kKeptChanges = 8;
+ private:
+  const std::byte* at_;
+};
 
 }  // namespace
 
-UndoHistory::UndoHistory(Calculator& calc) : calc_(calc), spare_(std::make_unique<Step>()) {
-  calc_.tape_.RecordUndo(true);
+UndoHistory::UndoHistory(Calculator& calc) : calc_(calc) { calc_.tape_.SetUndoSink(this); }
+
+UndoHistory::~UndoHistory() {
+  calc_.RecordTextsInto(nullptr);
+  calc_.tape_.SetUndoSink(nullptr);
 }
 
-UndoHistory::~UndoHistory() { calc_.tape_.RecordUndo(false); }
+UndoHistory::Values UndoHistory::Read() const {
+  Values values;
+  values.state = calc_.s_;
+  values.memoryVisible = calc_.labels_.lblMemoryVisible;
+  values.selected = calc_.tape_.Selected();
+  return values;
+}
 
-void UndoHistory::Read(Values& into) const {
-  into.state = calc_.State();
-  into.labels = calc_.Labels();
-  into.selected = calc_.GetTape().Selected();
+void UndoHistory::Enlarge(Record& record, std::size_t more) {
+  const std::size_t capacity =
+      std::max({record.size + more, kFirstBytes, std::size_t{2} * record.capacity});
+  auto data = std::make_unique_for_overwrite<std::byte[]>(capacity);
+  if (record.size > 0) std::memcpy(data.get(), record.data.get(), record.size);
+  bytes_ += capacity - record.capacity;
+  record.data = std::move(data);
+  record.capacity = static_cast<std::uint32_t>(capacity);
+}
+
+void UndoHistory::BeforeTextWrite(int text, const std::string& value) {
+  std::byte* at = Claim(pending_, sizeof(std::uint8_t) + TextBytes(value));
+  Poke(Poke(at, static_cast<std::uint8_t>(text)), value);
+}
+
+void UndoHistory::TapeChanging(TapeChange::Kind kind, std::int32_t number,
+                               const std::deque<TapeLine>& lines, std::int32_t first,
+                               std::int32_t count) {
+  // Changes made outside any step are not undone.
+  if (!recording_) return;
+  tapeTold_ = true;
+  if (kind != TapeChange::Kind::Reset || count > 0) onlyEmptyResets_ = false;
+  Poke(Claim(pending_, sizeof(ChangeHead)), ChangeHead{kTapeEntry, kind, number, count});
+  if (count == 1) {
+    // A full tape's trim, a rewritten or removed line.
+    const TapeLine& line = lines[static_cast<std::size_t>(first)];
+    Poke(Claim(pending_, LineBytes(line)), line);
+  } else if (count > 1) {
+    PutLines(lines, first, count);
+  }
+}
+
+void UndoHistory::PutLines(const std::deque<TapeLine>& lines, std::int32_t first,
+                           std::int32_t count) {
+  auto line = lines.begin() + first;
+  for (std::int32_t k = 0; k < count; ++k, ++line) Poke(Claim(pending_, LineBytes(*line)), *line);
 }
 
 void UndoHistory::BeginStep() {
   if (depth_++ > 0) return;
-  Read(spare_->before);
-  logStart_ = calc_.tape_.ChangeLog().size();
+  // The values go first in the record, once the step proves to be one.
+  begun_ = Read();
+  pending_.size = 0;
+  Claim(pending_, sizeof(Values));
+  calc_.RecordTextsInto(this);
+  recording_ = true;
+  tapeTold_ = false;
+  onlyEmptyResets_ = true;
+#ifndef NDEBUG
+  for (int k = 0; k < Calculator::kTextCount; ++k) checkTexts_[k] = calc_.TextAt(k);
+#endif
 }
 
 void UndoHistory::EndStep() {
   if (depth_ == 0 || --depth_ > 0) return;
-  Step& step = *spare_;
-  TakeLog(logStart_, step.changes);
-  // Clearing a tape that was empty changes nothing either.
-  const bool tapeSame =
-      step.changes.empty() ||
-      (calc_.GetTape().Empty() &&
-       std::all_of(step.changes.begin(), step.changes.end(), [](const TapeChange& c) {
-         return c.kind == TapeChange::Kind::Reset && c.before.empty();
-       }));
-  // The display, which most keys change, is compared first.
-  if (tapeSame && step.before.labels.lblResult == calc_.Labels().lblResult &&
-      step.before.state == calc_.State() && step.before.labels == calc_.Labels()) {
-    step.changes.clear();
-    return;
+#ifndef NDEBUG
+  for (int k = 0; k < Calculator::kTextCount; ++k) {
+    assert((calc_.TextsWritten() >> k & 1) != 0 || calc_.TextAt(k) == checkTexts_[k]);
   }
-  DropRedo();
-  std::unique_ptr<Step>& slot = NextSlot();
-  slot.swap(spare_);
-  if (!slot->changes.empty()) ++tapeEdits_;
-  Account(*slot);
+#endif
+  calc_.RecordTextsInto(nullptr);
+  recording_ = false;
+  // Clearing a tape that was empty changes nothing either.
+  if ((!tapeTold_ || (onlyEmptyResets_ && calc_.tape_.Empty())) && Unchanged()) return;
+  Poke(pending_.data.get(), begun_);
+  if (tapeTold_) ++tapeEdits_;
+  if (done_ < count_) DropRedo();
+  if (count_ == ring_.size()) Grow();
+  std::swap(pending_, At(count_));
   ++count_;
   ++done_;
+  if (count_ > kMaxSteps) DropOldest();
   Trim();
+}
+
+bool UndoHistory::Unchanged() {
+  // The texts first: most keys change the display.
+  Reader in(pending_.data.get() + sizeof(Values));
+  const std::byte* end = pending_.data.get() + pending_.size;
+  while (in.At() != end) {
+    const auto entry = in.Get<std::uint8_t>();
+    if (entry == kTapeEntry) {
+      // An empty reset (the only change told of here).
+      TapeChange reset;
+      in.Get(reset);
+    } else if (!in.Same(calc_.TextAt(entry))) {
+      return false;
+    }
+  }
+  return begun_.state == calc_.s_ && begun_.memoryVisible == calc_.labels_.lblMemoryVisible;
+}
+
+void UndoHistory::Grow() {
+  // The ring grows at its end, so it must start at its first slot.
+  std::rotate(ring_.begin(), ring_.begin() + static_cast<std::ptrdiff_t>(first_), ring_.end());
+  first_ = 0;
+  if (ring_.size() == ring_.capacity()) {
+    ring_.reserve(std::min(kMaxSteps + 1, std::max<std::size_t>(64, 2 * ring_.capacity())));
+  }
+  ring_.emplace_back();
 }
 
 bool UndoHistory::CanUndo() const { return done_ > 0 && !calc_.Panel().visible; }
@@ -82,122 +235,86 @@ bool UndoHistory::Redo() {
 }
 
 void UndoHistory::Clear() {
-  std::vector<std::unique_ptr<Step>>().swap(ring_);
-  // A step under way keeps what it read before it began.
-  if (depth_ == 0) spare_ = std::make_unique<Step>();
-  spare_->bytes = 0;
-  first_ = count_ = done_ = bytes_ = 0;
+  // A step under way keeps what it wrote so far, outside the ring.
+  for (Record& record : ring_) bytes_ -= record.capacity;
+  std::vector<Record>().swap(ring_);
+  first_ = count_ = done_ = 0;
 }
 
 std::size_t UndoHistory::MemoryBytes() const {
-  // bytes_ counts the heap of every slot, the spare one included.
-  return bytes_ + (ring_.size() + 1) * sizeof(Step) +
-         ring_.capacity() * sizeof(std::unique_ptr<Step>);
+  std::size_t bytes = bytes_ + ring_.capacity() * sizeof(Record) +
+                      undone_.capacity() * sizeof(TapeChange);
+  for (const std::string& text : undoneTexts_) bytes += HeapOf(text);
+  return bytes;
 }
 
-void UndoHistory::Reverse(std::unique_ptr<Step>& slot) {
-  // No step is under way here, so the spare slot is free.
-  Step& back = *spare_;
-  Read(back.before);
-  back.changes.clear();
-  if (!slot->changes.empty()) ++tapeEdits_;
+std::size_t UndoHistory::Footprint() const {
+  return bytes_ + ring_.capacity() * sizeof(Record) + undone_.capacity() * sizeof(TapeChange) +
+         undoneTexts_.size() * (kKeptText + 1);
+}
+
+void UndoHistory::Reverse(Record& slot) {
+  Reader in(slot.data.get());
+  const std::byte* end = slot.data.get() + slot.size;
+  const auto values = in.Get<Values>();
+  // What redoes it: the values and texts as they are now, and the tape's
+  // changes as it is put back.
+  pending_.size = 0;
+  Poke(Claim(pending_, sizeof(Values)), Read());
+  std::uint8_t texts = 0;
+  while (in.At() != end) {
+    const auto entry = in.Get<std::uint8_t>();
+    if (entry == kTapeEntry) {
+      in.Get(undone_.emplace_back());
+    } else {
+      in.Get(undoneTexts_[entry]);
+      texts |= static_cast<std::uint8_t>(1U << entry);
+      BeforeTextWrite(entry, calc_.TextAt(entry));
+    }
+  }
+  if (!undone_.empty()) ++tapeEdits_;
+
+  recording_ = true;
   Tape& tape = calc_.tape_;
-  const std::size_t from = tape.ChangeLog().size();
-  for (auto change = slot->changes.rbegin(); change != slot->changes.rend(); ++change) {
+  for (auto change = undone_.rbegin(); change != undone_.rend(); ++change) {
     tape.Revert(std::move(*change));
   }
-  TakeLog(from, back.changes);
-  calc_.PutBack(slot->before.state, slot->before.labels);
-  tape.Select(slot->before.selected);
-  Forget(*slot);
-  slot.swap(spare_);
-  Account(*slot);
-}
+  recording_ = false;
+  undone_.clear();
+  if (undone_.capacity() > 8) std::vector<TapeChange>().swap(undone_);
 
-void UndoHistory::TakeLog(std::size_t from, std::vector<TapeChange>& into) {
-  Tape& tape = calc_.tape_;
-  std::vector<TapeChange>& log = tape.ChangeLog();
-  // A journal still reads what changed; what undoing needs is the history's.
-  if (tape.KeepsChanges()) {
-    for (std::size_t k = std::min(from, log.size()); k < log.size(); ++k) {
-      TapeChange& change = into.emplace_back();
-      change.kind = log[k].kind;
-      change.number = log[k].number;
-      if (change.kind == TapeChange::Kind::RemoveOldest) change.line = std::move(log[k].line);
-      change.before = std::move(log[k].before);
-    }
-    return;
+  static_cast<CalculatorValues&>(calc_.s_) = values.state;
+  calc_.labels_.lblMemoryVisible = values.memoryVisible;
+  for (int k = 0; k < Calculator::kTextCount; ++k) {
+    if ((texts >> k & 1) == 0) continue;
+    calc_.TextAt(k).swap(undoneTexts_[k]);
+    if (undoneTexts_[k].capacity() > kKeptText) std::string().swap(undoneTexts_[k]);
   }
-  if (from == 0 && into.empty() && log.capacity() <= kKeptChanges) {
-    // The whole log is the step's: its buffer changes hands, no change moves.
-    into.swap(log);
-  } else {
-    for (std::size_t k = std::min(from, log.size()); k < log.size(); ++k) {
-      into.push_back(std::move(log[k]));
-    }
-    // Changes made outside any step grew the log: its room goes too.
-    if (log.capacity() > kKeptChanges) std::vector<TapeChange>().swap(log);
-  }
-  tape.DropChanges();
+  calc_.AfterPutBack();
+  tape.Select(values.selected);
+  std::swap(pending_, slot);
+  Forget(pending_);
 }
 
-std::unique_ptr<UndoHistory::Step>& UndoHistory::NextSlot() {
-  if (count_ == ring_.size()) {
-    if (ring_.size() < kMaxSteps) {
-      // The ring grows at its end, so it must start at its first slot.
-      std::rotate(ring_.begin(), ring_.begin() + static_cast<std::ptrdiff_t>(first_), ring_.end());
-      first_ = 0;
-      if (ring_.capacity() == 0) ring_.reserve(kMaxSteps);
-      ring_.push_back(std::make_unique<Step>());
-    } else {
-      DropOldest();
-    }
-  }
-  return At(count_);
-}
-
-void UndoHistory::Forget(Step& slot) {
-  bytes_ -= slot.bytes;
-  slot.changes.clear();
-  if (slot.changes.capacity() > kKeptChanges) slot.changes = {};
-  slot.bytes = slot.changes.capacity() * sizeof(TapeChange);
-  bytes_ += slot.bytes;
-}
-
-void UndoHistory::Account(Step& slot) {
-  bytes_ -= slot.bytes;
-  std::size_t bytes =
-      HeapOf(slot.before.state.NumberFormat) + HeapOf(slot.before.labels.lblResult) +
-      HeapOf(slot.before.labels.lblOperator) + HeapOf(slot.before.labels.lblGrandTotal) +
-      slot.changes.capacity() * sizeof(TapeChange);
-  for (const TapeChange& change : slot.changes) {
-    bytes += HeapOf(change.line) + change.before.capacity() * sizeof(TapeLine);
-    for (const TapeLine& line : change.before) bytes += HeapOf(line);
-  }
-  slot.bytes = bytes;
-  bytes_ += bytes;
-}
-
-void UndoHistory::DropOldest() {
-  Forget(*At(0));
-  first_ = first_ + 1 == ring_.size() ? 0 : first_ + 1;
-  --count_;
-  --done_;
+void UndoHistory::Release(Record& record) {
+  bytes_ -= record.capacity;
+  record.data.reset();
+  record.capacity = 0;
 }
 
 void UndoHistory::DropRedo() {
-  for (std::size_t k = done_; k < count_; ++k) Forget(*At(k));
+  for (std::size_t k = done_; k < count_; ++k) Forget(At(k));
   count_ = done_;
 }
 
-void UndoHistory::Trim() {
+void UndoHistory::TrimOldest() {
   // The oldest steps go first; the newest one always stays.
-  // (The step limit is kept by NextSlot, which reuses the oldest slot.)
-  while (MemoryBytes() > kMaxBytes && count_ > 1) {
+  // (The step limit is kept by EndStep.)
+  while (Footprint() > kMaxBytes && count_ > 1) {
     if (done_ > 0) {
       DropOldest();
     } else {
-      Forget(*At(count_ - 1));
+      Forget(At(count_ - 1));
       --count_;
     }
   }

@@ -1,22 +1,29 @@
 #pragma once
 // Undo and redo. A step is whatever one user action changed: the calculator's
-// values and labels as they were before it (small), and the tape's own log of
-// its changes, each with what undoing it needs. Undoing a step puts the tape
-// back change by change, and the putting back is logged in turn: that log is
-// the step that redoes it. So a key costs the same at any tape length.
-// The steps live in a ring of slots that are reused, with the buffers they
-// hold: a typed key allocates nothing beyond the lines its tape change keeps.
+// values as they were before it, each of its texts (the picture and the
+// labels) as it was before the step first wrote it, and each change of the
+// tape with the lines undoing it needs, as the tape tells of it. Undoing a
+// step puts all that back, the tape change by change, and what the undo
+// overwrites makes the step that redoes it. So a key costs the same at any
+// tape length.
+// A step is one record of bytes, written as the step goes: a typed key's is
+// about a hundred bytes, a cleared full tape's under 1 MiB. The records live
+// in a ring of slots reused with their buffers, so a typed key allocates
+// nothing once the ring has filled.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/calculator.h"
 
 namespace tally {
 
-class UndoHistory {
+class UndoHistory final : private TextRecorder, private TapeUndoSink {
  public:
   // The steps kept at most, and the memory they may take together.
   static constexpr std::size_t kMaxSteps = 10000;
@@ -54,54 +61,99 @@ class UndoHistory {
   std::uint64_t TapeEdits() const { return tapeEdits_; }
 
  private:
+  static constexpr std::size_t kKeptBytes = 1024;
+  // What a step keeps of the calculator whole, every time.
   struct Values {
-    CalculatorState state;
-    DisplayTexts labels;
+    CalculatorValues state;
+    bool memoryVisible = false;
     std::int32_t selected = -1;
   };
-  struct Step {
-    Values before;
-    std::vector<TapeChange> changes;
-    std::size_t bytes = 0;
+  // A step's bytes: its values, then its texts and tape changes in the order
+  // they came. The buffer is kept from step to step and never filled in
+  // advance.
+  struct Record {
+    std::unique_ptr<std::byte[]> data;
+    std::uint32_t size = 0;
+    std::uint32_t capacity = 0;
   };
 
-  // Copies the calculator's values into `into`, reusing its buffers.
-  void Read(Values& into) const;
-  // Moves the tape's log from `from` on into `into`, leaving the journal its
-  // share.
-  void TakeLog(std::size_t from, std::vector<TapeChange>& into);
+  Values Read() const;
+  void BeforeTextWrite(int text, const std::string& value) override;
+  void TapeChanging(TapeChange::Kind kind, std::int32_t number, const std::deque<TapeLine>& lines,
+                    std::int32_t first, std::int32_t count) override;
+  // Room for `bytes` more at the record's end, for the caller to fill.
+  std::byte* Claim(Record& record, std::size_t bytes) {
+    if (record.size + bytes > record.capacity) [[unlikely]] {
+      Enlarge(record, bytes);
+    }
+    std::byte* at = record.data.get() + record.size;
+    record.size += static_cast<std::uint32_t>(bytes);
+    return at;
+  }
+  void Enlarge(Record& record, std::size_t more);
+  void PutLines(const std::deque<TapeLine>& lines, std::int32_t first, std::int32_t count);
+  // Whether the step under way, which told of no tape change but empty
+  // resets, changed nothing.
+  bool Unchanged();
   // Undoes the step in `slot`, which then holds the step that undoes that.
-  void Reverse(std::unique_ptr<Step>& slot);
+  void Reverse(Record& slot);
   // Step k of the timeline, oldest first: the first done_ are undone by
   // Undo, the ones after them redone by Redo.
-  std::unique_ptr<Step>& At(std::size_t k) {
+  Record& At(std::size_t k) {
     std::size_t index = first_ + k;
     if (index >= ring_.size()) index -= ring_.size();
     return ring_[index];
   }
-  // The slot after the done steps, made room for.
-  std::unique_ptr<Step>& NextSlot();
-  void Forget(Step& slot);
-  void Account(Step& slot);
-  void DropOldest();
+  // Adds a slot at the ring's end.
+  void Grow();
+  // A freed slot keeps a small buffer for the next step; a large one, left
+  // by a step of many lines, goes.
+  void Forget(Record& record) {
+    record.size = 0;
+    if (record.capacity > kKeptBytes) Release(record);
+  }
+  void Release(Record& record);
+  void DropOldest() {
+    Forget(ring_[first_]);
+    if (++first_ == ring_.size()) first_ = 0;
+    --count_;
+    --done_;
+  }
   void DropRedo();
-  void Trim();
+  // MemoryBytes, with the texts an undo holds counted at their most.
+  std::size_t Footprint() const;
+  void Trim() {
+    if (Footprint() > kMaxBytes) TrimOldest();
+  }
+  void TrimOldest();
 
   Calculator& calc_;
-  // Slots are swapped in and out whole: a step is kept without copying it.
-  std::vector<std::unique_ptr<Step>> ring_;
+  // One slot more than the steps kept, so that a free one follows the last.
+  std::vector<Record> ring_;
   std::size_t first_ = 0;
   std::size_t count_ = 0;
   std::size_t done_ = 0;
-  // The heap the slots hold, live or free; the slots themselves are counted
-  // from the ring's size.
+  // The records' buffers, pending_'s included.
   std::size_t bytes_ = 0;
   std::uint64_t tapeEdits_ = 0;
   int depth_ = 0;
-  std::size_t logStart_ = 0;
-  // The step under way, or the one an undo makes; swapped into its slot,
-  // whose old buffers come back here.
-  std::unique_ptr<Step> spare_;
+  // The values as the step under way began.
+  Values begun_;
+  // While a step or an undo writes pending_: what the tape told of.
+  bool recording_ = false;
+  bool tapeTold_ = false;
+  bool onlyEmptyResets_ = true;
+  // The step under way, written as it goes; swapped into its slot when it
+  // changed something. An undo writes the step that redoes it here too.
+  Record pending_;
+  // What an undo reads, kept for their buffers.
+  std::array<std::string, Calculator::kTextCount> undoneTexts_;
+  std::vector<TapeChange> undone_;
+#ifndef NDEBUG
+  // Every text as the step began: one written past BeforeWrite would be
+  // lost to undo.
+  std::array<std::string, Calculator::kTextCount> checkTexts_;
+#endif
 };
 
 }  // namespace tally

@@ -41,45 +41,39 @@ void Tape::TakeChanges(std::vector<TapeChange>& into) {
   into.swap(changes_);
 }
 
-void Tape::RecordUndo(bool record) {
-  recordUndo_ = record;
-  changes_.clear();
-}
-
-TapeChange* Tape::Log(TapeChange::Kind kind, std::int32_t number, const TapeLine* line) {
-  if (!keepChanges_ && !recordUndo_) return nullptr;
-  if (!recordUndo_) {
-    // After a reset the whole tape is taken anyway.
-    if (!changes_.empty() && changes_.back().kind == TapeChange::Kind::Reset) return nullptr;
-    if (kind == TapeChange::Kind::Reset) changes_.clear();
+void Tape::Log(TapeChange::Kind kind, std::int32_t number, const TapeLine* line) {
+  if (undoSink_) {
+    // What undoing the change will need.
+    std::int32_t first = 0;
+    std::int32_t count = 0;
+    switch (kind) {
+      case TapeChange::Kind::Append:
+      case TapeChange::Kind::InsertOldest:
+      case TapeChange::Kind::Insert: break;
+      case TapeChange::Kind::SetLine:
+      case TapeChange::Kind::SetNote:
+      case TapeChange::Kind::Remove:
+        first = number;
+        count = 1;
+        break;
+      case TapeChange::Kind::RemoveLast:
+        first = std::max(0, Count() - 1);
+        count = std::min(1, Count());
+        break;
+      case TapeChange::Kind::RemoveOldest: count = number; break;
+      // A reset, or a change without an inverse of its own: the whole tape.
+      default: count = Count(); break;
+    }
+    undoSink_->TapeChanging(kind, number, lines_, first, count);
   }
+  if (!keepChanges_) return;
+  // After a reset the whole tape is taken anyway.
+  if (!changes_.empty() && changes_.back().kind == TapeChange::Kind::Reset) return;
+  if (kind == TapeChange::Kind::Reset) changes_.clear();
   TapeChange& change = changes_.emplace_back();
   change.kind = kind;
   change.number = number;
-  // Only the journal reads the new line; undoing needs what was there.
-  if (line && keepChanges_) change.line = *line;
-  if (!recordUndo_) return &change;
-  // What undoing the change will need, taken before it happens.
-  switch (kind) {
-    case TapeChange::Kind::Append:
-    case TapeChange::Kind::InsertOldest:
-    case TapeChange::Kind::Insert: break;
-    // A reset's caller moves the old lines in itself.
-    case TapeChange::Kind::Reset: break;
-    case TapeChange::Kind::SetLine:
-    case TapeChange::Kind::SetNote:
-    case TapeChange::Kind::Remove: change.before.push_back(Line(number)); break;
-    case TapeChange::Kind::RemoveLast:
-      if (!Empty()) change.before.push_back(LastLine());
-      break;
-    // The trim moves its lines in itself.
-    case TapeChange::Kind::RemoveOldest: break;
-    default:
-      // A change without an inverse of its own is undone by the whole tape.
-      change.before.assign(lines_.begin(), lines_.end());
-      break;
-  }
-  return &change;
+  if (line) change.line = *line;
 }
 
 void Tape::Revert(TapeChange&& change) {
@@ -88,10 +82,7 @@ void Tape::Revert(TapeChange&& change) {
     case TapeChange::Kind::RemoveLast:
       if (!change.before.empty()) AppendDirect(std::move(change.before.front()));
       break;
-    case TapeChange::Kind::RemoveOldest:
-      if (change.before.empty()) change.before.push_back(std::move(change.line));
-      InsertOldest(std::move(change.before));
-      break;
+    case TapeChange::Kind::RemoveOldest: InsertOldest(std::move(change.before)); break;
     case TapeChange::Kind::InsertOldest: RemoveOldest(change.number); break;
     case TapeChange::Kind::SetLine:
       if (!change.before.empty()) SetLine(change.number, std::move(change.before.front()));
@@ -139,22 +130,13 @@ void Tape::InsertOldest(std::vector<TapeLine> lines) {
 void Tape::RemoveOldest(std::int32_t count) {
   count = std::min(count, Count());
   if (count <= 0) return;
-  TapeChange* change = Log(TapeChange::Kind::RemoveOldest, count);
+  Log(TapeChange::Kind::RemoveOldest, count);
   if (observer_) observer_->BeforeRemoveOldest(count);
   // Items among the lines trimmed are no longer on the tape.
   for (std::int32_t k = itemsFrom_; k < count; ++k) {
     if (IsOperand(KindOf(lines_[static_cast<std::size_t>(k)]))) --items_;
   }
   itemsFrom_ = std::max(0, itemsFrom_ - count);
-  if (change && recordUndo_) {
-    // The one line of a full tape's trim is kept without a vector of its own.
-    if (count == 1) {
-      change->line = std::move(lines_.front());
-    } else {
-      change->before.assign(std::make_move_iterator(lines_.begin()),
-                            std::make_move_iterator(lines_.begin() + count));
-    }
-  }
   lines_.erase(lines_.begin(), lines_.begin() + count);
   // The selection stays on its line, or goes with it.
   selected_ = selected_ < count ? -1 : selected_ - count;
@@ -256,25 +238,15 @@ void Tape::SetNote(std::int32_t index, std::string note) {
 
 void Tape::RewriteAll(std::vector<TapeLine> lines) {
   if (lines.size() != lines_.size() || lines.empty()) return;
-  TapeChange* change = Log(TapeChange::Kind::Reset);
-  if (!recordUndo_) change = nullptr;
-  if (change) change->before.reserve(lines.size());
-  for (std::size_t k = 0; k < lines.size(); ++k) {
-    if (change) change->before.push_back(std::move(lines_[k]));
-    lines_[k] = std::move(lines[k]);
-  }
+  Log(TapeChange::Kind::Reset);
+  for (std::size_t k = 0; k < lines.size(); ++k) lines_[k] = std::move(lines[k]);
   RecountItems();
   if (observer_) observer_->LinesChanged(0, Count() - 1);
 }
 
-void Tape::MoveLinesInto(std::vector<TapeLine>& into) {
-  into.assign(std::make_move_iterator(lines_.begin()), std::make_move_iterator(lines_.end()));
-}
-
 void Tape::Clear() {
-  TapeChange* change = Log(TapeChange::Kind::Reset);
+  Log(TapeChange::Kind::Reset);
   if (observer_) observer_->BeforeClear();
-  if (change && recordUndo_) MoveLinesInto(change->before);
   lines_.clear();
   selected_ = -1;
   items_ = 0;
@@ -286,9 +258,8 @@ void Tape::Clear() {
 }
 
 void Tape::Assign(std::vector<TapeLine> lines) {
-  TapeChange* change = Log(TapeChange::Kind::Reset);
+  Log(TapeChange::Kind::Reset);
   if (observer_) observer_->BeforeClear();
-  if (change && recordUndo_) MoveLinesInto(change->before);
   lines_.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
   selected_ = -1;
   RecountItems();

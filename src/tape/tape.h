@@ -65,8 +65,7 @@ class TapeObserver {
 struct TapeChange {
   enum class Kind : std::uint8_t {
     Append,        // `line` became the last line
-    RemoveOldest,  // the `number` oldest lines went (while undo is recorded,
-                   // a single one is kept in `line`, more in `before`)
+    RemoveOldest,  // the `number` oldest lines went
     SetLine,       // line `number` became `line`
     Reset,         // many lines changed at once: the journal takes the whole tape
     // Kinds added later stay after the first ones, whose values are on disk.
@@ -78,13 +77,24 @@ struct TapeChange {
   };
   Kind kind = Kind::Reset;
   std::int32_t number = 0;
-  // The new line, written only while changes are kept for a journal; the
-  // one line of a trim, while undo is recorded (see RemoveOldest).
+  // The new line, written for a journal.
   TapeLine line;
-  // What undoing the change needs, kept only while undo is recorded: the
-  // lines a trim, a removal or a reset took away, the line a rewrite
-  // replaced. For a kind without its own inverse, the whole tape before it.
+  // What undoing the change needs, as an undo sink was told of it: the lines
+  // a trim, a removal or a reset took away, the line a rewrite replaced. For
+  // a kind without its own inverse, the whole tape before it.
   std::vector<TapeLine> before;
+};
+
+// Told of each change before it happens, with what undoing it will need:
+// the `count` lines from `first` on of the tape as it still is.
+class TapeUndoSink {
+ public:
+  virtual void TapeChanging(TapeChange::Kind kind, std::int32_t number,
+                            const std::deque<TapeLine>& lines, std::int32_t first,
+                            std::int32_t count) = 0;
+
+ protected:
+  ~TapeUndoSink() = default;
 };
 
 class Tape {
@@ -147,14 +157,10 @@ class Tape {
   // Moves them into `into` (whose own are dropped), keeping both buffers.
   void TakeChanges(std::vector<TapeChange>& into);
 
-  // Undo: while on, every change is kept with what undoing it needs, none
-  // folded into a later reset. The history reads them from ChangeLog and
-  // drops them with DropChanges when no journal waits for them.
-  void RecordUndo(bool record);
-  std::vector<TapeChange>& ChangeLog() { return changes_; }
-  void DropChanges() { changes_.clear(); }
+  // Undo: the sink hears of every change (nullptr for none).
+  void SetUndoSink(TapeUndoSink* sink) { undoSink_ = sink; }
   // Puts back the tape as it was before `change`, which must be the latest
-  // change still standing; the putting back is itself a logged change.
+  // change still standing; the putting back is itself a change like others.
   void Revert(TapeChange&& change);
   // The `count` oldest lines go (a trim on its own).
   void RemoveOldest(std::int32_t count);
@@ -162,11 +168,10 @@ class Tape {
  private:
   void Append(TapeLine line);
   void SetSelected(std::int32_t index);
-  // Logs a change about to happen; the entry, for the caller to add what
-  // undoing it needs, or nullptr when nothing is kept.
-  TapeChange* Log(TapeChange::Kind kind, std::int32_t number = 0, const TapeLine* line = nullptr);
+  // Tells of a change about to happen: the undo sink, and the journal's log
+  // while it is kept.
+  void Log(TapeChange::Kind kind, std::int32_t number = 0, const TapeLine* line = nullptr);
   void RemoveLast();
-  void MoveLinesInto(std::vector<TapeLine>& into);
   void InsertOldest(std::vector<TapeLine> lines);
   // Counts the items again from the end back to the last line that closes a
   // calculation; for changes that are not at the end.
@@ -180,7 +185,7 @@ class Tape {
   std::int32_t itemsFrom_ = 0;
   TapeObserver* observer_ = nullptr;
   bool keepChanges_ = false;
-  bool recordUndo_ = false;
+  TapeUndoSink* undoSink_ = nullptr;
   std::vector<TapeChange> changes_;
 };
 
