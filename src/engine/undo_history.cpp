@@ -83,14 +83,33 @@ class Reader {
     line.closesWithoutAdding = Get<bool>();
     Get(line.note);
   }
-  // After the entry's first byte.
-  void Get(TapeChange& change) {
+  // After the entry's first byte. The lines of a change the tape puts back
+  // whole are skipped, and where they start is kept in `whole`.
+  void Get(TapeChange& change, const std::byte*& whole) {
     at_ -= sizeof(std::uint8_t);
     const auto head = Get<ChangeHead>();
     change.kind = head.kind;
     change.number = head.number;
+    whole = nullptr;
+    if (Tape::RevertsWhole(head.kind)) {
+      whole = at_;
+      for (std::int32_t k = 0; k < head.lines; ++k) SkipLine();
+      change.number = head.lines;
+      return;
+    }
     change.before.resize(static_cast<std::size_t>(head.lines));
     for (TapeLine& line : change.before) Get(line);
+  }
+  void Get(std::int32_t count, std::deque<TapeLine>& lines) {
+    lines.resize(static_cast<std::size_t>(count));
+    for (TapeLine& line : lines) Get(line);
+  }
+  // Past a line: its text, its flag and its note.
+  void SkipLine() {
+    const auto text = Get<std::uint32_t>();
+    at_ += text + sizeof(bool);
+    const auto note = Get<std::uint32_t>();
+    at_ += note;
   }
   const std::byte* At() const { return at_; }
 
@@ -199,7 +218,8 @@ bool UndoHistory::Unchanged() {
     if (entry == kTapeEntry) {
       // An empty reset (the only change told of here).
       TapeChange reset;
-      in.Get(reset);
+      const std::byte* lines = nullptr;
+      in.Get(reset, lines);
     } else if (!in.Same(calc_.TextAt(entry))) {
       return false;
     }
@@ -265,7 +285,7 @@ void UndoHistory::Reverse(Record& slot) {
   while (in.At() != end) {
     const auto entry = in.Get<std::uint8_t>();
     if (entry == kTapeEntry) {
-      in.Get(undone_.emplace_back());
+      in.Get(undone_.emplace_back(), undoneWhole_.emplace_back());
     } else {
       in.Get(undoneTexts_[entry]);
       texts |= static_cast<std::uint8_t>(1U << entry);
@@ -276,11 +296,19 @@ void UndoHistory::Reverse(Record& slot) {
 
   recording_ = true;
   Tape& tape = calc_.tape_;
-  for (auto change = undone_.rbegin(); change != undone_.rend(); ++change) {
-    tape.Revert(std::move(*change));
+  for (std::size_t k = undone_.size(); k-- > 0;) {
+    if (undoneWhole_[k] == nullptr) {
+      tape.Revert(std::move(undone_[k]));
+      continue;
+    }
+    // A whole tape is read straight into the tape's own kind of list.
+    std::deque<TapeLine> lines;
+    Reader(undoneWhole_[k]).Get(undone_[k].number, lines);
+    tape.AssignWhole(std::move(lines));
   }
   recording_ = false;
   undone_.clear();
+  undoneWhole_.clear();
   if (undone_.capacity() > 8) std::vector<TapeChange>().swap(undone_);
 
   static_cast<CalculatorValues&>(calc_.s_) = values.state;

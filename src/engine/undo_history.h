@@ -149,6 +149,9 @@ class UndoHistory final : private TextRecorder, private TapeUndoSink {
   // What an undo reads, kept for their buffers.
   std::array<std::string, Calculator::kTextCount> undoneTexts_;
   std::vector<TapeChange> undone_;
+  // Where the lines of each change put back whole start (nullptr for the
+  // others, whose lines are in `before`).
+  std::vector<const std::byte*> undoneWhole_;
 #ifndef NDEBUG
   // Every text as the step began: one written past BeforeWrite would be
   // lost to undo.

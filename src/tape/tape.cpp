@@ -76,7 +76,26 @@ void Tape::Log(TapeChange::Kind kind, std::int32_t number, const TapeLine* line)
   if (line) change.line = *line;
 }
 
+bool Tape::RevertsWhole(TapeChange::Kind kind) {
+  switch (kind) {
+    case TapeChange::Kind::Append:
+    case TapeChange::Kind::RemoveLast:
+    case TapeChange::Kind::RemoveOldest:
+    case TapeChange::Kind::InsertOldest:
+    case TapeChange::Kind::SetLine:
+    case TapeChange::Kind::Insert:
+    case TapeChange::Kind::Remove:
+    case TapeChange::Kind::SetNote: return false;
+    case TapeChange::Kind::Reset:
+    default: return true;
+  }
+}
+
 void Tape::Revert(TapeChange&& change) {
+  if (RevertsWhole(change.kind)) {
+    Assign(std::move(change.before));
+    return;
+  }
   switch (change.kind) {
     case TapeChange::Kind::Append: RemoveLast(); break;
     case TapeChange::Kind::RemoveLast:
@@ -94,8 +113,19 @@ void Tape::Revert(TapeChange&& change) {
     case TapeChange::Kind::SetNote:
       if (!change.before.empty()) SetNote(change.number, std::move(change.before.front().note));
       break;
-    case TapeChange::Kind::Reset:
-    default: Assign(std::move(change.before)); break;
+    default: break;
+  }
+}
+
+void Tape::AssignWhole(std::deque<TapeLine>&& lines) {
+  Log(TapeChange::Kind::Reset);
+  if (observer_) observer_->BeforeClear();
+  lines_.swap(lines);
+  selected_ = -1;
+  RecountItems();
+  if (observer_) {
+    observer_->AfterClear();
+    observer_->SelectionChanged(-1);
   }
 }
 
@@ -258,15 +288,8 @@ void Tape::Clear() {
 }
 
 void Tape::Assign(std::vector<TapeLine> lines) {
-  Log(TapeChange::Kind::Reset);
-  if (observer_) observer_->BeforeClear();
-  lines_.assign(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
-  selected_ = -1;
-  RecountItems();
-  if (observer_) {
-    observer_->AfterClear();
-    observer_->SelectionChanged(-1);
-  }
+  AssignWhole(
+      std::deque<TapeLine>(std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end())));
 }
 
 }  // namespace tally

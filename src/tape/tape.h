@@ -143,6 +143,8 @@ class Tape {
   // Replaces every line at once (a tape opened from a file); nothing is
   // selected. The observer hears of it as of a clear.
   void Assign(std::vector<TapeLine> lines);
+  // The same, taking the lines whole; `lines` is left with the ones replaced.
+  void AssignWhole(std::deque<TapeLine>&& lines);
 
   void SetObserver(TapeObserver* observer) { observer_ = observer; }
 
@@ -162,6 +164,9 @@ class Tape {
   // Puts back the tape as it was before `change`, which must be the latest
   // change still standing; the putting back is itself a change like others.
   void Revert(TapeChange&& change);
+  // Whether Revert puts back a change of `kind` by the whole tape before it
+  // (a reset, or a kind without an inverse of its own), as AssignWhole does.
+  static bool RevertsWhole(TapeChange::Kind kind);
   // The `count` oldest lines go (a trim on its own).
   void RemoveOldest(std::int32_t count);
 
