@@ -801,9 +801,9 @@ void Calculator::Restore(CalculatorSnapshot snapshot) {
 
 std::string& Calculator::TextAt(int k) {
   switch (k) {
-    case 0: return s_.NumberFormat;
-    case 1: return labels_.lblResult;
-    case 2: return labels_.lblOperator;
+    case kNumberFormatText: return s_.NumberFormat;
+    case kResultText: return labels_.lblResult;
+    case kOperatorText: return labels_.lblOperator;
     default: return labels_.lblGrandTotal;
   }
 }

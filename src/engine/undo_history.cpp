@@ -54,8 +54,9 @@ std::size_t HeapOf(const std::string& text) {
   return text.capacity() > 15 ? text.capacity() + 1 : 0;
 }
 
-// Reads a record back.
-class Reader {
+}  // namespace
+
+class UndoHistory::Reader {
  public:
   explicit Reader(const std::byte* at) : at_(at) {}
   template <typename T>
@@ -84,17 +85,16 @@ class Reader {
     Get(line.note);
   }
   // After the entry's first byte. The lines of a change the tape puts back
-  // whole are skipped, and where they start is kept in `whole`.
-  void Get(TapeChange& change, const std::byte*& whole) {
+  // whole are skipped, and where they are is kept in `whole`.
+  void Get(TapeChange& change, WholeLines& whole) {
     at_ -= sizeof(std::uint8_t);
     const auto head = Get<ChangeHead>();
     change.kind = head.kind;
     change.number = head.number;
-    whole = nullptr;
+    whole = {};
     if (Tape::RevertsWhole(head.kind)) {
-      whole = at_;
+      whole = {at_, head.lines};
       for (std::int32_t k = 0; k < head.lines; ++k) SkipLine();
-      change.number = head.lines;
       return;
     }
     change.before.resize(static_cast<std::size_t>(head.lines));
@@ -116,8 +116,6 @@ class Reader {
  private:
   const std::byte* at_;
 };
-
-}  // namespace
 
 UndoHistory::UndoHistory(Calculator& calc) : calc_(calc) { calc_.tape_.SetUndoSink(this); }
 
@@ -218,7 +216,7 @@ bool UndoHistory::Unchanged() {
     if (entry == kTapeEntry) {
       // An empty reset (the only change told of here).
       TapeChange reset;
-      const std::byte* lines = nullptr;
+      WholeLines lines;
       in.Get(reset, lines);
     } else if (!in.Same(calc_.TextAt(entry))) {
       return false;
@@ -297,13 +295,13 @@ void UndoHistory::Reverse(Record& slot) {
   recording_ = true;
   Tape& tape = calc_.tape_;
   for (std::size_t k = undone_.size(); k-- > 0;) {
-    if (undoneWhole_[k] == nullptr) {
+    if (undoneWhole_[k].at == nullptr) {
       tape.Revert(std::move(undone_[k]));
       continue;
     }
     // A whole tape is read straight into the tape's own kind of list.
     std::deque<TapeLine> lines;
-    Reader(undoneWhole_[k]).Get(undone_[k].number, lines);
+    Reader(undoneWhole_[k].at).Get(undoneWhole_[k].count, lines);
     tape.AssignWhole(std::move(lines));
   }
   recording_ = false;

@@ -71,6 +71,13 @@ class UndoHistory final : private TextRecorder, private TapeUndoSink {
   // A step's bytes: its values, then its texts and tape changes in the order
   // they came. The buffer is kept from step to step and never filled in
   // advance.
+  // Reads a record back.
+  class Reader;
+  // The lines of a change that the tape puts back whole, in a record.
+  struct WholeLines {
+    const std::byte* at = nullptr;
+    std::int32_t count = 0;
+  };
   struct Record {
     std::unique_ptr<std::byte[]> data;
     std::uint32_t size = 0;
@@ -149,9 +156,9 @@ class UndoHistory final : private TextRecorder, private TapeUndoSink {
   // What an undo reads, kept for their buffers.
   std::array<std::string, Calculator::kTextCount> undoneTexts_;
   std::vector<TapeChange> undone_;
-  // Where the lines of each change put back whole start (nullptr for the
-  // others, whose lines are in `before`).
-  std::vector<const std::byte*> undoneWhole_;
+  // Where the lines of each change put back whole are (none for the others,
+  // whose lines are in `before`).
+  std::vector<WholeLines> undoneWhole_;
 #ifndef NDEBUG
   // Every text as the step began: one written past BeforeWrite would be
   // lost to undo.
