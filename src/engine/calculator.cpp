@@ -808,6 +808,11 @@ std::string& Calculator::TextAt(int k) {
   }
 }
 
+void Calculator::RecordText(int k, const std::string& text) {
+  textsWritten_ |= static_cast<std::uint8_t>(1U << k);
+  textStep_->PutText(static_cast<std::uint8_t>(k), text);
+}
+
 void Calculator::AfterPutBack() {
   std::string shown = std::move(labels_.lblResult);
   SetResult(std::move(shown));

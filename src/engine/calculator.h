@@ -16,6 +16,7 @@
 #include "engine/panel_reach.h"
 #include "tape/number_text.h"
 #include "tape/tape.h"
+#include "engine/undo_bytes.h"
 
 namespace tally {
 
@@ -101,16 +102,6 @@ struct ChangePanel {
   // The panel writes a new line before the selected one instead of
   // correcting it.
   bool inserting = false;
-};
-
-// Told, while an undo step is recorded, of each text's value before the step
-// first writes it.
-class TextRecorder {
- public:
-  virtual void BeforeTextWrite(int text, const std::string& value) = 0;
-
- protected:
-  ~TextRecorder() = default;
 };
 
 // The longest note a line can carry, in characters.
@@ -272,19 +263,20 @@ class Calculator {
   static constexpr int kOperatorText = 2;
   static constexpr int kGrandTotalText = 3;
   std::string& TextAt(int k);
-  // While a recorder is set, each text's value before it is first written
-  // goes to it (and bit k of TextsWritten is set); nullptr stops it.
-  void RecordTextsInto(TextRecorder* recorder) {
-    textRecorder_ = recorder;
+  // While `step` is set, each text's value before it is first written goes
+  // to it as entry k (and bit k of TextsWritten is set); nullptr stops it.
+  void RecordTextsInto(UndoBytes* step) {
+    textStep_ = step;
     textsWritten_ = 0;
   }
   std::uint8_t TextsWritten() const { return textsWritten_; }
   void BeforeWrite(int k, const std::string& text) {
     const auto bit = static_cast<std::uint8_t>(1U << k);
-    if (textRecorder_ == nullptr || (textsWritten_ & bit) != 0) return;
-    textsWritten_ |= bit;
-    textRecorder_->BeforeTextWrite(k, text);
+    if (textStep_ == nullptr || (textsWritten_ & bit) != 0) return;
+    RecordText(k, text);
   }
+  // Out of line, so that the many writers of a text stay small.
+  void RecordText(int k, const std::string& text);
   // An undo or redo put values and texts back: the display is read again
   // and the panel closes (the tape is put back by the history itself).
   void AfterPutBack();
@@ -338,7 +330,7 @@ class Calculator {
   ChangePanel panel_;
   Tape tape_;
   // Every text is written through BeforeWrite first, for the undo history.
-  TextRecorder* textRecorder_ = nullptr;
+  UndoBytes* textStep_ = nullptr;
   std::uint8_t textsWritten_ = 0;
 };
 

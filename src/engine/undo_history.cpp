@@ -1,6 +1,5 @@
 #include "engine/undo_history.h"
 
-#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <type_traits>
@@ -9,8 +8,6 @@
 namespace tally {
 namespace {
 
-// A new buffer has room for most steps.
-constexpr std::size_t kFirstBytes = 192;
 // The texts an undo reads are let go past this length.
 constexpr std::size_t kKeptText = 64;
 // An entry of a record is a text's number (below kTextCount) and the text,
@@ -23,31 +20,17 @@ struct ChangeHead {
   std::int32_t lines;
 };
 
-// Writing a record: values are copied as they lie in memory (a record never
-// leaves the process), texts as their length and bytes.
-template <typename T>
-std::byte* Poke(std::byte* at, const T& value) {
-  static_assert(std::is_trivially_copyable_v<T>);
-  std::memcpy(at, &value, sizeof value);
-  return at + sizeof value;
-}
-
-std::size_t TextBytes(const std::string& text) { return sizeof(std::uint32_t) + text.size(); }
-
-std::byte* Poke(std::byte* at, const std::string& text) {
-  at = Poke(at, static_cast<std::uint32_t>(text.size()));
-  if (!text.empty()) std::memcpy(at, text.data(), text.size());
-  return at + text.size();
-}
+using Bytes = UndoBytes;
 
 std::size_t LineBytes(const TapeLine& line) {
-  return TextBytes(line.text) + sizeof line.closesWithoutAdding + TextBytes(line.note);
+  return Bytes::TextBytes(line.text) + sizeof line.closesWithoutAdding +
+         Bytes::TextBytes(line.note);
 }
 
-void Poke(std::byte* at, const TapeLine& line) {
-  at = Poke(at, line.text);
-  at = Poke(at, line.closesWithoutAdding);
-  Poke(at, line.note);
+std::byte* Poke(std::byte* at, const TapeLine& line) {
+  at = Bytes::Poke(at, line.text);
+  at = Bytes::Poke(at, line.closesWithoutAdding);
+  return Bytes::Poke(at, line.note);
 }
 
 std::size_t HeapOf(const std::string& text) {
@@ -124,27 +107,10 @@ UndoHistory::~UndoHistory() {
   calc_.tape_.SetUndoSink(nullptr);
 }
 
-UndoHistory::Values UndoHistory::Read() const {
-  Values values;
-  values.state = calc_.s_;
-  values.memoryVisible = calc_.labels_.lblMemoryVisible;
-  values.selected = calc_.tape_.Selected();
-  return values;
-}
-
-void UndoHistory::Enlarge(Record& record, std::size_t more) {
-  const std::size_t capacity =
-      std::max({record.size + more, kFirstBytes, std::size_t{2} * record.capacity});
-  auto data = std::make_unique_for_overwrite<std::byte[]>(capacity);
-  if (record.size > 0) std::memcpy(data.get(), record.data.get(), record.size);
-  bytes_ += capacity - record.capacity;
-  record.data = std::move(data);
-  record.capacity = static_cast<std::uint32_t>(capacity);
-}
-
-void UndoHistory::BeforeTextWrite(int text, const std::string& value) {
-  std::byte* at = Claim(pending_, sizeof(std::uint8_t) + TextBytes(value));
-  Poke(Poke(at, static_cast<std::uint8_t>(text)), value);
+std::byte* UndoHistory::PokeValues(std::byte* at) const {
+  at = Bytes::Poke(at, static_cast<const CalculatorValues&>(calc_.s_));
+  at = Bytes::Poke(at, calc_.labels_.lblMemoryVisible);
+  return Bytes::Poke(at, calc_.tape_.Selected());
 }
 
 void UndoHistory::TapeChanging(TapeChange::Kind kind, std::int32_t number,
@@ -154,29 +120,37 @@ void UndoHistory::TapeChanging(TapeChange::Kind kind, std::int32_t number,
   if (!recording_) return;
   tapeTold_ = true;
   if (kind != TapeChange::Kind::Reset || count > 0) onlyEmptyResets_ = false;
-  Poke(Claim(pending_, sizeof(ChangeHead)), ChangeHead{kTapeEntry, kind, number, count});
+  const ChangeHead head{kTapeEntry, kind, number, count};
   if (count == 1) {
-    // A full tape's trim, a rewritten or removed line.
-    const TapeLine& line = lines[static_cast<std::size_t>(first)];
-    Poke(Claim(pending_, LineBytes(line)), line);
-  } else if (count > 1) {
-    PutLines(lines, first, count);
+    // A full tape's trim (its first line, found without the list's
+    // arithmetic), a rewritten or removed line.
+    const TapeLine& line = first == 0 ? lines.front() : lines[static_cast<std::size_t>(first)];
+    std::byte* at = writing_->Room(sizeof head + LineBytes(line));
+    writing_->Commit(Poke(Bytes::Poke(at, head), line));
+  } else {
+    writing_->Commit(Bytes::Poke(writing_->Room(sizeof head), head));
+    if (count > 1) PutLines(lines, first, count);
   }
 }
 
 void UndoHistory::PutLines(const std::deque<TapeLine>& lines, std::int32_t first,
                            std::int32_t count) {
-  auto line = lines.begin() + first;
-  for (std::int32_t k = 0; k < count; ++k, ++line) Poke(Claim(pending_, LineBytes(*line)), *line);
+  const auto begin = lines.begin() + first;
+  const auto end = begin + count;
+  std::size_t bytes = 0;
+  for (auto line = begin; line != end; ++line) bytes += LineBytes(*line);
+  std::byte* at = writing_->Room(bytes);
+  for (auto line = begin; line != end; ++line) at = Poke(at, *line);
+  writing_->Commit(at);
 }
 
 void UndoHistory::BeginStep() {
   if (depth_++ > 0) return;
-  // The values go first in the record, once the step proves to be one.
-  begun_ = Read();
-  pending_.size = 0;
-  Claim(pending_, sizeof(Values));
-  calc_.RecordTextsInto(this);
+  // The values go first in the record.
+  undo_.Open();
+  undo_.Commit(PokeValues(undo_.Room(kValuesBytes)));
+  calc_.RecordTextsInto(&undo_);
+  writing_ = &undo_;
   recording_ = true;
   tapeTold_ = false;
   onlyEmptyResets_ = true;
@@ -195,22 +169,21 @@ void UndoHistory::EndStep() {
   calc_.RecordTextsInto(nullptr);
   recording_ = false;
   // Clearing a tape that was empty changes nothing either.
-  if ((!tapeTold_ || (onlyEmptyResets_ && calc_.tape_.Empty())) && Unchanged()) return;
-  Poke(pending_.data.get(), begun_);
+  if ((!tapeTold_ || (onlyEmptyResets_ && calc_.tape_.Empty())) && Unchanged()) {
+    undo_.Abandon();
+    return;
+  }
   if (tapeTold_) ++tapeEdits_;
-  if (done_ < count_) DropRedo();
-  if (count_ == ring_.size()) Grow();
-  std::swap(pending_, At(count_));
-  ++count_;
-  ++done_;
-  if (count_ > kMaxSteps) DropOldest();
+  if (!redo_.Empty()) redo_.Clear();
+  undo_.Close();
+  if (undo_.Count() > kMaxSteps) undo_.DropOldest();
   Trim();
 }
 
 bool UndoHistory::Unchanged() {
   // The texts first: most keys change the display.
-  Reader in(pending_.data.get() + sizeof(Values));
-  const std::byte* end = pending_.data.get() + pending_.size;
+  Reader in(undo_.OpenBegin() + kValuesBytes);
+  const std::byte* end = undo_.OpenBegin() + undo_.OpenSize();
   while (in.At() != end) {
     const auto entry = in.Get<std::uint8_t>();
     if (entry == kTapeEntry) {
@@ -222,63 +195,67 @@ bool UndoHistory::Unchanged() {
       return false;
     }
   }
-  return begun_.state == calc_.s_ && begun_.memoryVisible == calc_.labels_.lblMemoryVisible;
+  Reader values(undo_.OpenBegin());
+  return values.Get<CalculatorValues>() == calc_.s_ &&
+         values.Get<bool>() == calc_.labels_.lblMemoryVisible;
 }
 
-void UndoHistory::Grow() {
-  // The ring grows at its end, so it must start at its first slot.
-  std::rotate(ring_.begin(), ring_.begin() + static_cast<std::ptrdiff_t>(first_), ring_.end());
-  first_ = 0;
-  if (ring_.size() == ring_.capacity()) {
-    ring_.reserve(std::min(kMaxSteps + 1, std::max<std::size_t>(64, 2 * ring_.capacity())));
-  }
-  ring_.emplace_back();
-}
-
-bool UndoHistory::CanUndo() const { return done_ > 0 && !calc_.Panel().visible; }
-bool UndoHistory::CanRedo() const { return count_ > done_ && !calc_.Panel().visible; }
+bool UndoHistory::CanUndo() const { return !undo_.Empty() && !calc_.Panel().visible; }
+bool UndoHistory::CanRedo() const { return !redo_.Empty() && !calc_.Panel().visible; }
 
 bool UndoHistory::Undo() {
   if (!CanUndo() || depth_ > 0) return false;
-  Reverse(At(--done_));
+  Reverse(undo_, redo_);
   Trim();
   return true;
 }
 
 bool UndoHistory::Redo() {
   if (!CanRedo() || depth_ > 0) return false;
-  Reverse(At(done_++));
+  Reverse(redo_, undo_);
   Trim();
   return true;
 }
 
 void UndoHistory::Clear() {
   // A step under way keeps what it wrote so far, outside the ring.
-  for (Record& record : ring_) bytes_ -= record.capacity;
-  std::vector<Record>().swap(ring_);
-  first_ = count_ = done_ = 0;
+  if (depth_ == 0) {
+    undo_.Clear();
+    redo_.Clear();
+    return;
+  }
+  // A step under way keeps what it wrote so far.
+  const std::vector<std::byte> open(undo_.OpenBegin(), undo_.OpenBegin() + undo_.OpenSize());
+  undo_.Clear();
+  redo_.Clear();
+  undo_.Open();
+  std::byte* at = undo_.Room(open.size());
+  std::memcpy(at, open.data(), open.size());
+  undo_.Commit(at + open.size());
 }
 
 std::size_t UndoHistory::MemoryBytes() const {
-  std::size_t bytes = bytes_ + ring_.capacity() * sizeof(Record) +
-                      undone_.capacity() * sizeof(TapeChange);
+  std::size_t bytes = undo_.Bytes() + redo_.Bytes() + undone_.capacity() * sizeof(TapeChange);
   for (const std::string& text : undoneTexts_) bytes += HeapOf(text);
   return bytes;
 }
 
 std::size_t UndoHistory::Footprint() const {
-  return bytes_ + ring_.capacity() * sizeof(Record) + undone_.capacity() * sizeof(TapeChange) +
+  return undo_.Bytes() + redo_.Bytes() + undone_.capacity() * sizeof(TapeChange) +
          undoneTexts_.size() * (kKeptText + 1);
 }
 
-void UndoHistory::Reverse(Record& slot) {
-  Reader in(slot.data.get());
-  const std::byte* end = slot.data.get() + slot.size;
-  const auto values = in.Get<Values>();
+void UndoHistory::Reverse(UndoRecords& from, UndoRecords& to) {
+  const UndoRecords::Span step = from.Newest();
+  Reader in(step.begin);
+  const std::byte* end = step.begin + step.size;
+  const auto state = in.Get<CalculatorValues>();
+  const auto memoryVisible = in.Get<bool>();
+  const auto selected = in.Get<std::int32_t>();
   // What redoes it: the values and texts as they are now, and the tape's
   // changes as it is put back.
-  pending_.size = 0;
-  Poke(Claim(pending_, sizeof(Values)), Read());
+  to.Open();
+  to.Commit(PokeValues(to.Room(kValuesBytes)));
   std::uint8_t texts = 0;
   while (in.At() != end) {
     const auto entry = in.Get<std::uint8_t>();
@@ -287,11 +264,12 @@ void UndoHistory::Reverse(Record& slot) {
     } else {
       in.Get(undoneTexts_[entry]);
       texts |= static_cast<std::uint8_t>(1U << entry);
-      BeforeTextWrite(entry, calc_.TextAt(entry));
+      to.PutText(entry, calc_.TextAt(entry));
     }
   }
   if (!undone_.empty()) ++tapeEdits_;
 
+  writing_ = &to;
   recording_ = true;
   Tape& tape = calc_.tape_;
   for (std::size_t k = undone_.size(); k-- > 0;) {
@@ -305,43 +283,32 @@ void UndoHistory::Reverse(Record& slot) {
     tape.AssignWhole(std::move(lines));
   }
   recording_ = false;
+  writing_ = &undo_;
   undone_.clear();
   undoneWhole_.clear();
   if (undone_.capacity() > 8) std::vector<TapeChange>().swap(undone_);
 
-  static_cast<CalculatorValues&>(calc_.s_) = values.state;
-  calc_.labels_.lblMemoryVisible = values.memoryVisible;
+  static_cast<CalculatorValues&>(calc_.s_) = state;
+  calc_.labels_.lblMemoryVisible = memoryVisible;
   for (int k = 0; k < Calculator::kTextCount; ++k) {
     if ((texts >> k & 1) == 0) continue;
     calc_.TextAt(k).swap(undoneTexts_[k]);
     if (undoneTexts_[k].capacity() > kKeptText) std::string().swap(undoneTexts_[k]);
   }
   calc_.AfterPutBack();
-  tape.Select(values.selected);
-  std::swap(pending_, slot);
-  Forget(pending_);
-}
-
-void UndoHistory::Release(Record& record) {
-  bytes_ -= record.capacity;
-  record.data.reset();
-  record.capacity = 0;
-}
-
-void UndoHistory::DropRedo() {
-  for (std::size_t k = done_; k < count_; ++k) Forget(At(k));
-  count_ = done_;
+  tape.Select(selected);
+  to.Close();
+  from.DropNewest();
 }
 
 void UndoHistory::TrimOldest() {
-  // The oldest steps go first; the newest one always stays.
-  // (The step limit is kept by EndStep.)
-  while (Footprint() > kMaxBytes && count_ > 1) {
-    if (done_ > 0) {
-      DropOldest();
+  // The oldest steps go first, then the farthest to redo; the newest one
+  // always stays. (The step limit is kept by EndStep.)
+  while (Footprint() > kMaxBytes && undo_.Count() + redo_.Count() > 1) {
+    if (!undo_.Empty()) {
+      undo_.DropOldest();
     } else {
-      Forget(At(count_ - 1));
-      --count_;
+      redo_.DropOldest();
     }
   }
 }

@@ -6,24 +6,23 @@
 // step puts all that back, the tape change by change, and what the undo
 // overwrites makes the step that redoes it. So a key costs the same at any
 // tape length.
-// A step is one record of bytes, written as the step goes: a typed key's is
-// about a hundred bytes, a cleared full tape's under 1 MiB. The records live
-// in a ring of slots reused with their buffers, so a typed key allocates
-// nothing once the ring has filled.
+// A step is one record of bytes, written as the step goes straight after the
+// records before it (undo_records.h): a typed key's is about a hundred
+// bytes, a cleared full tape's under 1 MiB.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/calculator.h"
+#include "engine/undo_records.h"
 
 namespace tally {
 
-class UndoHistory final : private TextRecorder, private TapeUndoSink {
+class UndoHistory final : private TapeUndoSink {
  public:
   // The steps kept at most, and the memory they may take together.
   static constexpr std::size_t kMaxSteps = 10000;
@@ -51,82 +50,38 @@ class UndoHistory final : private TextRecorder, private TapeUndoSink {
   // Forgets every step (a kept session put back starts afresh).
   void Clear();
 
-  std::size_t UndoCount() const { return done_; }
-  std::size_t RedoCount() const { return count_ - done_; }
-  // The memory the history holds, its slots included, as counted against
-  // kMaxBytes.
+  std::size_t UndoCount() const { return undo_.Count(); }
+  std::size_t RedoCount() const { return redo_.Count(); }
+  // The memory the history holds, as counted against kMaxBytes.
   std::size_t MemoryBytes() const;
   // Counts the steps, undos and redos that changed the tape: a host that
   // notes it when the tape is saved knows whether it changed since.
   std::uint64_t TapeEdits() const { return tapeEdits_; }
 
  private:
-  static constexpr std::size_t kKeptBytes = 1024;
-  // What a step keeps of the calculator whole, every time.
-  struct Values {
-    CalculatorValues state;
-    bool memoryVisible = false;
-    std::int32_t selected = -1;
-  };
-  // A step's bytes: its values, then its texts and tape changes in the order
-  // they came. The buffer is kept from step to step and never filled in
-  // advance.
-  // Reads a record back.
+  // What a step keeps of the calculator whole, every time: its values, the
+  // memory label's visibility and the tape's selection.
+  static constexpr std::size_t kValuesBytes =
+      sizeof(CalculatorValues) + sizeof(bool) + sizeof(std::int32_t);
+  // A step's bytes (a record) are its values, then its texts and tape
+  // changes in the order they came. Reads a record back.
   class Reader;
   // The lines of a change that the tape puts back whole, in a record.
   struct WholeLines {
     const std::byte* at = nullptr;
     std::int32_t count = 0;
   };
-  struct Record {
-    std::unique_ptr<std::byte[]> data;
-    std::uint32_t size = 0;
-    std::uint32_t capacity = 0;
-  };
 
-  Values Read() const;
-  void BeforeTextWrite(int text, const std::string& value) override;
+  std::byte* PokeValues(std::byte* at) const;
   void TapeChanging(TapeChange::Kind kind, std::int32_t number, const std::deque<TapeLine>& lines,
                     std::int32_t first, std::int32_t count) override;
-  // Room for `bytes` more at the record's end, for the caller to fill.
-  std::byte* Claim(Record& record, std::size_t bytes) {
-    if (record.size + bytes > record.capacity) [[unlikely]] {
-      Enlarge(record, bytes);
-    }
-    std::byte* at = record.data.get() + record.size;
-    record.size += static_cast<std::uint32_t>(bytes);
-    return at;
-  }
-  void Enlarge(Record& record, std::size_t more);
   void PutLines(const std::deque<TapeLine>& lines, std::int32_t first, std::int32_t count);
   // Whether the step under way, which told of no tape change but empty
   // resets, changed nothing.
   bool Unchanged();
-  // Undoes the step in `slot`, which then holds the step that undoes that.
-  void Reverse(Record& slot);
-  // Step k of the timeline, oldest first: the first done_ are undone by
-  // Undo, the ones after them redone by Redo.
-  Record& At(std::size_t k) {
-    std::size_t index = first_ + k;
-    if (index >= ring_.size()) index -= ring_.size();
-    return ring_[index];
-  }
-  // Adds a slot at the ring's end.
-  void Grow();
-  // A freed slot keeps a small buffer for the next step; a large one, left
-  // by a step of many lines, goes.
-  void Forget(Record& record) {
-    record.size = 0;
-    if (record.capacity > kKeptBytes) Release(record);
-  }
-  void Release(Record& record);
-  void DropOldest() {
-    Forget(ring_[first_]);
-    if (++first_ == ring_.size()) first_ = 0;
-    --count_;
-    --done_;
-  }
-  void DropRedo();
+  // Undoes the newest step of `from` and adds the step that undoes that to
+  // `to`.
+  void Reverse(UndoRecords& from, UndoRecords& to);
   // MemoryBytes, with the texts an undo holds counted at their most.
   std::size_t Footprint() const;
   void Trim() {
@@ -135,24 +90,19 @@ class UndoHistory final : private TextRecorder, private TapeUndoSink {
   void TrimOldest();
 
   Calculator& calc_;
-  // One slot more than the steps kept, so that a free one follows the last.
-  std::vector<Record> ring_;
-  std::size_t first_ = 0;
-  std::size_t count_ = 0;
-  std::size_t done_ = 0;
-  // The records' buffers, pending_'s included.
-  std::size_t bytes_ = 0;
+  // The steps Undo takes back, oldest first, and the ones Redo does again,
+  // the farthest first.
+  UndoRecords undo_;
+  UndoRecords redo_;
   std::uint64_t tapeEdits_ = 0;
   int depth_ = 0;
-  // The values as the step under way began.
-  Values begun_;
-  // While a step or an undo writes pending_: what the tape told of.
+  // While a step or an undo is written: what the tape told of.
   bool recording_ = false;
   bool tapeTold_ = false;
   bool onlyEmptyResets_ = true;
-  // The step under way, written as it goes; swapped into its slot when it
-  // changed something. An undo writes the step that redoes it here too.
-  Record pending_;
+  // Where the step under way is written as it goes: the open record of
+  // undo_, or, while an undo or redo puts a step back, of the other side.
+  UndoRecords* writing_ = &undo_;
   // What an undo reads, kept for their buffers.
   std::array<std::string, Calculator::kTextCount> undoneTexts_;
   std::vector<TapeChange> undone_;
