@@ -218,7 +218,6 @@ bool UndoHistory::Redo() {
 }
 
 void UndoHistory::Clear() {
-  // A step under way keeps what it wrote so far, outside the ring.
   if (depth_ == 0) {
     undo_.Clear();
     redo_.Clear();
