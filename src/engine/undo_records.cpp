@@ -30,21 +30,25 @@ void UndoRecords::Let(Chunk&& chunk) {
   chunk = {};
 }
 
-void UndoRecords::NewChunk(std::size_t size) {
+UndoRecords::Chunk UndoRecords::TakeChunk(std::size_t size) {
   Chunk chunk;
   if (size <= kChunkBytes && spare_.data) {
-    chunk = std::move(spare_);
-    spare_ = {};
-  } else {
-    chunk.capacity = std::max(size, kChunkBytes);
-    chunk.data = std::make_unique_for_overwrite<std::byte[]>(chunk.capacity);
-    bytes_ += chunk.capacity;
+    std::swap(chunk, spare_);
+    return chunk;
   }
+  chunk.capacity = std::max(size, kChunkBytes);
+  chunk.data = std::make_unique_for_overwrite<std::byte[]>(chunk.capacity);
+  bytes_ += chunk.capacity;
+  return chunk;
+}
+
+void UndoRecords::AddChunk(Chunk&& chunk) {
   if (!chunks_.empty() && chunks_.back().records == 0) {
     Let(std::move(chunks_.back()));
     chunks_.pop_back();
   }
   chunks_.push_back(std::move(chunk));
+  WriteInto(&chunks_.back());
 }
 
 void UndoRecords::Enlarge(std::size_t bytes) {
@@ -52,20 +56,9 @@ void UndoRecords::Enlarge(std::size_t bytes) {
   if (!aside_.data && written + bytes <= kChunkBytes) {
     // The open record moves to a chunk of its own, copied before the last
     // chunk may go.
-    Chunk chunk;
-    std::swap(chunk, spare_);
-    if (!chunk.data) {
-      chunk.capacity = kChunkBytes;
-      chunk.data = std::make_unique_for_overwrite<std::byte[]>(kChunkBytes);
-      bytes_ += kChunkBytes;
-    }
+    Chunk chunk = TakeChunk(kChunkBytes);
     if (written > 0) std::memcpy(chunk.data.get(), open_, written);
-    if (!chunks_.empty() && chunks_.back().records == 0) {
-      Let(std::move(chunks_.back()));
-      chunks_.pop_back();
-    }
-    chunks_.push_back(std::move(chunk));
-    WriteInto(&chunks_.back());
+    AddChunk(std::move(chunk));
     end_ = open_ + written;
     return;
   }
@@ -91,10 +84,7 @@ void UndoRecords::CloseAside() {
   const std::size_t size = OpenSize();
   end_ = aside_.end;
   limit_ = aside_.limit;
-  if (size > static_cast<std::size_t>(limit_ - end_)) {
-    NewChunk(size);
-    WriteInto(&chunks_.back());
-  }
+  if (size > static_cast<std::size_t>(limit_ - end_)) AddChunk(TakeChunk(size));
   std::memcpy(end_, aside_.data.get(), size);
   AddSpan({end_, size});
   ++chunks_.back().records;

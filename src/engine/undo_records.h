@@ -6,8 +6,6 @@
 // chunk is written aside and then gets a chunk of its own size.
 
 #include <cstddef>
-#include <cstdint>
-#include <cstring>
 #include <deque>
 #include <memory>
 
@@ -95,9 +93,11 @@ class UndoRecords final : public UndoBytes {
     SpanAt(count_++) = span;
   }
   void GrowSpans();
-  // A new last chunk of at least `size` bytes; the last one goes if it holds
-  // no record.
-  void NewChunk(std::size_t size);
+  // A chunk of at least `size` bytes: the spare, or a new one.
+  Chunk TakeChunk(std::size_t size);
+  // `chunk` becomes the last one, written from its start; the last one goes
+  // if it holds no record.
+  void AddChunk(Chunk&& chunk);
   void CloseAside();
   // A chunk with no record left: kept as the spare, or freed.
   void Let(Chunk&& chunk);
