@@ -14,9 +14,9 @@
 #include "engine/host.h"
 #include "engine/keypad.h"
 #include "engine/panel_reach.h"
-#include "engine/undo_bytes.h"
 #include "tape/number_text.h"
 #include "tape/tape.h"
+#include "tape/undo_bytes.h"
 
 namespace tally {
 

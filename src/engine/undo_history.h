@@ -2,7 +2,7 @@
 // Undo and redo. A step is whatever one user action changed: the calculator's
 // values as they were before it, each of its texts (the picture and the
 // labels) as it was before the step first wrote it, and each change of the
-// tape with the lines undoing it needs, as the tape tells of it. Undoing a
+// tape with the lines undoing it needs, as the tape writes it. Undoing a
 // step puts all that back, the tape change by change, and what the undo
 // overwrites makes the step that redoes it. So a key costs the same at any
 // tape length.
@@ -22,13 +22,13 @@
 
 namespace tally {
 
-class UndoHistory final : private TapeUndoSink {
+class UndoHistory final {
  public:
   // The steps kept at most, and the memory they may take together.
   static constexpr std::size_t kMaxSteps = 10000;
   static constexpr std::size_t kMaxBytes = std::size_t{16} << 20;
 
-  // Starts recording the tape's changes; the history starts empty.
+  // The history starts empty.
   explicit UndoHistory(Calculator& calc);
   ~UndoHistory();
   UndoHistory(const UndoHistory&) = delete;
@@ -64,8 +64,7 @@ class UndoHistory final : private TapeUndoSink {
   static constexpr std::size_t kValuesBytes =
       sizeof(CalculatorValues) + sizeof(bool) + sizeof(std::int32_t);
   // A step's bytes (a record) are its values, then its texts and tape
-  // changes in the order they came. Reads a record back.
-  class Reader;
+  // changes in the order they came.
   // The lines of a change that the tape puts back whole, in a record.
   struct WholeLines {
     const std::byte* at = nullptr;
@@ -73,12 +72,11 @@ class UndoHistory final : private TapeUndoSink {
   };
 
   std::byte* PokeValues(std::byte* at) const;
-  void TapeChanging(TapeChange::Kind kind, std::int32_t number, const std::deque<TapeLine>& lines,
-                    std::int32_t first, std::int32_t count) override;
-  void PutLines(const std::deque<TapeLine>& lines, std::int32_t first, std::int32_t count);
-  // Whether the step under way, which told of no tape change but empty
-  // resets, changed nothing.
+  // Whether the step under way, which changed nothing on the tape, changed
+  // nothing at all.
   bool Unchanged();
+  // A tape change of a step being undone, into undone_ and undoneWhole_.
+  void ReadChange(UndoReader& in);
   // Undoes the newest step of `from` and adds the step that undoes that to
   // `to`.
   void Reverse(UndoRecords& from, UndoRecords& to);
@@ -96,13 +94,6 @@ class UndoHistory final : private TapeUndoSink {
   UndoRecords redo_;
   std::uint64_t tapeEdits_ = 0;
   int depth_ = 0;
-  // While a step or an undo is written: what the tape told of.
-  bool recording_ = false;
-  bool tapeTold_ = false;
-  bool onlyEmptyResets_ = true;
-  // Where the step under way is written as it goes: the open record of
-  // undo_, or, while an undo or redo puts a step back, of the other side.
-  UndoRecords* writing_ = &undo_;
   // What an undo reads, kept for their buffers.
   std::array<std::string, Calculator::kTextCount> undoneTexts_;
   std::vector<TapeChange> undone_;

@@ -9,7 +9,7 @@
 #include <deque>
 #include <memory>
 
-#include "engine/undo_bytes.h"
+#include "tape/undo_bytes.h"
 
 namespace tally {
 

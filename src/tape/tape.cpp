@@ -13,6 +13,11 @@ bool ClosesCalculation(TapeLineKind kind) {
 }
 
 TapeLineKind KindOf(const TapeLine& line) { return ClassifyTapeLine(line.text).kind; }
+
+// A line in an undo step is its text, then a byte of these flags, then its
+// note if it has one: most have none.
+constexpr std::uint8_t kClosesWithoutAdding = 1;
+constexpr std::uint8_t kHasNote = 2;
 }  // namespace
 
 const TapeLine& Tape::Line(std::int32_t index) const {
@@ -41,32 +46,75 @@ void Tape::TakeChanges(std::vector<TapeChange>& into) {
   into.swap(changes_);
 }
 
-void Tape::Log(TapeChange::Kind kind, std::int32_t number, const TapeLine* line) {
-  if (undoSink_) {
-    // What undoing the change will need.
-    std::int32_t first = 0;
-    std::int32_t count = 0;
-    switch (kind) {
-      case TapeChange::Kind::Append:
-      case TapeChange::Kind::InsertOldest:
-      case TapeChange::Kind::Insert: break;
-      case TapeChange::Kind::SetLine:
-      case TapeChange::Kind::SetNote:
-      case TapeChange::Kind::Remove:
-        first = number;
-        count = 1;
-        break;
-      case TapeChange::Kind::RemoveLast:
-        first = std::max(0, Count() - 1);
-        count = std::min(1, Count());
-        break;
-      case TapeChange::Kind::RemoveOldest: count = number; break;
-      // A reset, or a change without an inverse of its own: the whole tape.
-      default: count = Count(); break;
-    }
-    undoSink_->TapeChanging(kind, number, lines_, first, count);
+void Tape::RecordUndoLines(TapeChange::Kind kind, std::int32_t number) {
+  std::int32_t first = 0;
+  std::int32_t count = 0;
+  switch (kind) {
+    case TapeChange::Kind::SetLine:
+    case TapeChange::Kind::SetNote:
+    case TapeChange::Kind::Remove:
+      first = number;
+      count = 1;
+      break;
+    case TapeChange::Kind::RemoveLast:
+      first = std::max(0, Count() - 1);
+      count = std::min(1, Count());
+      break;
+    case TapeChange::Kind::RemoveOldest: count = number; break;
+    // A reset, or a change without an inverse of its own: the whole tape.
+    default: count = Count(); break;
   }
-  if (!keepChanges_) return;
+  if (kind != TapeChange::Kind::Reset || count > 0) ++undoChanges_;
+  undoStep_->Commit(UndoBytes::Poke(undoStep_->Room(sizeof(UndoHead)),
+                                    UndoHead{kUndoEntry, kind, number, count}));
+  if (count == 1) {
+    // A full tape's trim takes its first line, found without the list's
+    // arithmetic.
+    RecordUndoLine(first == 0 ? lines_.front() : lines_[static_cast<std::size_t>(first)]);
+    return;
+  }
+  const auto begin = lines_.begin() + first;
+  const auto end = begin + count;
+  for (auto line = begin; line != end; ++line) RecordUndoLine(*line);
+}
+
+void Tape::RecordUndoLine(const TapeLine& line) {
+  const std::uint8_t flags = (line.closesWithoutAdding ? kClosesWithoutAdding : 0) |
+                             (line.note.empty() ? 0 : kHasNote);
+  if (flags & kHasNote) {
+    std::byte* at = undoStep_->Room(UndoBytes::TextBytes(line.text) + sizeof flags +
+                                    UndoBytes::TextBytes(line.note));
+    undoStep_->Commit(UndoBytes::Poke(UndoBytes::Poke(UndoBytes::Poke(at, line.text), flags), line.note));
+    return;
+  }
+  std::byte* at = undoStep_->Room(UndoBytes::TextBytes(line.text) + sizeof flags);
+  undoStep_->Commit(UndoBytes::Poke(UndoBytes::Poke(at, line.text), flags));
+}
+
+void Tape::ReadChange(UndoReader& in, TapeChange& change, std::int32_t& lines) {
+  const auto head = in.Get<UndoHead>();
+  change.kind = head.kind;
+  change.number = head.number;
+  lines = head.lines;
+}
+
+void Tape::ReadLine(UndoReader& in, TapeLine& line) {
+  in.Get(line.text);
+  const auto flags = in.Get<std::uint8_t>();
+  line.closesWithoutAdding = (flags & kClosesWithoutAdding) != 0;
+  if (flags & kHasNote) {
+    in.Get(line.note);
+  } else {
+    line.note.clear();
+  }
+}
+
+void Tape::SkipLine(UndoReader& in) {
+  in.SkipText();
+  if (in.Get<std::uint8_t>() & kHasNote) in.SkipText();
+}
+
+void Tape::Journal(TapeChange::Kind kind, std::int32_t number, const TapeLine* line) {
   // After a reset the whole tape is taken anyway.
   if (!changes_.empty() && changes_.back().kind == TapeChange::Kind::Reset) return;
   if (kind == TapeChange::Kind::Reset) changes_.clear();
@@ -118,6 +166,8 @@ void Tape::Revert(TapeChange&& change) {
 }
 
 void Tape::AssignWhole(std::deque<TapeLine>&& lines) {
+  // Filling an empty tape is a change its reset does not count.
+  if (undoStep_ && Empty() && !lines.empty()) ++undoChanges_;
   Log(TapeChange::Kind::Reset);
   if (observer_) observer_->BeforeClear();
   lines_.swap(lines);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tape/line_kind.h"
+#include "tape/undo_bytes.h"
 
 namespace tally {
 
@@ -85,18 +86,6 @@ struct TapeChange {
   std::vector<TapeLine> before;
 };
 
-// Told of each change before it happens, with what undoing it will need:
-// the `count` lines from `first` on of the tape as it still is.
-class TapeUndoSink {
- public:
-  virtual void TapeChanging(TapeChange::Kind kind, std::int32_t number,
-                            const std::deque<TapeLine>& lines, std::int32_t first,
-                            std::int32_t count) = 0;
-
- protected:
-  ~TapeUndoSink() = default;
-};
-
 class Tape {
  public:
   // AddTapeLine trims the tape back to this many lines.
@@ -159,8 +148,23 @@ class Tape {
   // Moves them into `into` (whose own are dropped), keeping both buffers.
   void TakeChanges(std::vector<TapeChange>& into);
 
-  // Undo: the sink hears of every change (nullptr for none).
-  void SetUndoSink(TapeUndoSink* sink) { undoSink_ = sink; }
+  // Undo: while `step` is set (nullptr for none), each change first writes
+  // into it what undoing it will need, as an entry starting with
+  // kUndoEntry: its kind and number, then the lines it takes away or
+  // replaces (the whole tape for a kind without an inverse of its own).
+  static constexpr std::uint8_t kUndoEntry = 0x10;
+  void RecordChangesInto(UndoBytes* step) {
+    undoStep_ = step;
+    undoChanges_ = 0;
+  }
+  // The changes written since, but a reset of an empty tape that left it
+  // empty: whether the tape changed.
+  std::uint32_t RecordedChanges() const { return undoChanges_; }
+  // Read back from the entry's first byte: `change` gets its kind and
+  // number, and `lines` the count of the lines that follow.
+  static void ReadChange(UndoReader& in, TapeChange& change, std::int32_t& lines);
+  static void ReadLine(UndoReader& in, TapeLine& line);
+  static void SkipLine(UndoReader& in);
   // Puts back the tape as it was before `change`, which must be the latest
   // change still standing; the putting back is itself a change like others.
   void Revert(TapeChange&& change);
@@ -173,9 +177,33 @@ class Tape {
  private:
   void Append(TapeLine line);
   void SetSelected(std::int32_t index);
-  // Tells of a change about to happen: the undo sink, and the journal's log
+  // Tells of a change about to happen: the undo step, and the journal's log
   // while it is kept.
-  void Log(TapeChange::Kind kind, std::int32_t number = 0, const TapeLine* line = nullptr);
+  void Log(TapeChange::Kind kind, std::int32_t number = 0, const TapeLine* line = nullptr) {
+    if (undoStep_) RecordUndo(kind, number);
+    if (keepChanges_) Journal(kind, number, line);
+  }
+  struct UndoHead {
+    std::uint8_t entry;
+    TapeChange::Kind kind;
+    std::int32_t number;
+    std::int32_t lines;
+  };
+  void RecordUndo(TapeChange::Kind kind, std::int32_t number) {
+    // An append, the commonest change, is undone by its kind alone, as the
+    // inserts are by their number: a few stores inline.
+    if (kind == TapeChange::Kind::Append || kind == TapeChange::Kind::InsertOldest ||
+        kind == TapeChange::Kind::Insert) {
+      std::byte* at = undoStep_->Room(sizeof(UndoHead));
+      undoStep_->Commit(UndoBytes::Poke(at, UndoHead{kUndoEntry, kind, number, 0}));
+      ++undoChanges_;
+      return;
+    }
+    RecordUndoLines(kind, number);
+  }
+  void RecordUndoLines(TapeChange::Kind kind, std::int32_t number);
+  void RecordUndoLine(const TapeLine& line);
+  void Journal(TapeChange::Kind kind, std::int32_t number, const TapeLine* line);
   void RemoveLast();
   void InsertOldest(std::vector<TapeLine> lines);
   // Counts the items again from the end back to the last line that closes a
@@ -190,7 +218,8 @@ class Tape {
   std::int32_t itemsFrom_ = 0;
   TapeObserver* observer_ = nullptr;
   bool keepChanges_ = false;
-  TapeUndoSink* undoSink_ = nullptr;
+  UndoBytes* undoStep_ = nullptr;
+  std::uint32_t undoChanges_ = 0;
   std::vector<TapeChange> changes_;
 };
 

@@ -1,8 +1,8 @@
 #pragma once
-// Where the bytes of an undo step are written as the step goes. The
-// calculator and the tape append to them inline, so recording what a key
-// overwrites costs a few stores. The bytes never leave the process: values
-// are copied as they lie in memory.
+// Where the bytes of an undo step are written as the step goes, and how they
+// are read back. The calculator and the tape append to them inline, so
+// recording what a key overwrites costs a few stores. The bytes never leave
+// the process: values are copied as they lie in memory.
 
 #include <cstddef>
 #include <cstdint>
@@ -64,6 +64,39 @@ class UndoBytes {
 
   std::byte* end_ = nullptr;
   std::byte* limit_ = nullptr;
+};
+
+// Reads what was written through UndoBytes, in the order it was written.
+class UndoReader {
+ public:
+  explicit UndoReader(const std::byte* at) : at_(at) {}
+  template <typename T>
+  T Get() {
+    static_assert(std::is_trivially_copyable_v<T>);
+    T value;
+    std::memcpy(&value, at_, sizeof value);
+    at_ += sizeof value;
+    return value;
+  }
+  // The entry that starts here, left to be read.
+  std::uint8_t PeekEntry() const { return static_cast<std::uint8_t>(*at_); }
+  void Get(std::string& text) {
+    const auto size = Get<std::uint32_t>();
+    text.assign(reinterpret_cast<const char*>(at_), size);
+    at_ += size;
+  }
+  // A text written compared with `now`.
+  bool Same(const std::string& now) {
+    const auto size = Get<std::uint32_t>();
+    const bool same = size == now.size() && std::memcmp(at_, now.data(), size) == 0;
+    at_ += size;
+    return same;
+  }
+  void SkipText() { at_ += Get<std::uint32_t>(); }
+  const std::byte* At() const { return at_; }
+
+ private:
+  const std::byte* at_;
 };
 
 }  // namespace tally
