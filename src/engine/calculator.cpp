@@ -799,15 +799,6 @@ void Calculator::Restore(CalculatorSnapshot snapshot) {
   tape_.Select(snapshot.selected);
 }
 
-std::string& Calculator::TextAt(int k) {
-  switch (k) {
-    case kNumberFormatText: return s_.NumberFormat;
-    case kResultText: return labels_.lblResult;
-    case kOperatorText: return labels_.lblOperator;
-    default: return labels_.lblGrandTotal;
-  }
-}
-
 void Calculator::RecordText(int k, const std::string& text) {
   textsWritten_ |= static_cast<std::uint8_t>(1U << k);
   textStep_->PutText(static_cast<std::uint8_t>(k), text);

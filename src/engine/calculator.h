@@ -262,7 +262,14 @@ class Calculator {
   static constexpr int kResultText = 1;
   static constexpr int kOperatorText = 2;
   static constexpr int kGrandTotalText = 3;
-  std::string& TextAt(int k);
+  std::string& TextAt(int k) {
+    switch (k) {
+      case kNumberFormatText: return s_.NumberFormat;
+      case kResultText: return labels_.lblResult;
+      case kOperatorText: return labels_.lblOperator;
+      default: return labels_.lblGrandTotal;
+    }
+  }
   // While `step` is set, each text's value before it is first written goes
   // to it as entry k (and bit k of TextsWritten is set); nullptr stops it.
   void RecordTextsInto(UndoBytes* step) {

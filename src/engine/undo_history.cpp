@@ -70,10 +70,8 @@ bool UndoHistory::Unchanged() {
   const std::byte* end = undo_.OpenBegin() + undo_.OpenSize();
   while (in.At() != end) {
     if (in.PeekEntry() == Tape::kUndoEntry) {
-      // A reset of an empty tape (the only change written here), no lines.
-      TapeChange reset;
-      std::int32_t lines = 0;
-      Tape::ReadChange(in, reset, lines);
+      // A reset of an empty tape, the only change written here.
+      Tape::SkipChange(in);
       continue;
     }
     const auto entry = in.Get<std::uint8_t>();

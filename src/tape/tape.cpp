@@ -109,6 +109,11 @@ void Tape::ReadLine(UndoReader& in, TapeLine& line) {
   }
 }
 
+void Tape::SkipChange(UndoReader& in) {
+  const auto head = in.Get<UndoHead>();
+  for (std::int32_t k = 0; k < head.lines; ++k) SkipLine(in);
+}
+
 void Tape::SkipLine(UndoReader& in) {
   in.SkipText();
   if (in.Get<std::uint8_t>() & kHasNote) in.SkipText();

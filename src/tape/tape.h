@@ -165,6 +165,8 @@ class Tape {
   static void ReadChange(UndoReader& in, TapeChange& change, std::int32_t& lines);
   static void ReadLine(UndoReader& in, TapeLine& line);
   static void SkipLine(UndoReader& in);
+  // Past the whole entry.
+  static void SkipChange(UndoReader& in);
   // Puts back the tape as it was before `change`, which must be the latest
   // change still standing; the putting back is itself a change like others.
   void Revert(TapeChange&& change);
