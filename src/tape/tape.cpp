@@ -64,13 +64,9 @@ void Tape::RecordUndoLines(TapeChange::Kind kind, std::int32_t number) {
     // A reset, or a change without an inverse of its own: the whole tape.
     default: count = Count(); break;
   }
-  if (kind != TapeChange::Kind::Reset || count > 0) ++undoChanges_;
-  undoStep_->Commit(UndoBytes::Poke(undoStep_->Room(sizeof(UndoHead)),
-                                    UndoHead{kUndoEntry, kind, number, count}));
+  PutUndoHead(kind, number, count);
   if (count == 1) {
-    // A full tape's trim takes its first line, found without the list's
-    // arithmetic.
-    RecordUndoLine(first == 0 ? lines_.front() : lines_[static_cast<std::size_t>(first)]);
+    RecordUndoLine(lines_[static_cast<std::size_t>(first)]);
     return;
   }
   const auto begin = lines_.begin() + first;

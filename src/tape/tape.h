@@ -192,16 +192,24 @@ class Tape {
     std::int32_t lines;
   };
   void RecordUndo(TapeChange::Kind kind, std::int32_t number) {
+    // A reset of an empty tape changes nothing but what comes after it.
+    if (kind != TapeChange::Kind::Reset || !Empty()) ++undoChanges_;
     // An append, the commonest change, is undone by its kind alone, as the
-    // inserts are by their number: a few stores inline.
+    // inserts are by their number: a few stores inline. A full tape's trim
+    // of its oldest line comes with each append.
     if (kind == TapeChange::Kind::Append || kind == TapeChange::Kind::InsertOldest ||
         kind == TapeChange::Kind::Insert) {
-      std::byte* at = undoStep_->Room(sizeof(UndoHead));
-      undoStep_->Commit(UndoBytes::Poke(at, UndoHead{kUndoEntry, kind, number, 0}));
-      ++undoChanges_;
-      return;
+      PutUndoHead(kind, number, 0);
+    } else if (kind == TapeChange::Kind::RemoveOldest && number == 1) {
+      PutUndoHead(kind, number, 1);
+      RecordUndoLine(lines_.front());
+    } else {
+      RecordUndoLines(kind, number);
     }
-    RecordUndoLines(kind, number);
+  }
+  void PutUndoHead(TapeChange::Kind kind, std::int32_t number, std::int32_t lines) {
+    std::byte* at = undoStep_->Room(sizeof(UndoHead));
+    undoStep_->Commit(UndoBytes::Poke(at, UndoHead{kUndoEntry, kind, number, lines}));
   }
   void RecordUndoLines(TapeChange::Kind kind, std::int32_t number);
   void RecordUndoLine(const TapeLine& line);
