@@ -64,7 +64,9 @@ class UndoHistory final {
   static constexpr std::size_t kValuesBytes =
       sizeof(CalculatorValues) + sizeof(bool) + sizeof(std::int32_t);
   // A step's bytes (a record) are its values, then its texts and tape
-  // changes in the order they came.
+  // changes in the order they came: a text as its number and the text, a
+  // tape change as the tape writes it, tagged apart.
+  static_assert(Calculator::kTextCount <= Tape::kUndoEntry);
   // The lines of a change that the tape puts back whole, in a record.
   struct WholeLines {
     const std::byte* at = nullptr;

@@ -75,12 +75,13 @@ void Tape::RecordUndoLines(TapeChange::Kind kind, std::int32_t number) {
 }
 
 void Tape::RecordUndoLine(const TapeLine& line) {
-  const std::uint8_t flags = (line.closesWithoutAdding ? kClosesWithoutAdding : 0) |
-                             (line.note.empty() ? 0 : kHasNote);
+  const std::uint8_t flags =
+      (line.closesWithoutAdding ? kClosesWithoutAdding : 0) | (line.note.empty() ? 0 : kHasNote);
   if (flags & kHasNote) {
     std::byte* at = undoStep_->Room(UndoBytes::TextBytes(line.text) + sizeof flags +
                                     UndoBytes::TextBytes(line.note));
-    undoStep_->Commit(UndoBytes::Poke(UndoBytes::Poke(UndoBytes::Poke(at, line.text), flags), line.note));
+    undoStep_->Commit(
+        UndoBytes::Poke(UndoBytes::Poke(UndoBytes::Poke(at, line.text), flags), line.note));
     return;
   }
   std::byte* at = undoStep_->Room(UndoBytes::TextBytes(line.text) + sizeof flags);
