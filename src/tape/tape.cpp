@@ -18,6 +18,19 @@ TapeLineKind KindOf(const TapeLine& line) { return ClassifyTapeLine(line.text).k
 // note if it has one: most have none.
 constexpr std::uint8_t kClosesWithoutAdding = 1;
 constexpr std::uint8_t kHasNote = 2;
+
+std::size_t UndoLineBytes(const TapeLine& line) {
+  const std::size_t flags = sizeof(std::uint8_t);
+  return UndoBytes::TextBytes(line.text) + flags +
+         (line.note.empty() ? 0 : UndoBytes::TextBytes(line.note));
+}
+
+std::byte* PokeUndoLine(std::byte* at, const TapeLine& line) {
+  const std::uint8_t flags =
+      (line.closesWithoutAdding ? kClosesWithoutAdding : 0) | (line.note.empty() ? 0 : kHasNote);
+  at = UndoBytes::Poke(UndoBytes::Poke(at, line.text), flags);
+  return (flags & kHasNote) ? UndoBytes::Poke(at, line.note) : at;
+}
 }  // namespace
 
 const TapeLine& Tape::Line(std::int32_t index) const {
@@ -69,23 +82,19 @@ void Tape::RecordUndoLines(TapeChange::Kind kind, std::int32_t number) {
     RecordUndoLine(lines_[static_cast<std::size_t>(first)]);
     return;
   }
+  // Room for every line at once: a whole tape grows the step past its
+  // chunk once, not at every doubling of its buffer.
   const auto begin = lines_.begin() + first;
   const auto end = begin + count;
-  for (auto line = begin; line != end; ++line) RecordUndoLine(*line);
+  std::size_t bytes = 0;
+  for (auto line = begin; line != end; ++line) bytes += UndoLineBytes(*line);
+  std::byte* at = undoStep_->Room(bytes);
+  for (auto line = begin; line != end; ++line) at = PokeUndoLine(at, *line);
+  undoStep_->Commit(at);
 }
 
 void Tape::RecordUndoLine(const TapeLine& line) {
-  const std::uint8_t flags =
-      (line.closesWithoutAdding ? kClosesWithoutAdding : 0) | (line.note.empty() ? 0 : kHasNote);
-  if (flags & kHasNote) {
-    std::byte* at = undoStep_->Room(UndoBytes::TextBytes(line.text) + sizeof flags +
-                                    UndoBytes::TextBytes(line.note));
-    undoStep_->Commit(
-        UndoBytes::Poke(UndoBytes::Poke(UndoBytes::Poke(at, line.text), flags), line.note));
-    return;
-  }
-  std::byte* at = undoStep_->Room(UndoBytes::TextBytes(line.text) + sizeof flags);
-  undoStep_->Commit(UndoBytes::Poke(UndoBytes::Poke(at, line.text), flags));
+  undoStep_->Commit(PokeUndoLine(undoStep_->Room(UndoLineBytes(line)), line));
 }
 
 void Tape::ReadChange(UndoReader& in, TapeChange& change, std::int32_t& lines) {
