@@ -124,6 +124,32 @@ void TypedKeyWithHistory(benchmark::State& state) {
 }
 BENCHMARK(TypedKeyWithHistory)->ArgsProduct({{0, 1}, {0, 1}})->ArgNames({"full_tape", "history"});
 
+// "Limpar" of a full tape as a step of the history, and its undo: the
+// 32,766 lines written into the step, then read back into the tape.
+void HistoryClearFullTape(benchmark::State& state) {
+  const bool undo = state.range(0) != 0;
+  NullHost host;
+  tally::Calculator calc(host, ",");
+  calc.cboDecPlace_Click(2);
+  while (calc.GetTape().Count() < tally::Tape::kMaxLines) Type(calc, kCycle);
+  tally::UndoHistory history(calc);
+  for (auto _ : state) {
+    if (undo) state.PauseTiming();
+    history.BeginStep();
+    calc.cmdClear_Click();
+    history.EndStep();
+    if (undo) {
+      state.ResumeTiming();
+    } else {
+      state.PauseTiming();
+    }
+    history.Undo();
+    if (!undo) state.ResumeTiming();
+  }
+  state.counters["tape_lines_after"] = static_cast<double>(calc.GetTape().Count());
+}
+BENCHMARK(HistoryClearFullTape)->Arg(0)->Arg(1)->ArgName("undo")->Unit(benchmark::kMillisecond);
+
 // The history's memory after 100,000 random steps, and after 50 clears of a
 // full tape (each refilled), against its 16 MiB budget.
 void HistoryMemory(benchmark::State& state) {
