@@ -94,7 +94,14 @@ void Tape::RecordUndoLines(TapeChange::Kind kind, std::int32_t number) {
 }
 
 void Tape::RecordUndoLine(const TapeLine& line) {
-  undoStep_->Commit(PokeUndoLine(undoStep_->Room(UndoLineBytes(line)), line));
+  if (!line.note.empty()) {
+    undoStep_->Commit(PokeUndoLine(undoStep_->Room(UndoLineBytes(line)), line));
+    return;
+  }
+  // The line a full tape trims at every key, as a rule without a note.
+  const std::uint8_t flags = line.closesWithoutAdding ? kClosesWithoutAdding : 0;
+  std::byte* at = undoStep_->Room(UndoBytes::TextBytes(line.text) + sizeof flags);
+  undoStep_->Commit(UndoBytes::Poke(UndoBytes::Poke(at, line.text), flags));
 }
 
 void Tape::ReadChange(UndoReader& in, TapeChange& change, std::int32_t& lines) {
