@@ -115,15 +115,18 @@ void UndoHistory::Clear() {
   undo_.Commit(at + open.size());
 }
 
+std::size_t UndoHistory::StepsBytes() const {
+  return undo_.Bytes() + redo_.Bytes() + undone_.capacity() * sizeof(TapeChange);
+}
+
 std::size_t UndoHistory::MemoryBytes() const {
-  std::size_t bytes = undo_.Bytes() + redo_.Bytes() + undone_.capacity() * sizeof(TapeChange);
+  std::size_t bytes = StepsBytes();
   for (const std::string& text : undoneTexts_) bytes += HeapOf(text);
   return bytes;
 }
 
 std::size_t UndoHistory::Footprint() const {
-  return undo_.Bytes() + redo_.Bytes() + undone_.capacity() * sizeof(TapeChange) +
-         undoneTexts_.size() * (kKeptText + 1);
+  return StepsBytes() + undoneTexts_.size() * (kKeptText + 1);
 }
 
 void UndoHistory::Reverse(UndoRecords& from, UndoRecords& to) {
@@ -193,7 +196,7 @@ void UndoHistory::ReadChange(UndoReader& in) {
   }
   // Read later straight into the tape's own kind of list.
   whole = {in.At(), lines};
-  for (std::int32_t k = 0; k < lines; ++k) Tape::SkipLine(in);
+  Tape::SkipLines(in, lines);
 }
 
 void UndoHistory::TrimOldest() {

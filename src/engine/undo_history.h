@@ -82,6 +82,9 @@ class UndoHistory final {
   // Undoes the newest step of `from` and adds the step that undoes that to
   // `to`.
   void Reverse(UndoRecords& from, UndoRecords& to);
+  // The memory of both sides' steps and of the changes an undo reads,
+  // without the texts it reads.
+  std::size_t StepsBytes() const;
   // MemoryBytes, with the texts an undo holds counted at their most.
   std::size_t Footprint() const;
   void Trim() {

@@ -122,14 +122,13 @@ void Tape::ReadLine(UndoReader& in, TapeLine& line) {
   }
 }
 
-void Tape::SkipChange(UndoReader& in) {
-  const auto head = in.Get<UndoHead>();
-  for (std::int32_t k = 0; k < head.lines; ++k) SkipLine(in);
-}
+void Tape::SkipChange(UndoReader& in) { SkipLines(in, in.Get<UndoHead>().lines); }
 
-void Tape::SkipLine(UndoReader& in) {
-  in.SkipText();
-  if (in.Get<std::uint8_t>() & kHasNote) in.SkipText();
+void Tape::SkipLines(UndoReader& in, std::int32_t count) {
+  for (std::int32_t k = 0; k < count; ++k) {
+    in.SkipText();
+    if (in.Get<std::uint8_t>() & kHasNote) in.SkipText();
+  }
 }
 
 void Tape::Journal(TapeChange::Kind kind, std::int32_t number, const TapeLine* line) {

@@ -164,7 +164,7 @@ class Tape {
   // number, and `lines` the count of the lines that follow.
   static void ReadChange(UndoReader& in, TapeChange& change, std::int32_t& lines);
   static void ReadLine(UndoReader& in, TapeLine& line);
-  static void SkipLine(UndoReader& in);
+  static void SkipLines(UndoReader& in, std::int32_t count);
   // Past the whole entry.
   static void SkipChange(UndoReader& in);
   // Puts back the tape as it was before `change`, which must be the latest
